@@ -1,0 +1,42 @@
+#include "entry/CAnalysisError.h"
+
+namespace {
+
+std::string Fill(std::string_view pattern, const std::vector<std::string>& args) {
+    std::string out;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() &&
+            (pattern[i + 1] == 's' || pattern[i + 1] == 'd')) {
+            if (next < args.size()) out += args[next++];
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+// Cuts to at most `bytes`, backing off so no UTF-8 sequence is split.
+std::string CutUtf8(const std::string& text, std::size_t bytes) {
+    if (text.size() <= bytes) return text;
+    std::size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return text.substr(0, end);
+}
+
+}  // namespace
+
+std::string ComposeMessage(std::string_view pattern, const std::vector<std::string>& args,
+                           std::size_t shrinkIndex) {
+    std::string text = Fill(pattern, args);
+    if (text.size() <= kMaxMessageChars) return text;
+    if (shrinkIndex < args.size()) {
+        const std::size_t excess = text.size() - kMaxMessageChars;
+        std::vector<std::string> shortened = args;
+        const std::string& victim = args[shrinkIndex];
+        shortened[shrinkIndex] = CutUtf8(victim, victim.size() > excess ? victim.size() - excess : 0);
+        text = Fill(pattern, shortened);
+    }
+    return CutUtf8(text, kMaxMessageChars);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The one way a run stops early: the text is what the caller is shown, so it
+// carries the exact wording of the message, line breaks included.
+class CAnalysisError : public std::exception {
+public:
+    explicit CAnalysisError(std::string text) : m_strText(std::move(text)) {}
+    const char* what() const noexcept override { return m_strText.c_str(); }
+    const std::string& Text() const { return m_strText; }
+
+private:
+    std::string m_strText;
+};
+
+// Longest composed message: the caller's result channel is a 100-byte text.
+inline constexpr std::size_t kMaxMessageChars = 99;
+
+// Fills each "%s" or "%d" of `pattern` with the next argument. When the text would
+// pass kMaxMessageChars, the argument at `shrinkIndex` (a file name or keyword) is
+// shortened, never the fixed words, and never inside a UTF-8 character.
+std::string ComposeMessage(std::string_view pattern, const std::vector<std::string>& args,
+                           std::size_t shrinkIndex = 0);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// Takes one signal-quality capture from file to report: selects the test type's
+// limits, prepares the traces, measures the first clean packet, judges it, and
+// writes plots, report and summary beside the data file.
+class CUsbSigCheck {
+public:
+    void Run(std::string dataFile, std::string testType, std::string secondFile, unsigned mode,
+             unsigned hubs, bool isEusb);
+
+    // The batch summary file that the first run of a batch chose.
+    std::string SummaryFileName;
+};

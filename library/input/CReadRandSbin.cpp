@@ -1,0 +1,10 @@
+#include "input/CReadRandSbin.h"
+
+#include "entry/CAnalysisError.h"
+#include "report/CToolboxGlobals.h"
+
+int32_t CReadRandSbin::Read(const std::string& path, std::vector<double>&, std::vector<double>&,
+                    std::vector<double>&) {
+    throw CAnalysisError(
+        ComposeMessage("File %s: this binary format is not yet supported", {FileNameOf(path)}));
+}

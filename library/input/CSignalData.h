@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "entry/CAnalysisRecord.h"
+#include "spec/CSigConfig.h"
+#include "spec/CSigSpec.h"
+
+// Reads a signal capture and makes it ready for measurement: checks the sample
+// rate and trace kind against the test's speed, orients D+/D-, up-samples coarse
+// captures, and cuts the line-state runs into packets.
+class CSignalData {
+public:
+    CAnalysisRecord Load(const std::string& dataFile, const CSigConfig& config,
+                         const CSigSpec& spec, const std::string& secondFile) const;
+};

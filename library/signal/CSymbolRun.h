@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One line-state run: consecutive samples in the same state (J, K, the level
+// between them, or the SE0/idle a run becomes once its width is known).
+struct CSymbolRun {
+    int32_t m_nSymbol = 0;
+    int32_t m_nFlag = 0;
+    double m_dBits = 0.0;   // width in unit intervals
+    double m_dStart = 0.0;  // s, interpolated threshold crossing
+    double m_dEnd = 0.0;    // s, start of the next run
+    int32_t m_nFirstSample = 0;
+    int32_t m_nLastSample = 0;
+    std::string m_strLabel;
+};
