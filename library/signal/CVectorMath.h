@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// Element-wise and reducing operations on sample vectors (Part 4.8). Stateless:
+// Element-wise and reducing operations on sample vectors. Stateless:
 // every operation is static, so it can be called on a local instance or on the
 // class; every operation returns a new vector or a scalar.
 //

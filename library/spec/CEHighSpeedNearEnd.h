@@ -4,7 +4,7 @@
 
 #include "spec/CSigSpec.h"
 
-// Limits of the eUSB2 high-speed repeater ("ehsrep") test type (Part 3.2).
+// Limits of the eUSB2 high-speed repeater ("ehsrep") test type.
 class CEHighSpeedNearEnd {
 public:
     // A new record holding every value of the table; the caller owns it.

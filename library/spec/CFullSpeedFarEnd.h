@@ -4,7 +4,7 @@
 
 #include "spec/CSigSpec.h"
 
-// Limits of the full-speed ("fs", "fshub", "efsrep") test type (Part 3.2).
+// Limits of the full-speed ("fs", "fshub", "efsrep") test type.
 class CFullSpeedFarEnd {
 public:
     // A new record holding every value of the table; the caller owns it.

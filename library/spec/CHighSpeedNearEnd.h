@@ -4,7 +4,7 @@
 
 #include "spec/CSigSpec.h"
 
-// Limits of the high-speed near-end ("hsne", "hshub") test type (Part 3.2).
+// Limits of the high-speed near-end ("hsne", "hshub") test type.
 class CHighSpeedNearEnd {
 public:
     // A new record holding every value of the table; the caller owns it.

@@ -4,7 +4,7 @@
 
 #include "spec/CSigSpec.h"
 
-// Limits of the low-speed ("ls", "lshub", "elsrep") test type (Part 3.2).
+// Limits of the low-speed ("ls", "lshub", "elsrep") test type.
 class CLowSpeed {
 public:
     // A new record holding every value of the table; the caller owns it.

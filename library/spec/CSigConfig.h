@@ -6,7 +6,7 @@
 #include <vector>
 
 // Constants shared by the signal-quality stages that do not depend on the test
-// type (Part 3.3): speed and symbol codes, symbol letters, plot colours and the
+// type: speed and symbol codes, symbol letters, plot colours and the
 // result-group names. A fresh record is all 0 / empty; BuildConfig fills it.
 struct CSigConfig {
     int32_t m_nKindA = 0;

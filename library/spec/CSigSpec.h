@@ -24,8 +24,8 @@ struct EyeTemplate {
 };
 
 // Every limit, window, SYNC pattern, eye template and display unit of one
-// signal test type (Part 3.1). Fields in the declared order of the spec; a
-// fresh record is all 0 / empty and a table class (Part 3.2) fills it.
+// signal test type, in a fixed field order; a
+// fresh record is all 0 / empty and a table class fills it.
 // Text fields are UTF-8 (the micro sign is "\xC2\xB5").
 struct CSigSpec {
     int32_t m_nTestId = 0;   // 1 LS, 2 FS, 3 HS far end, 4 HS near end, 10 eUSB2 HS repeater

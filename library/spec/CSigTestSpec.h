@@ -5,7 +5,7 @@
 
 #include "spec/CSigSpec.h"
 
-// Turns a test-type keyword into the filled CSigSpec of its table (Part 3.1).
+// Turns a test-type keyword into the filled CSigSpec of its table.
 class CSigTestSpec {
 public:
     // Keywords, compared without regard to case, in this order: "fs", "hsfe",
@@ -16,7 +16,7 @@ public:
     std::unique_ptr<CSigSpec> SelectSpec(const std::string& testType) const;
 };
 
-// Hub and repeater adjustment of Part 1.2 step 3, applied by the run driver
+// Hubs and repeaters each add to the EOP a receiver may see; applied by the run driver
 // before any stage reads the record. With n = min(hubs, 5), and only when
 // m_bHubTest is set and testType is "hshub" or "ehsrep" (any case):
 // m_dEopBitsWaiverMax += 4n, m_EopWaiverMax[0] = m_dEopBitsWaiverMax / 4.8e8,

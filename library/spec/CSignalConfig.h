@@ -4,7 +4,7 @@
 
 #include "spec/CSigConfig.h"
 
-// Builds the signal configuration record (Part 3.3).
+// Builds the signal configuration record.
 class CSignalConfig {
 public:
     // A new, fully filled record; the same contents on every call. The caller owns it.

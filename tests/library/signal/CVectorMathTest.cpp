@@ -1,4 +1,4 @@
-// Vector math (Part 4.8).
+// Vector math.
 #include <gtest/gtest.h>
 
 #include <cmath>

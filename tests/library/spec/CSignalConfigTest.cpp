@@ -1,4 +1,4 @@
-// The signal configuration record (Part 3.3).
+// The signal configuration record.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,4 +1,4 @@
-// Invariants of the five specification tables (Part 3.2): relations between
+// Invariants of the five test-type tables: relations between
 // fields and between tables, not a second copy of the numbers.
 #include <gtest/gtest.h>
 
@@ -89,7 +89,7 @@ TEST(SpecTables, HighSpeedEopVectorsAreTheirBitCountsOver480Mbits) {
         EXPECT_EQ(s->m_dHubEopMin, s->m_dHubEopBitsMin / 4.8e8);
         EXPECT_EQ(s->m_dHubEopMax, s->m_dHubEopBitsMax / 4.8e8);
         EXPECT_EQ(s->m_dBitTime, 1.0 / 4.8e8);
-        // Part 3.2 gives the bit counts of the vectors as well.
+        // The EOP windows in seconds are the familiar bit counts at 480 Mbit/s.
         EXPECT_EQ(s->m_EopMax, OverBitRate(8.5, 40.5));
         EXPECT_EQ(s->m_EopMin, OverBitRate(7.5, 39.5));
         EXPECT_EQ(s->m_EopWaiverMax, OverBitRate(16, 50));
