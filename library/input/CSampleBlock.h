@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "input/CBinaryFile.h"
+
+// Raw sample encodings that scopes store in their data blocks.
+enum class ESampleType { Int8, UInt8, Int16, Int32, UInt32, UInt64, Float32, Float64 };
+
+std::size_t SampleBytes(ESampleType type);
+
+// One trace within a block of sample steps: where its raw sample sits inside a
+// step, and the vector that receives it in volts.
+struct CSampleLane {
+    std::size_t m_nByteOffset = 0;
+    std::vector<double>* m_Trace = nullptr;
+};
+
+// Turns a block of raw samples into volts (raw * gain + shift). A record of
+// ten million samples is read in one bulk read into the first trace's own
+// storage and widened there from the last sample back, so no copy of the
+// block is held beside the traces; steps wider than a double (a time stamp
+// stored with each sample) are read through a small scratch buffer instead.
+class CSampleBlock {
+public:
+    // `stride` is the size of one step in bytes; every lane gets `count` samples.
+    void Read(CBinaryFile& file, std::uint64_t offset, std::size_t count, std::size_t stride,
+              ESampleType type, double gain, double shift,
+              const std::vector<CSampleLane>& lanes) const;
+
+    // One trace of densely packed samples.
+    void Read(CBinaryFile& file, std::uint64_t offset, std::size_t count, ESampleType type,
+              double gain, double shift, std::vector<double>& trace) const {
+        Read(file, offset, count, SampleBytes(type), type, gain, shift, {{0, &trace}});
+    }
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Writes a LeCroy .trc file: the "#9" block header, a LECROY_2_3 wave
+// descriptor and one int16 record, low byte first.
+class CWriteLecroyTrc {
+public:
+    void Write(const std::string& path, double origin, double interval,
+               const std::vector<double>& volts) const;
+};
