@@ -1,0 +1,216 @@
+#include "signal/CSignalRegions.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "entry/CAnalysisError.h"
+#include "signal/CVectorMath.h"
+
+namespace {
+
+// A SYNC pattern never holds more than two equal letters in a row, so a long run
+// can only take part in a match through its first or last letters. Capping what
+// one run adds to the letter string keeps a long idle, or a gap in the time axis,
+// from making the string as long as the capture is in bits.
+constexpr double kMaxSyncLettersPerRun = 64.0;
+
+// Highest SYNC pattern tried at high speed: a receiver path may drop up to 22 of
+// the 32 leading SYNC bits and still leave a recognisable KJ...KK tail.
+constexpr std::size_t kLastDroppedSyncPattern = 22;
+
+// Bound on a label's letters, far beyond any real capture, so that a corrupt time
+// axis fails as an allocation error rather than converting an out-of-range width.
+constexpr double kMaxLabelLetters = 1e15;
+
+// Whole bits of a run width, or 0 for a width that is negative or not a number.
+std::size_t WholeBits(double bits, double cap) {
+    const double rounded = CVectorMath::RoundHalfUp(bits);
+    return rounded > 0.0 ? static_cast<std::size_t>(std::min(rounded, cap)) : 0;
+}
+
+// J, K or the between level of one sample, given the sample's differential
+// voltage with J made positive.
+inline int32_t Classify(double level, double th, int32_t symJ, int32_t symK, int32_t symS) {
+    const int32_t outside = level > th ? symJ : symK;
+    return level > th || level < -th ? outside : symS;
+}
+
+// The one pass over every sample: indices where the line state changes.
+template <typename Threshold>
+std::vector<int32_t> RunStarts(const std::vector<double>& diff, double jSign, int32_t symJ,
+                               int32_t symK, int32_t symS, Threshold threshold) {
+    std::vector<int32_t> starts{0};
+    const double* d = diff.data();
+    const std::size_t n = diff.size();
+    int32_t code = Classify(jSign * d[0], threshold(0), symJ, symK, symS);
+    for (std::size_t i = 1; i < n; ++i) {
+        const int32_t next = Classify(jSign * d[i], threshold(i), symJ, symK, symS);
+        if (next != code) [[unlikely]] {
+            starts.push_back(static_cast<int32_t>(i));
+            code = next;
+        }
+    }
+    return starts;
+}
+
+}  // namespace
+
+std::vector<CSymbolRun> CSignalRegions::FindRegions(const std::vector<double>& time,
+                                                    const std::vector<double>& diff,
+                                                    const CSigConfig& config, const CSigSpec& spec,
+                                                    const std::vector<double>& commonMode) const {
+    const std::size_t n = time.size();
+    if (diff.size() != n) throw CAnalysisError("Differential data doesn't match data point times");
+    if (!commonMode.empty() && commonMode.size() != n)
+        throw CAnalysisError("Common mode data doesn't match data point times");
+    if (n == 0) throw CAnalysisError("No samples to divide into line states");
+    if (n > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))
+        throw CAnalysisError("Too many samples to divide into line states");
+
+    const int32_t symJ = config.m_nSymJ;
+    const int32_t symK = config.m_nSymK;
+    const int32_t symS = config.m_nSymS;
+    const double limit = spec.m_dCommonModeLimit;
+    const double baseThreshold = spec.m_dDiffThreshold;
+    // Low-speed idle (J) has D- high, so J is the negative differential level there.
+    const double jSign = spec.m_nSpeed == config.m_nLowSpeed ? -1.0 : 1.0;
+
+    // A D+/D- pair near SE0 has a low common mode; the threshold rises by as much
+    // as the common mode falls below its limit, so the SE0 reads as the between level.
+    const bool singleEnded = !commonMode.empty();
+    auto pairThreshold = [&](std::size_t i) {
+        const double cm = commonMode[i];
+        return cm < limit ? baseThreshold - (cm - limit) : baseThreshold;
+    };
+    auto flatThreshold = [baseThreshold](std::size_t) { return baseThreshold; };
+    auto threshold = [&](std::size_t i) { return singleEnded ? pairThreshold(i) : baseThreshold; };
+    auto classify = [&](std::size_t i) {
+        return Classify(jSign * diff[i], threshold(i), symJ, symK, symS);
+    };
+
+    // First sample of every run; the runs themselves are built once their count is known.
+    std::vector<int32_t> starts = singleEnded
+                                      ? RunStarts(diff, jSign, symJ, symK, symS, pairThreshold)
+                                      : RunStarts(diff, jSign, symJ, symK, symS, flatThreshold);
+
+    const double bitTime = spec.m_dBitTime;
+    const std::size_t runCount = starts.size();
+    std::vector<CSymbolRun> runs(runCount);
+    for (std::size_t r = 0; r < runCount; ++r) {
+        const std::size_t s = static_cast<std::size_t>(starts[r]);
+        CSymbolRun& run = runs[r];
+        run.m_nSymbol = classify(s);
+        run.m_nFirstSample = static_cast<int32_t>(s);
+        run.m_nLastSample = r + 1 < runCount ? starts[r + 1] - 1 : static_cast<int32_t>(n - 1);
+        if (r == 0) {
+            run.m_dStart = time[0];
+            continue;
+        }
+        // The edge is where the trace crossed the threshold on the side it came from
+        // (a J or K run) or left (the between level after a J or K).
+        const int32_t from = runs[r - 1].m_nSymbol;
+        const int32_t towards = run.m_nSymbol == symS ? from : run.m_nSymbol;
+        const double sign = towards == symJ ? jSign : -jSign;
+        const double levelBefore = sign * threshold(s - 1);
+        const double levelAt = sign * threshold(s);
+        if (diff[s - 1] == levelBefore) {
+            run.m_dStart = time[s - 1];
+        } else if (diff[s] == levelAt) {
+            run.m_dStart = time[s];
+        } else {
+            const double a = std::abs(diff[s - 1] - levelBefore);
+            const double b = std::abs(diff[s] - levelAt);
+            run.m_dStart = time[s - 1] + (time[s] - time[s - 1]) * a / (a + b);
+        }
+        runs[r - 1].m_dEnd = run.m_dStart;
+        runs[r - 1].m_dBits = (run.m_dStart - runs[r - 1].m_dStart) / bitTime;
+    }
+    runs.back().m_dEnd = time[n - 1];
+    runs.back().m_dBits = (runs.back().m_dEnd - runs.back().m_dStart) / bitTime;
+    std::vector<int32_t>().swap(starts);
+
+    // The bus as a receiver would read it, one letter per bit; the between level
+    // is a transition, not a bit.
+    auto syncLetters = [&](const CSymbolRun& run) -> std::size_t {
+        if (run.m_nSymbol == symS) return 0;
+        return WholeBits(run.m_dBits, kMaxSyncLettersPerRun);
+    };
+    auto letterOf = [&](const CSymbolRun& run) {
+        return config.m_strSymbols[static_cast<std::size_t>(run.m_nSymbol)];
+    };
+    auto label = [&](CSymbolRun& run) {
+        if (run.m_nSymbol == config.m_nSymE) {
+            run.m_strLabel = "EOP";
+        } else if (run.m_nSymbol == config.m_nSymI) {
+            run.m_strLabel = "idle";
+        } else if (run.m_nSymbol == symJ || run.m_nSymbol == symK) {
+            run.m_strLabel.assign(WholeBits(run.m_dBits, kMaxLabelLetters), letterOf(run));
+        } else {
+            run.m_strLabel.clear();
+        }
+    };
+    std::string letters;
+    auto settle = [&](CSymbolRun& run) {
+        letters.append(syncLetters(run), letterOf(run));
+        label(run);
+    };
+
+    // An EOP is a run of an EOP state (SE0 on a pair, a bit-stuffing-violating J or K
+    // at high speed) whose width fits the ordinary or start-of-frame window; the bus
+    // state that follows it is idle. A run is settled (letters and label) once no
+    // later run can change it.
+    for (std::size_t r = 0; r < runCount; ++r) {
+        CSymbolRun& run = runs[r];
+        for (const int32_t eopSymbol : spec.m_EopSymbols) {
+            if (run.m_nSymbol != eopSymbol) continue;
+            const double w = run.m_dBits;
+            const bool ordinary = w >= spec.m_dEopBitsWaiverMin && w <= spec.m_dEopBitsWaiverMax;
+            const bool startOfFrame =
+                w >= spec.m_dSofEopBitsWaiverMin && w <= spec.m_dSofEopBitsWaiverMax;
+            if (!ordinary && !startOfFrame) continue;
+            run.m_nSymbol = config.m_nSymE;
+            if (r + 1 < runCount && runs[r + 1].m_nSymbol == spec.m_nIdleSymbol) {
+                runs[r + 1].m_nSymbol = config.m_nSymI;
+                settle(run);
+                ++r;
+            }
+            break;
+        }
+        settle(runs[r]);
+    }
+
+    // Hubs and repeaters may drop leading SYNC bits at high speed, so shorter
+    // patterns are tried until one is seen; full and low speed keep all eight.
+    const std::size_t lastPattern =
+        spec.m_nSpeed == config.m_nHighSpeed ? kLastDroppedSyncPattern : 0;
+    std::size_t syncAt = std::string::npos;
+    for (std::size_t k = 0; k <= lastPattern && k < spec.m_strSyncPatterns.size(); ++k) {
+        const std::string& pattern = spec.m_strSyncPatterns[k];
+        if (pattern.empty()) continue;
+        syncAt = letters.find(pattern);
+        if (syncAt != std::string::npos) break;
+    }
+    std::string().swap(letters);
+
+    // The bus state just before the first SYNC is the idle that the first packet
+    // leaves. At full and low speed the between level of the J-to-K edge sits in
+    // between, so the idle J is found behind it.
+    if (syncAt != std::string::npos) {
+        std::size_t owner = 0;
+        for (std::size_t offset = 0; owner < runCount; ++owner) {
+            offset += syncLetters(runs[owner]);
+            if (syncAt < offset) break;
+        }
+        if (owner >= 1) {
+            std::size_t r = owner - 1;
+            if (spec.m_nIdleSymbol != symS)
+                while (r > 0 && runs[r].m_nSymbol == symS) --r;
+            runs[r].m_nSymbol = config.m_nSymI;
+            label(runs[r]);
+        }
+    }
+    return runs;
+}
