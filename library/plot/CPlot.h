@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "plot/CCanvas.h"
+
+struct CAnalysisRecord;
+struct CSigConfig;
+struct CSigSpec;
+
+// Scale and unit prefix that bring a time axis into a readable range.
+struct CTimeAxis {
+    double m_dFactor = 1.0;   // multiplies seconds
+    std::string m_strPrefix;  // UTF-8: "n", "\u00b5", "m", ...
+};
+
+// Grid lines of one axis: where they are drawn and the value each stands for.
+struct CGridLines {
+    std::vector<double> m_Positions;  // pixels
+    std::vector<double> m_Values;     // data units
+};
+
+// Draws the pictures of a signal-quality run: the whole capture with the
+// measured packet's markers, and the packet's unit intervals folded over the
+// eye template. One CPlot draws one picture and is then discarded.
+class CPlot {
+public:
+    using Colour = std::vector<int32_t>;  // red, green, blue
+
+    CPlot();
+    ~CPlot();
+
+    // "<data file base name>Plot.png" beside the data file.
+    void PlotSignal(const CAnalysisRecord& record, const CSigConfig& config, const CSigSpec& spec,
+                    const std::string& dataFile);
+    // "<data file base name>Eye.png" beside the data file.
+    void PlotEye(const CAnalysisRecord& record, const CSigConfig& config, const CSigSpec& spec,
+                 const std::string& dataFile);
+
+    // A fresh 604 x 454 white canvas; the frame must be set again.
+    void StartCanvas();
+    void SetFrame(double xMin, double xMax, double yMin, double yMax, double xStep, double yStep);
+    void DrawAxisLabels(double xStep, double yStep, bool lowered, const std::string& xTitle,
+                        const std::string& yTitle);
+    // xs are multiplied by xFactor first, so a capture in seconds can be drawn
+    // on a prefixed time axis without a scaled copy of its time vector.
+    void DrawTrace(std::span<const double> xs, std::span<const double> ys, const Colour& colour,
+                   double xFactor = 1.0);
+    bool DrawFilledPolygon(std::span<const double> xs, std::span<const double> ys);
+    void DrawOutline(std::span<const double> xs, std::span<const double> ys, const Colour& colour);
+    void DrawFilledBox(std::span<const double> xs, std::span<const double> ys);
+    void DrawHLine(double y, const Colour& colour);
+    void DrawVLine(double x, const Colour& colour);
+    void DrawDot(double x, double y, const Colour& colour);
+    void DrawSquare(double x, double y, const Colour& fill, const Colour& outline);
+    void DrawDiamond(double x, double y, const Colour& fill, const Colour& outline);
+    void SavePng(const std::string& path) const;
+
+    static double TimeGridStep(double range);
+    static double ValueGridStep(double range);
+    static CTimeAxis TimePrefix(std::span<const double> values);
+    static std::string TimeLabel(double value, double step);
+    static std::string ValueLabel(double value, double step);
+    // Beside the data file, named after it; a relative data path is taken from
+    // the working folder.
+    static std::string PlotFileName(const std::string& dataFile, const std::string& suffix);
+
+    const CGridLines& VerticalGrid() const { return m_VerticalGrid; }
+    const CGridLines& HorizontalGrid() const { return m_HorizontalGrid; }
+    bool FrameSet() const { return m_bFrameSet; }
+
+private:
+    double PixelX(double x) const { return m_dX0 + m_dSx * x; }
+    double PixelY(double y) const { return m_dY0 - m_dSy * y; }
+    // Template polygons put their time zero on the left edge of the plot area.
+    double TemplateX(double x) const { return m_dLeft + m_dSx * x; }
+    void DrawSymbolStrip(const CAnalysisRecord& record, const CSigConfig& config, double factor);
+
+    std::unique_ptr<CCanvas> m_Canvas;
+    double m_dLeft = 0.0, m_dTop = 0.0, m_dWidth = 0.0, m_dHeight = 0.0;
+    double m_dRight = 0.0, m_dBottom = 0.0;
+    double m_dSx = 1.0, m_dSy = 1.0, m_dX0 = 0.0, m_dY0 = 0.0;
+    bool m_bFrameSet = false;
+    CGridLines m_VerticalGrid;
+    CGridLines m_HorizontalGrid;
+};
