@@ -1,8 +1,35 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "velkin.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ExportsInFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_Dir = fs::temp_directory_path() /
+                ("velkin_exports_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                 "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_Dir);
+    }
+    void TearDown() override { fs::remove_all(m_Dir); }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        const fs::path path = m_Dir / name;
+        std::ofstream(path) << text;
+        return path.string();
+    }
+
+    fs::path m_Dir;
+};
+
+}  // namespace
 
 TEST(Exports, AnswerThroughOneResultTextClearedOnEveryCall) {
     const char* first = UsbSigCheck("", "hsne", "", 0, 0);
@@ -10,6 +37,36 @@ TEST(Exports, AnswerThroughOneResultTextClearedOnEveryCall) {
     const char* second = UsbInrushCheck("", 5.0, 0);
     EXPECT_STREQ(second, "No data file specified");
     EXPECT_EQ(first, second);
-    EXPECT_EQ(first, eUsbSigCheck(nullptr, nullptr, nullptr, 7, 0));
+    EXPECT_EQ(first, eUsbSigCheck(nullptr, "hsne", nullptr, 7, 0));
     EXPECT_STREQ(first, "Please select a data file.");
+    EXPECT_STREQ(UsbSigCheck("cap.csv", nullptr, "", 0, 0), "Unknown test type: ");
+    EXPECT_STREQ(UsbSigCheck("cap.csv", "fsfe", "", 0, 0), "Unknown test type: fsfe");
+}
+
+TEST_F(ExportsInFolder, FileFailuresNameTheFileByItsNameOnly) {
+    const std::string missing = (m_Dir / "gone.csv").string();
+    EXPECT_STREQ(UsbSigCheck(missing.c_str(), "hsne", "", 0, 0),
+                 "No such file or directory: gone.csv");
+
+    const std::string odd = Write("cap.xyz", "0,0\n1,1\n");
+    EXPECT_STREQ(UsbSigCheck(odd.c_str(), "hsne", "", 0, 0), "Unknown file type cap.xyz");
+
+    const std::string wide = Write("wide.csv", "0,1,2,3\n1e-10,1,2,3\n2e-10,1,2,3\n");
+    EXPECT_STREQ(UsbSigCheck(wide.c_str(), "hsne", "", 0, 0),
+                 "Error: File wide.csv contains 4 columns.\nShould be 2 or 3.");
+
+    // A name far longer than the result channel is shortened, never overflowed.
+    const std::string longName = std::string(200, 'n') + ".xyz";
+    const std::string longPath = Write(longName, "0,0\n");
+    const std::string text = UsbSigCheck(longPath.c_str(), "hsne", "", 0, 0);
+    EXPECT_LE(text.size(), 99u);
+    EXPECT_EQ(text.rfind("Unknown file type nnn", 0), 0u);
+}
+
+TEST_F(ExportsInFolder, QuietCaptureHasNoPacketsAndAFailedCallLeavesNoTraceOnTheNext) {
+    std::string rows;
+    for (int i = 0; i < 1000; ++i) rows += std::to_string(i * 1.25e-10) + ",0.0\n";
+    const std::string quiet = Write("quiet.csv", rows);
+    EXPECT_STREQ(UsbSigCheck(quiet.c_str(), "hsne", "", 0, 0), "No Packets Found\nVerify Test type");
+    EXPECT_STREQ(UsbInrushCheck(quiet.c_str(), 5.0, 0), "");
 }
