@@ -9,6 +9,7 @@
 
 #include "signal/CEyeCheck.h"
 #include "signal/CMonotonicMeas.h"
+#include "spec/CSigTestSpec.h"
 
 namespace {
 
@@ -16,23 +17,13 @@ constexpr double kUi = 1.0 / 480e6;
 constexpr double kRate = 8e9;
 constexpr int kBits = 10000;
 
-EyeTemplate NearEnd(double vInner) {
-    EyeTemplate e;
-    e.BottomV = {-10000, -0.525, -0.525, -10000};
-    e.TopV = {10000, 0.525, 0.525, 10000};
-    e.BottomT = e.TopT = {0, 0, kUi, kUi};
-    e.InnerV = {0, -vInner, -vInner, 0, vInner, vInner, 0};
-    for (double f : {0.075, 0.375, 0.625, 0.925, 0.625, 0.375, 0.075}) e.InnerT.push_back(f * kUi);
-    return e;
-}
-
 // Random NRZ data of +-`swing` with 0.3 UI raised-cosine edges and 2 mV noise, the bit
 // grid, and the EOP at the end of the data.
 struct LongPacket {
     std::vector<double> time, diff;
     CPacketMeasurement m;
     CPacketEntry entry;
-    CSigSpec limits;
+    CSigSpec limits = *CSigTestSpec().SelectSpec("hsne");
 
     explicit LongPacket(double swing) {
         std::mt19937 rng(11);
@@ -58,8 +49,6 @@ struct LongPacket {
         m.m_dEopEnd = kBits * kUi;
         for (int k = 0; k <= kBits; ++k) m.m_BitTimes.push_back(k * kUi);
         entry.m_Symbols.resize(1);
-        limits.m_Eye1 = NearEnd(0.3);
-        limits.m_Eye2 = NearEnd(0.29);
     }
 };
 

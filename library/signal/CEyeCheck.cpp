@@ -6,13 +6,9 @@
 #include <stdexcept>
 #include <utility>
 
-namespace {
+#include "signal/CVectorMath.h"
 
-// Half up, as every whole-sample figure of the analysis is rounded.
-double RoundHalfUp(double x) {
-    const double whole = std::floor(x);
-    return (x - whole >= 0.5) ? whole + 1.0 : whole;
-}
+namespace {
 
 // One edge of the inner keep-out polygon: straight segments between vertices in rising time.
 class Edge {
@@ -177,19 +173,6 @@ int32_t CountFlags(const std::vector<int32_t>& flags) {
     return count;
 }
 
-double MinOf(const std::vector<double>& v) {
-    double m = 1e12;
-    for (double x : v) m = (x < m) ? x : m;
-    return m;
-}
-
-double MaxOf(const std::vector<double>& v) {
-    if (v.empty()) return 0.0;
-    double m = -1e12;
-    for (double x : v) m = (x > m) ? x : m;
-    return m;
-}
-
 }  // namespace
 
 CEyeResult CEyeCheck::CheckEye(std::vector<int32_t>& boundaries, const std::vector<double>& time,
@@ -214,7 +197,7 @@ CEyeResult CEyeCheck::CheckEye(std::vector<int32_t>& boundaries, const std::vect
     std::vector<double> keptTimes;
     boundaries.clear();
     for (double bt : bitTimes) {
-        const double index = RoundHalfUp((bt - time[0]) / dt);
+        const double index = CVectorMath::RoundHalfUp((bt - time[0]) / dt);
         if (index > 0.0 && index < static_cast<double>(n)) {
             keptTimes.push_back(bt);
             boundaries.push_back(static_cast<int32_t>(index));
@@ -351,14 +334,14 @@ CPacketMeasurement CEyeCheck::EvaluateEye(CPacketMeasurement measurement,
 CPacketMeasurement CEyeCheck::StoreEyeMargins(CPacketMeasurement measurement) const {
     CPacketMeasurement& m = measurement;
     const CEyeResult& eye = m.m_Eye;
-    m.m_dMarginAboveEye = MinOf(eye.m_AboveEye);
-    m.m_dMarginBelowEye = MinOf(eye.m_BelowEye);
-    m.m_dMarginBelowTop = MinOf(eye.m_BelowTop);
-    m.m_dMarginAboveBottom = MinOf(eye.m_AboveBottom);
-    m.m_dMaxVoltage = MaxOf(eye.m_HighValues);
-    m.m_dMinVoltage = MinOf(eye.m_LowValues);
-    m.m_dMarginTopLeftUp = MinOf(eye.m_TopLeft);
-    m.m_dMarginBottomLeftDown = MinOf(eye.m_BottomLeft);
-    m.m_dMinPeakPeakCenter = MinOf(eye.m_CentreHigh) - MaxOf(eye.m_CentreLow);
+    m.m_dMarginAboveEye = CVectorMath::Min(eye.m_AboveEye);
+    m.m_dMarginBelowEye = CVectorMath::Min(eye.m_BelowEye);
+    m.m_dMarginBelowTop = CVectorMath::Min(eye.m_BelowTop);
+    m.m_dMarginAboveBottom = CVectorMath::Min(eye.m_AboveBottom);
+    m.m_dMaxVoltage = CVectorMath::Max(eye.m_HighValues);
+    m.m_dMinVoltage = CVectorMath::Min(eye.m_LowValues);
+    m.m_dMarginTopLeftUp = CVectorMath::Min(eye.m_TopLeft);
+    m.m_dMarginBottomLeftDown = CVectorMath::Min(eye.m_BottomLeft);
+    m.m_dMinPeakPeakCenter = CVectorMath::Min(eye.m_CentreHigh) - CVectorMath::Max(eye.m_CentreLow);
     return measurement;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "signal/CVectorMath.h"
+
 namespace {
 
 // Running extremes start beyond any line voltage so the first sample always takes over.
@@ -137,7 +139,6 @@ MonotonicResult CMonotonicMeas::MeasureMonotonic(const std::vector<double>& time
         WalkTrace(time, lineA, from, to, vLow, vHigh, result);
         WalkTrace(time, lineB, from, to, vLow, vHigh, result);
     }
-    for (double depth : result.m_Excursions)
-        result.m_dMonotonic = std::max(result.m_dMonotonic, depth);
+    result.m_dMonotonic = CVectorMath::Max(result.m_Excursions);
     return result;
 }

@@ -7,12 +7,13 @@
 #include <random>
 
 #include "signal/CEyeCheck.h"
+#include "spec/CSigTestSpec.h"
 
 namespace {
 
 constexpr double kHsUi = 1.0 / 480e6;
 
-// Eye templates as the test-type tables give them, with inner times in unit intervals.
+// A toy eye template; inner times in unit intervals.
 EyeTemplate Template(double ui, double vBottom, double vTop, double vCentre, double vLow,
                      double vHigh, double tLeft, double t1, double t2, double tRight) {
     EyeTemplate e;
@@ -23,17 +24,8 @@ EyeTemplate Template(double ui, double vBottom, double vTop, double vCentre, dou
     e.InnerT = {tLeft * ui, t1 * ui, t2 * ui, tRight * ui, t2 * ui, t1 * ui, tLeft * ui};
     return e;
 }
-const EyeTemplate kNearEnd =
-    Template(kHsUi, -0.525, 0.525, 0, -0.3, 0.3, 0.075, 0.375, 0.625, 0.925);
-const EyeTemplate kFarEnd =
-    Template(kHsUi, -0.525, 0.525, 0, -0.175, 0.175, 0.125, 0.35, 0.65, 0.875);
-
-CSigSpec Limits(const EyeTemplate& eye1, const EyeTemplate& eye2) {
-    CSigSpec limits;
-    limits.m_Eye1 = eye1;
-    limits.m_Eye2 = eye2;
-    return limits;
-}
+const std::unique_ptr<CSigSpec> kNearEnd = CSigTestSpec().SelectSpec("hsne");
+const std::unique_ptr<CSigSpec> kFarEnd = CSigTestSpec().SelectSpec("hsfe");
 
 // An NRZ packet on a bit grid: 4 idle bits, `bits` random data bits (the same for one seed,
 // so swapping `low` and `high` gives the complementary line), an EOP of 8 bits held at the
@@ -93,7 +85,7 @@ TEST(HighSpeedEye, CleanNearEndEyeHasNoViolationsAndMarginsOfItsGeometry) {
     // +-400 mV, 0.3 UI edges, 1 mV noise: the worst of ~2000 flat-part samples lies within
     // about 4 sigma of the level, well inside the 10 mV allowed.
     const Packet p = Nrz(kHsUi, 8e9, -0.4, 0.4, 0.0, 0.3, 0.001);
-    const CPacketMeasurement m = Evaluate(p, Limits(kNearEnd, kNearEnd));
+    const CPacketMeasurement m = Evaluate(p, *kNearEnd);
     EXPECT_EQ(m.m_nEyeViolations, 0);
     EXPECT_TRUE(m.m_EyeFinal.m_Flags1.empty());
     EXPECT_EQ(m.m_nExceptions, 0);
@@ -115,7 +107,7 @@ TEST(HighSpeedEye, CleanNearEndEyeHasNoViolationsAndMarginsOfItsGeometry) {
 TEST(HighSpeedEye, SmallSwingViolatesInnerPolygonAndLargeSwingTheBoxes) {
     for (const double swing : {0.25, 0.6}) {
         const Packet p = Nrz(kHsUi, 8e9, -swing, swing, 0.0, 0.3, 0.0);
-        const CPacketMeasurement m = Evaluate(p, Limits(kNearEnd, kNearEnd));
+        const CPacketMeasurement m = Evaluate(p, *kNearEnd);
         EXPECT_GT(m.m_nEyeViolations, 0) << swing;
         // Every flag sits where the swing crosses the template: inside the inner band for
         // the small eye, on or beyond the box levels for the large one.
@@ -129,14 +121,14 @@ TEST(HighSpeedEye, SmallSwingViolatesInnerPolygonAndLargeSwingTheBoxes) {
         }
     }
     const CPacketMeasurement small =
-        Evaluate(Nrz(kHsUi, 8e9, -0.25, 0.25, 0.0, 0.3, 0.0), Limits(kNearEnd, kNearEnd));
+        Evaluate(Nrz(kHsUi, 8e9, -0.25, 0.25, 0.0, 0.3, 0.0), *kNearEnd);
     EXPECT_NEAR(small.m_dMarginAboveEye, 0.25 - 0.3, 1e-9);
 }
 
 TEST(HighSpeedEye, FarEndTemplateAcceptsSlowerSmallerEyeThatNearEndRejects) {
     const Packet p = Nrz(kHsUi, 8e9, -0.25, 0.25, 0.0, 0.5, 0.001);
-    EXPECT_GT(Evaluate(p, Limits(kNearEnd, kNearEnd)).m_nEyeViolations, 0);
-    const CPacketMeasurement far = Evaluate(p, Limits(kFarEnd, kFarEnd));
+    EXPECT_GT(Evaluate(p, *kNearEnd).m_nEyeViolations, 0);
+    const CPacketMeasurement far = Evaluate(p, *kFarEnd);
     EXPECT_EQ(far.m_nEyeViolations, 0);
     EXPECT_NEAR(far.m_dMarginAboveEye, 0.25 - 0.175, 0.010);
     EXPECT_NEAR(far.m_dMarginBelowEye, 0.25 - 0.175, 0.010);
@@ -145,7 +137,7 @@ TEST(HighSpeedEye, FarEndTemplateAcceptsSlowerSmallerEyeThatNearEndRejects) {
 TEST(EyeExceptions, ViolationsAtFirstAndLastTransitionAreForgivenButNotInTheMiddle) {
     // With the grid starting one unit interval early, the idle before the packet (0 V)
     // lies inside the polygon: the first-transition window forgives it.
-    const CSigSpec limits = Limits(kNearEnd, kNearEnd);
+    const CSigSpec& limits = *kNearEnd;
     CPacketMeasurement m = Evaluate(Nrz(kHsUi, 8e9, -0.4, 0.4, 0.0, 0.3, 0.0, 240, true), limits);
     EXPECT_GT(m.m_nFirstExcepted, 0);
     EXPECT_EQ(m.m_nLastExcepted, 0);
@@ -240,31 +232,29 @@ TEST(EyeTemplateCheck, BoxLevelsAndPolygonJumpsViolateAndMarginsSkipFirstInterva
 }
 
 TEST(SingleEndedEye, FullAndLowSpeedLinesAreEachHeldToTheirOwnTemplate) {
-    const double fsUi = 8.33333e-08;
-    const double lsUi = 6.66667e-07;
-    const EyeTemplate fs =
-        Template(fsUi, -0.9, 4.4, 1.65, 0.8, 2.5, 0.0984, 0.2538, 0.8392, 0.9016);
-    const EyeTemplate ls = Template(lsUi, -0.2, 3.7, 1.6, 0.4, 2.8, 0.075, 0.225, 0.775, 0.925);
     struct Case {
-        double ui, rate, edge;
-        EyeTemplate eye;
+        const char* keyword;
+        double rate, edge;  // samples/s; edge length in UI
     };
-    for (const Case& c : {Case{fsUi, 4e9, 0.12, fs}, Case{lsUi, 5e8, 0.2, ls}}) {
-        // D- and D+ complementary between 0 and 3.3 V; idle J keeps D+ high at full speed.
-        const Packet minus = Nrz(c.ui, c.rate, 0.0, 3.3, 0.0, c.edge, 0.001, 120);
-        const Packet plus = Nrz(c.ui, c.rate, 3.3, 0.0, 3.3, c.edge, 0.001, 120);
-        CPacketMeasurement m = Evaluate(minus, Limits(c.eye, c.eye), plus.x);
-        EXPECT_EQ(m.m_nEyeViolations, 0) << c.ui;
-        EXPECT_NEAR(m.m_dMarginBelowEye, c.eye.InnerV[1], 0.010) << c.ui;
-        EXPECT_NEAR(m.m_dMarginAboveEye, 3.3 - c.eye.InnerV[4], 0.010) << c.ui;
-        EXPECT_NEAR(m.m_dMarginBelowTop, c.eye.TopV[1] - 3.3, 0.010) << c.ui;
+    for (const Case& c : {Case{"fs", 4e9, 0.12}, Case{"ls", 5e8, 0.2}}) {
+        const std::unique_ptr<CSigSpec> limits = CSigTestSpec().SelectSpec(c.keyword);
+        const EyeTemplate& eye = limits->m_Eye1;
+        const double ui = limits->m_dBitTime;
+        // D- and D+ complementary between 0 and 3.3 V, 1 mV noise as on the high-speed eye.
+        const Packet minus = Nrz(ui, c.rate, 0.0, 3.3, 0.0, c.edge, 0.001, 120);
+        const Packet plus = Nrz(ui, c.rate, 3.3, 0.0, 3.3, c.edge, 0.001, 120);
+        CPacketMeasurement m = Evaluate(minus, *limits, plus.x);
+        EXPECT_EQ(m.m_nEyeViolations, 0) << c.keyword;
+        EXPECT_NEAR(m.m_dMarginBelowEye, eye.InnerV[1], 0.010) << c.keyword;
+        EXPECT_NEAR(m.m_dMarginAboveEye, 3.3 - eye.InnerV[4], 0.010) << c.keyword;
+        EXPECT_NEAR(m.m_dMarginBelowTop, eye.TopV[1] - 3.3, 0.010) << c.keyword;
 
         // A D+ that only reaches 2.3 V high breaks the polygon on the second trace alone.
         std::vector<double> weak = plus.x;
         for (double& v : weak) v = std::min(v, 2.3);
-        m = Evaluate(minus, Limits(c.eye, c.eye), weak);
+        m = Evaluate(minus, *limits, weak);
         EXPECT_GT(std::count(m.m_Eye.m_Flags2.begin(), m.m_Eye.m_Flags2.end(), 1), 0);
         EXPECT_EQ(std::count(m.m_Eye.m_Flags1.begin(), m.m_Eye.m_Flags1.end(), 1), 0);
-        EXPECT_NEAR(m.m_dMarginAboveEye, 2.3 - c.eye.InnerV[4], 0.010) << c.ui;
+        EXPECT_NEAR(m.m_dMarginAboveEye, 2.3 - eye.InnerV[4], 0.010) << c.keyword;
     }
 }

@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "signal/CMonotonicMeas.h"
+#include "spec/CSigTestSpec.h"
 
 namespace {
 
-// Inner-polygon band of the high-speed near-end template (-0.3 .. 0.3 V) and of the
-// full-speed one (0.8 .. 2.5 V).
-CSigSpec Limits(double vLow, double vHigh, double vCentre) {
-    CSigSpec limits;
-    limits.m_Eye1.InnerV = {vCentre, vLow, vLow, vCentre, vHigh, vHigh, vCentre};
-    limits.m_dRateMin = 11970000;
-    return limits;
-}
+// Inner-polygon bands: high-speed near end -0.3 .. 0.3 V, full speed 0.8 .. 2.5 V.
+const std::unique_ptr<CSigSpec> kHighSpeed = CSigTestSpec().SelectSpec("hsne");
+const std::unique_ptr<CSigSpec> kFullSpeed = CSigTestSpec().SelectSpec("fs");
 
 std::vector<double> Times(std::size_t n) {
     std::vector<double> t;
@@ -29,8 +25,8 @@ CPacketEntry PacketFrom(double start) {
 // Differential walk over the whole of `x`, the EOP start at its last sample.
 MonotonicResult Walk(const std::vector<double>& x) {
     const std::vector<double> t = Times(x.size());
-    return CMonotonicMeas().MeasureMonotonic(t, x, Limits(-0.3, 0.3, 0.0), t.back(), t.back(), {},
-                                             {}, PacketFrom(0.0));
+    return CMonotonicMeas().MeasureMonotonic(t, x, *kHighSpeed, t.back(), t.back(), {}, {},
+                                             PacketFrom(0.0));
 }
 
 }  // namespace
@@ -70,10 +66,9 @@ TEST(EdgeMonotonicity, WalkKeepsToThePacketWindowOnEveryLine) {
     // High speed: a reversal after the EOP start (sample 6) is the EOP's, not a data edge.
     const std::vector<double> diff = {-0.4, -0.4, 0.0,   0.4, 0.4, 0.4, 0.4,
                                       -0.4, 0.0,  -0.05, 0.1, 0.4, 0.4, 0.4};
-    EXPECT_TRUE(
-        CMonotonicMeas()
-            .MeasureMonotonic(t, diff, Limits(-0.3, 0.3, 0.0), t[6], t[8], {}, {}, PacketFrom(0.0))
-            .m_Excursions.empty());
+    EXPECT_TRUE(CMonotonicMeas()
+                    .MeasureMonotonic(t, diff, *kHighSpeed, t[6], t[8], {}, {}, PacketFrom(0.0))
+                    .m_Excursions.empty());
 
     // Full speed: D- carries a 0.3 V reversal before the packet's first run (sample 5) and
     // a 0.2 V one inside it; D+ one of 0.1 V. Both lines count, the earlier traffic does not.
@@ -81,8 +76,8 @@ TEST(EdgeMonotonicity, WalkKeepsToThePacketWindowOnEveryLine) {
                                        1.5, 1.3, 1.8, 3.3, 3.3, 3.3, 3.3};
     const std::vector<double> plus = {3.3, 3.3, 3.3, 3.3, 3.3, 3.3, 3.3,
                                       2.0, 2.1, 1.5, 0.0, 0.0, 3.3, 3.3};
-    const MonotonicResult r = CMonotonicMeas().MeasureMonotonic(
-        t, {}, Limits(0.8, 2.5, 1.65), t[11], t[11], minus, plus, PacketFrom(t[5]));
+    const MonotonicResult r = CMonotonicMeas().MeasureMonotonic(t, {}, *kFullSpeed, t[11], t[11],
+                                                                minus, plus, PacketFrom(t[5]));
     ASSERT_EQ(r.m_Excursions.size(), 2u);
     EXPECT_NEAR(r.m_Excursions[0], 0.1, 1e-12);  // D+ idles high: walked first
     EXPECT_NEAR(r.m_Excursions[1], 0.2, 1e-12);
