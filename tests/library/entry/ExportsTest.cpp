@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -65,7 +66,11 @@ TEST_F(ExportsInFolder, FileFailuresNameTheFileByItsNameOnly) {
 
 TEST_F(ExportsInFolder, QuietCaptureHasNoPacketsAndAFailedCallLeavesNoTraceOnTheNext) {
     std::string rows;
-    for (int i = 0; i < 1000; ++i) rows += std::to_string(i * 1.25e-10) + ",0.0\n";
+    char row[64];
+    for (int i = 0; i < 1000; ++i) {
+        std::snprintf(row, sizeof row, "%.6e,0.0\n", i * 1.25e-10);
+        rows += row;
+    }
     const std::string quiet = Write("quiet.csv", rows);
     EXPECT_STREQ(UsbSigCheck(quiet.c_str(), "hsne", "", 0, 0), "No Packets Found\nVerify Test type");
     EXPECT_STREQ(UsbInrushCheck(quiet.c_str(), 5.0, 0), "");
