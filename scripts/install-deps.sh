@@ -6,7 +6,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libfast-float-dev libcli11-dev nlohmann-json3-dev
     libcairo2-dev fontconfig fonts-liberation
-    qt6-base-dev
+    qt6-base-dev chromium
 )
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

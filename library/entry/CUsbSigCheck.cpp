@@ -22,6 +22,7 @@ void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string s
     const std::unique_ptr<CSigSpec> spec = CSigTestSpec().SelectSpec(testType);
     const std::unique_ptr<CSigConfig> config = CSignalConfig().BuildConfig();
     const unsigned hubCount = std::min(hubs, kMaxHubs);
+    AdjustForHubs(*spec, testType, hubCount);
 
     CAnalysisRecord record = CSignalData().Load(dataFile, *config, *spec, secondFile);
     record.m_nHubs = hubCount;

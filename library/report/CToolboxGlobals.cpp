@@ -1,5 +1,40 @@
 #include "report/CToolboxGlobals.h"
 
+#include <filesystem>
+
+CToolboxRecord CToolboxGlobals::GetGlobals() const {
+    CToolboxRecord record;
+    record.m_nNotTested = 0;
+    record.m_nPass = 1;
+    record.m_nWaived = 2;
+    record.m_nFail = 3;
+    record.m_nCode8 = 8;
+    record.m_nNoData = 4;
+    record.m_nCode5 = 5;
+    record.m_nCode6 = 6;
+    record.m_nCode7 = 7;
+    record.m_strBody =
+        "<body alink=\"#ff0000\" bgcolor=\"#ffffff\" link=\"#0000ee\" text=\"#000000\" "
+        "vlink=\"#551a8b\">\n\n";
+    record.m_strComplianceUrl = "https://www.usb.org/compliance";
+    record.m_strHeadingFont = "<font face = \"helvetica\" size=4>";
+    record.m_strFailFont = "<font color=\"red\">";
+    record.m_strPassFont = "<font color=\"#006000\">";
+    record.m_strTitleFont = "<font face=\"helvetica\" size=5>";
+    record.m_strWaiverFont = "<font color=\"#006000\">";
+    record.m_strWarningFont = "<font color=\"#f09000\">";
+    record.m_strSpareFont = "<font color=\"#red\">";
+    return record;
+}
+
+std::string ReportTimeStamp(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    char text[64];
+    std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y\n", &local);
+    return text;
+}
+
 namespace {
 
 std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
@@ -23,4 +58,12 @@ std::string BaseNameOf(const std::string& path) {
     const std::string name = path.substr(sep + 1);
     const std::size_t dot = name.rfind('.');
     return dot == std::string::npos ? "" : name.substr(0, dot);
+}
+
+std::string SiblingPath(const std::string& dataFile, const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path absolute = fs::absolute(fs::path(dataFile), error);
+    if (error) absolute = fs::path(dataFile);
+    return (absolute.parent_path() / name).string();
 }

@@ -4,8 +4,9 @@
 
 #include "spec/CSigConfig.h"
 
-// Placeholder until the signal configuration lands.
+// Builds the signal configuration record.
 class CSignalConfig {
 public:
+    // A new, fully filled record; the same contents on every call. The caller owns it.
     std::unique_ptr<CSigConfig> BuildConfig() const;
 };
