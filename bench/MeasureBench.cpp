@@ -13,6 +13,8 @@
 #include "entry/CAnalysisRecord.h"
 #include "input/CSignalData.h"
 #include "signal/CMeasurePackets.h"
+#include "spec/CSigTestSpec.h"
+#include "spec/CSignalConfig.h"
 
 namespace {
 
@@ -22,19 +24,7 @@ constexpr double kEdge = 500e-12;        // s, 0-100 % of a J/K swing
 constexpr double kSwing = 0.4;           // V, J and K levels
 constexpr double kThreshold = 0.15;
 
-CSigSpec HighSpeedSpec() {
-    CSigSpec spec;
-    spec.m_nSpeed = 3;
-    spec.m_nCrossoverFirst = 2;
-    spec.m_nCrossoverSkipLast = 1;
-    spec.m_dBitTime = kBit;
-    spec.m_dDiffThreshold = kThreshold;
-    spec.m_dEyeLevelHigh = 0.175;
-    spec.m_dEyeLevelLow = -0.175;
-    const std::string sync = "KJKJKJKJKJKJKJKJKJKJKJKJKJKJKJKK";
-    for (std::size_t i = 0; i < 23; ++i) spec.m_strSyncPatterns.push_back(sync.substr(i));
-    return spec;
-}
+CSigSpec HighSpeedSpec() { return *CSigTestSpec().SelectSpec("hsne"); }
 
 // A high-speed capture: idle, one packet of `dataBits` pseudo-random bits after
 // its SYNC, an 8-bit EOP, then idle padding up to `samples` samples.
@@ -111,7 +101,7 @@ std::size_t SamplesFor(std::size_t dataBits) {
 // One packet of 200 bits in captures of 100 k to 10 M samples.
 void BM_MeasureOnePacketByCaptureLength(benchmark::State& state) {
     const CSigSpec spec = HighSpeedSpec();
-    const CSigConfig config;
+    const CSigConfig config = *CSignalConfig().BuildConfig();
     const CAnalysisRecord record = MakeCapture(200, static_cast<std::size_t>(state.range(0)));
     const CMeasurePackets measure;
     for (auto _ : state) {
@@ -130,7 +120,7 @@ BENCHMARK(BM_MeasureOnePacketByCaptureLength)
 // Packets of growing length: the cost follows the crossings.
 void BM_MeasureOnePacketByPacketLength(benchmark::State& state) {
     const CSigSpec spec = HighSpeedSpec();
-    const CSigConfig config;
+    const CSigConfig config = *CSignalConfig().BuildConfig();
     const std::size_t bits = static_cast<std::size_t>(state.range(0));
     const CAnalysisRecord record = MakeCapture(bits, SamplesFor(bits));
     const CMeasurePackets measure;
@@ -162,7 +152,7 @@ void BM_LoadCapture(benchmark::State& state) {
         std::fclose(out);
     }
     const CSigSpec spec = HighSpeedSpec();
-    const CSigConfig config;
+    const CSigConfig config = *CSignalConfig().BuildConfig();
     for (auto _ : state) {
         try {
             const CAnalysisRecord loaded = CSignalData().Load(file.string(), config, spec, "");

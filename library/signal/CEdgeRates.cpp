@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "spec/CVectorMath.h"
+#include "signal/CVectorMath.h"
 
 namespace {
 
@@ -103,7 +103,6 @@ EdgeRateSet CEdgeRates::MeasureEdgeRates(const std::vector<double>& time,
     for (const double t : transits.m_Fall) {
         fall.push_back(swing / t * kVoltsPerSecondToVoltsPerMicrosecond);
     }
-    const CVectorMath math;
-    return {math.Min(rise), math.Max(rise), math.Mean(rise),
-            math.Min(fall), math.Max(fall), math.Mean(fall)};
+    return {CVectorMath::Min(rise), CVectorMath::Max(rise), CVectorMath::Mean(rise),
+            CVectorMath::Min(fall), CVectorMath::Max(fall), CVectorMath::Mean(fall)};
 }

@@ -10,7 +10,7 @@
 #include "entry/CAnalysisError.h"
 #include "signal/CEdgeRates.h"
 #include "signal/CFindEOPedges.h"
-#include "spec/CVectorMath.h"
+#include "signal/CVectorMath.h"
 
 namespace {
 
@@ -33,11 +33,6 @@ constexpr std::size_t kMinJitterForPairs = 5;
 constexpr double kWorstEdgeRateMismatchPercent = 200.0;
 
 const std::vector<double> kNoTrace;
-
-double RoundHalfUp(double x) {
-    const double whole = std::floor(x);
-    return x - whole >= 0.5 ? whole + 1.0 : whole;
-}
 
 struct SymbolCodes {
     int32_t E, J, S, K;
@@ -139,7 +134,7 @@ std::vector<CCrossing> FindCrossings(const std::vector<CSymbolRun>& runs, const 
 double GridCost(const std::vector<double>& crossings, double phase, double ui) {
     double cost = 0.0;
     for (const double c : crossings) {
-        const double k = RoundHalfUp((c - phase) / ui);
+        const double k = CVectorMath::RoundHalfUp((c - phase) / ui);
         const double d = c - (phase + k * ui);
         cost += d * d;
     }
@@ -232,7 +227,6 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
                                                   const std::vector<double>& diff,
                                                   const std::vector<double>& dMinus,
                                                   const std::vector<double>& dPlus) const {
-    const CVectorMath math;
     const CFindEOPedges eopFinder;
     const std::vector<CSymbolRun>& runs = packet.m_Symbols;
     const SymbolCodes sym{config.m_nSymE, config.m_nSymJ, config.m_nSymS, config.m_nSymK};
@@ -262,9 +256,10 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
             return !(c.m_dTime <= rough.m_dStart - uiNominal / 2.0);
         });
         for (const CCrossing& c : crossings) m.m_CrossoverVolts.push_back(c.m_dVolts);
-        m.m_dMinCrossover = math.Min(m.m_CrossoverVolts);
-        m.m_dMaxCrossover = math.Max(m.m_CrossoverVolts);
-        m.m_dMeanCrossover = m.m_CrossoverVolts.empty() ? 0.0 : math.Mean(m.m_CrossoverVolts);
+        m.m_dMinCrossover = CVectorMath::Min(m.m_CrossoverVolts);
+        m.m_dMaxCrossover = CVectorMath::Max(m.m_CrossoverVolts);
+        m.m_dMeanCrossover =
+            m.m_CrossoverVolts.empty() ? 0.0 : CVectorMath::Mean(m.m_CrossoverVolts);
     }
     m.m_Crossings = crossings;
     m.m_nCrossings = static_cast<int32_t>(crossings.size());
@@ -278,7 +273,7 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
     for (std::size_t i = skipFirst - 1; i + skipLast + 1 < n; ++i) {
         const double d = crossings[i + 1].m_dTime - crossings[i].m_dTime;
         spanSeconds += d;
-        spanBits += RoundHalfUp(d / uiNominal);
+        spanBits += CVectorMath::RoundHalfUp(d / uiNominal);
     }
     if (!(spanBits > 0.0) || !std::isfinite(spanSeconds) || !(spanSeconds > 0.0)) {
         throw CAnalysisError(kTooFewTransitions);
@@ -294,7 +289,8 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
     std::vector<double> relative(n);
     for (std::size_t j = 0; j < n; ++j) relative[j] = crossings[j].m_dTime - t0;
     const double phase = FindGridPhase(relative, ui);
-    const double gridPoints = RoundHalfUp((relative.back() + ui / 2.0 - phase) / ui + 1.0);
+    const double gridPoints =
+        CVectorMath::RoundHalfUp((relative.back() + ui / 2.0 - phase) / ui + 1.0);
     const std::size_t gridCount = static_cast<std::size_t>(std::max(gridPoints, 1.0));
     std::vector<double> grid(gridCount);
     for (std::size_t k = 0; k < gridCount; ++k) {
@@ -304,12 +300,12 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
     // Consecutive jitter: each transition against its own nearest grid point.
     std::vector<double> jitter;
     for (std::size_t j = skipFirst - 1; j + skipLast < n; ++j) {
-        const double k = RoundHalfUp((relative[j] - phase) / ui);
+        const double k = CVectorMath::RoundHalfUp((relative[j] - phase) / ui);
         jitter.push_back(relative[j] - (phase + k * ui));
     }
     m.m_nJitterCount = static_cast<int32_t>(jitter.size());
-    m.m_dConsecJitterMin = math.Min(jitter);
-    m.m_dConsecJitterMax = math.Max(jitter);
+    m.m_dConsecJitterMin = CVectorMath::Min(jitter);
+    m.m_dConsecJitterMax = CVectorMath::Max(jitter);
     m.m_dConsecJitterRms = Rms(jitter, jitter.size());
 
     // Paired jitter. The second list drops its last pair when the count is odd; with
@@ -351,7 +347,7 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
     // Bit boundaries: the grid extended to the end of the EOP. At full and low speed
     // the grid stops a bit earlier, the last crossover having been dropped.
     double extension = (eop.m_dEnd - grid.back()) / ui + (highSpeed ? 0.0 : 1.0);
-    extension = std::isfinite(extension) ? std::max(RoundHalfUp(extension), 0.0) : 0.0;
+    extension = std::isfinite(extension) ? std::max(CVectorMath::RoundHalfUp(extension), 0.0) : 0.0;
     m.m_BitTimes.reserve(gridCount + static_cast<std::size_t>(extension) + 1);
     m.m_BitTimes.push_back(grid.front() - ui);
     m.m_BitTimes.insert(m.m_BitTimes.end(), grid.begin(), grid.end());
@@ -373,7 +369,7 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
             static_cast<std::size_t>(run.m_nSymbol) >= config.m_strSymbols.size()) {
             continue;
         }
-        const double width = RoundHalfUp(run.m_dBits);
+        const double width = CVectorMath::RoundHalfUp(run.m_dBits);
         if (!(width > 0.0) || width > static_cast<double>(time.size())) continue;
         bits.append(static_cast<std::size_t>(width), config.m_strSymbols[run.m_nSymbol]);
     }
@@ -382,7 +378,7 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
     std::size_t tried = 0;
     for (; tried < patterns; ++tried) {
         const std::string& pattern = spec.m_strSyncPatterns[tried];
-        m.m_nSyncMatches = static_cast<int32_t>(math.FindAll(bits, pattern).size());
+        m.m_nSyncMatches = static_cast<int32_t>(CVectorMath::FindAll(bits, pattern).size());
         if (m.m_nSyncMatches > 0) break;
     }
     m.m_nSyncBitsDropped =
@@ -410,15 +406,15 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
 
     // Eye margins: the closest approach of the samples to each part of the template.
     const CEyeResult& eye = m.m_Eye;
-    m.m_dMarginAboveEye = math.Min(eye.m_AboveEye);
-    m.m_dMarginBelowEye = math.Min(eye.m_BelowEye);
-    m.m_dMarginBelowTop = math.Min(eye.m_BelowTop);
-    m.m_dMarginAboveBottom = math.Min(eye.m_AboveBottom);
-    m.m_dMaxVoltage = math.Max(eye.m_HighValues);
-    m.m_dMinVoltage = math.Min(eye.m_LowValues);
-    m.m_dMarginTopLeftUp = math.Min(eye.m_TopLeft);
-    m.m_dMarginBottomLeftDown = math.Min(eye.m_BottomLeft);
-    m.m_dMinPeakPeakCenter = math.Min(eye.m_CentreHigh) - math.Max(eye.m_CentreLow);
+    m.m_dMarginAboveEye = CVectorMath::Min(eye.m_AboveEye);
+    m.m_dMarginBelowEye = CVectorMath::Min(eye.m_BelowEye);
+    m.m_dMarginBelowTop = CVectorMath::Min(eye.m_BelowTop);
+    m.m_dMarginAboveBottom = CVectorMath::Min(eye.m_AboveBottom);
+    m.m_dMaxVoltage = CVectorMath::Max(eye.m_HighValues);
+    m.m_dMinVoltage = CVectorMath::Min(eye.m_LowValues);
+    m.m_dMarginTopLeftUp = CVectorMath::Min(eye.m_TopLeft);
+    m.m_dMarginBottomLeftDown = CVectorMath::Min(eye.m_BottomLeft);
+    m.m_dMinPeakPeakCenter = CVectorMath::Min(eye.m_CentreHigh) - CVectorMath::Max(eye.m_CentreLow);
 
     m.m_dSpare1 = 0.0;
     m.m_dSpare2 = 0.0;

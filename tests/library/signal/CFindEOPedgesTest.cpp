@@ -8,6 +8,7 @@
 
 #include "entry/CAnalysisError.h"
 #include "signal/CFindEOPedges.h"
+#include "spec/CSignalConfig.h"
 
 namespace {
 
@@ -49,8 +50,8 @@ std::vector<CSymbolRun> EopRuns(int32_t lastState) {
 
 std::string Failure(const std::vector<CSymbolRun>& runs, const Lines& l, double threshold) {
     try {
-        CFindEOPedges().FindEopEdges(runs, CSigConfig(), l.m_Time, l.m_IdleHigh, l.m_Other,
-                                     threshold);
+        CFindEOPedges().FindEopEdges(runs, *CSignalConfig().BuildConfig(), l.m_Time, l.m_IdleHigh,
+                                     l.m_Other, threshold);
     } catch (const CAnalysisError& e) {
         return e.Text();
     }
@@ -61,7 +62,7 @@ std::string Failure(const std::vector<CSymbolRun>& runs, const Lines& l, double 
 
 TEST(FindEOPedges, LeadingEdgeIsOnTheLineTheLastDataStateHeldHigh) {
     const CFindEOPedges finder;
-    const CSigConfig config;
+    const CSigConfig config = *CSignalConfig().BuildConfig();
     for (const bool fromJ : {true, false}) {
         const Lines l = EopLines(fromJ);
         const EopEdges e = finder.FindEopEdges(EopRuns(fromJ ? 2 : 4), config, l.m_Time,
@@ -96,7 +97,7 @@ TEST(FindEOPedges, MissingDataStateOrEdgeGivesEopNotFound) {
 
 TEST(FindEOPedges, HighSpeedEopIsTheSe0RunWithLevelSignedByTheLastState) {
     const CFindEOPedges finder;
-    const CSigConfig config;
+    const CSigConfig config = *CSignalConfig().BuildConfig();
     CSigSpec spec;
     spec.m_dDiffThreshold = 0.15;
     for (const int32_t last : {2, 4}) {

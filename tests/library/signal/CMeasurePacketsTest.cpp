@@ -8,6 +8,8 @@
 
 #include "entry/CAnalysisError.h"
 #include "signal/CMeasurePackets.h"
+#include "spec/CSigTestSpec.h"
+#include "spec/CSignalConfig.h"
 
 namespace {
 
@@ -16,26 +18,12 @@ constexpr double kFsBit = 1.0 / 12e6;
 constexpr double kLsBit = 1.0 / 1.5e6;
 
 CSigSpec MakeSpec(int speed) {
-    CSigSpec spec;
-    spec.m_nSpeed = speed;
-    spec.m_nCrossoverFirst = 2;
-    spec.m_nCrossoverSkipLast = 1;
-    const std::string hsSync = "KJKJKJKJKJKJKJKJKJKJKJKJKJKJKJKK";
-    for (std::size_t i = 0; i < 23; ++i) {
-        spec.m_strSyncPatterns.push_back(speed == 3 ? hsSync.substr(i) : "KJKJKJKK");
-    }
-    if (speed == 3) {
-        spec.m_dBitTime = kHsBit;
-        spec.m_dDiffThreshold = 0.15;
-        spec.m_dEyeLevelHigh = 0.175;
-        spec.m_dEyeLevelLow = -0.175;
-    } else {
-        spec.m_dBitTime = speed == 2 ? kFsBit : kLsBit;
-        spec.m_dDiffThreshold = speed == 2 ? 0.2 : 0.3;
-        spec.m_dEyeLevelHigh = speed == 2 ? 2.5 : 2.8;
-        spec.m_dEyeLevelLow = speed == 2 ? 0.8 : 0.4;
-    }
-    return spec;
+    return *CSigTestSpec().SelectSpec(speed == 3 ? "hsne" : speed == 2 ? "fs" : "ls");
+}
+
+const CSigConfig& Config() {
+    static const CSigConfig config = *CSignalConfig().BuildConfig();
+    return config;
 }
 
 // A capture whose truth is known: bit boundaries at a chosen rate, phase and
@@ -210,7 +198,7 @@ Capture Synthesize(const Shape& s, const CSigSpec& spec) {
 }
 
 CPacketMeasurement Measure(const Capture& c, const CSigSpec& spec) {
-    return CMeasurePackets().MeasurePacket(c.m_Packet, CSigConfig(), spec, c.m_Time, c.m_Diff,
+    return CMeasurePackets().MeasurePacket(c.m_Packet, Config(), spec, c.m_Time, c.m_Diff,
                                            c.m_DMinus, c.m_DPlus);
 }
 
@@ -424,7 +412,7 @@ TEST(MeasurePackets, PacketsTooShortForTheSkipCountsFailWithAClearText) {
     const Capture c = Synthesize(Shape(), spec);
     const auto failure = [&](const CPacketEntry& packet, const CSigSpec& sp) {
         try {
-            CMeasurePackets().MeasurePacket(packet, CSigConfig(), sp, c.m_Time, c.m_Diff, {}, {});
+            CMeasurePackets().MeasurePacket(packet, Config(), sp, c.m_Time, c.m_Diff, {}, {});
         } catch (const CAnalysisError& e) {
             return e.Text();
         }
@@ -448,7 +436,7 @@ TEST(MeasurePackets, PacketsTooShortForTheSkipCountsFailWithAClearText) {
     const auto& runs = f.m_Packet.m_Symbols;
     tail.m_Symbols.assign(runs.end() - 3, runs.end());
     try {
-        CMeasurePackets().MeasurePacket(tail, CSigConfig(), fs, f.m_Time, f.m_Diff, f.m_DMinus,
+        CMeasurePackets().MeasurePacket(tail, Config(), fs, f.m_Time, f.m_Diff, f.m_DMinus,
                                         f.m_DPlus);
         ADD_FAILURE() << "no failure";
     } catch (const CAnalysisError& e) {
@@ -477,7 +465,7 @@ TEST(MeasurePackets, RunMeasuresOnlyTheFirstCompletePacket) {
     CPacketEntry broken;
     broken.m_nStatus = 1;
     record.m_Packets = {broken, c.m_Packet, c.m_Packet};
-    record = CMeasurePackets().Run(std::move(record), CSigConfig(), spec);
+    record = CMeasurePackets().Run(std::move(record), Config(), spec);
     ASSERT_EQ(record.m_Measurements.size(), 1u);
     EXPECT_GT(record.m_Measurements[0].m_nCrossings, 20);
     EXPECT_EQ(record.m_Measurements[0].m_dMeanCrossover, 0.0);
@@ -485,6 +473,6 @@ TEST(MeasurePackets, RunMeasuresOnlyTheFirstCompletePacket) {
 
     record.m_Measurements.clear();
     record.m_Packets = {broken};
-    record = CMeasurePackets().Run(std::move(record), CSigConfig(), spec);
+    record = CMeasurePackets().Run(std::move(record), Config(), spec);
     EXPECT_TRUE(record.m_Measurements.empty());
 }
