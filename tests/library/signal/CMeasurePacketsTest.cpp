@@ -10,6 +10,7 @@
 #include "signal/CMeasurePackets.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
+#include "synth/Synth.h"
 
 namespace {
 
@@ -127,6 +128,25 @@ std::vector<CSymbolRun> FindRuns(const Capture& c, const CSigSpec& spec, double 
     return runs;
 }
 
+// Line-state runs as region finding gives them: the leading idle, then the first
+// packet up to and including its EOP run, the first EOP-wide run after `lastDataTime`.
+void CutPacket(Capture& c, const CSigSpec& spec, double lastDataTime) {
+    std::vector<CSymbolRun> runs = FindRuns(c, spec, spec.m_dDiffThreshold);
+    const bool high = spec.m_nSpeed == 3;
+    std::size_t eop = 1;
+    for (; eop < runs.size(); ++eop) {
+        const CSymbolRun& r = runs[eop];
+        const bool candidate = high ? r.m_nSymbol != 3 : r.m_nSymbol == 3;
+        if (candidate && r.m_dBits >= (high ? 7.5 : 1.0) && r.m_dBits <= (high ? 50 : 3) &&
+            r.m_dStart > lastDataTime) {
+            break;
+        }
+    }
+    runs[eop].m_nSymbol = 0;
+    c.m_Packet.m_Symbols.assign(runs.begin() + 1, runs.begin() + static_cast<long>(eop) + 1);
+    c.m_Packet.m_nInfo = static_cast<int32_t>(c.m_Packet.m_Symbols.size());
+}
+
 Capture Synthesize(const Shape& s, const CSigSpec& spec) {
     Capture c;
     const std::string hsSync = "KJKJKJKJKJKJKJKJKJKJKJKJKJKJKJKK";
@@ -178,22 +198,7 @@ Capture Synthesize(const Shape& s, const CSigSpec& spec) {
         }
     }
 
-    // Line-state runs as region finding gives them: the leading idle, the packet up
-    // to and including its EOP run, then idle again.
-    std::vector<CSymbolRun> runs = FindRuns(c, spec, spec.m_dDiffThreshold);
-    std::size_t eop = 1;
-    for (; eop < runs.size(); ++eop) {
-        const CSymbolRun& r = runs[eop];
-        const bool candidate = s.m_nSpeed == 3 ? r.m_nSymbol != 3 : r.m_nSymbol == 3;
-        const double lo = s.m_nSpeed == 3 ? 7.5 : 1.0;
-        if (candidate && r.m_dBits >= lo && r.m_dBits <= (s.m_nSpeed == 3 ? 50 : 3) &&
-            r.m_dStart > c.m_Boundary[c.m_nEopBit - 2]) {
-            break;
-        }
-    }
-    runs[eop].m_nSymbol = 0;
-    c.m_Packet.m_Symbols.assign(runs.begin() + 1, runs.begin() + static_cast<long>(eop) + 1);
-    c.m_Packet.m_nInfo = static_cast<int32_t>(c.m_Packet.m_Symbols.size());
+    CutPacket(c, spec, c.m_Boundary[c.m_nEopBit - 2]);
     return c;
 }
 
@@ -475,4 +480,60 @@ TEST(MeasurePackets, RunMeasuresOnlyTheFirstCompletePacket) {
     record.m_Packets = {broken};
     record = CMeasurePackets().Run(std::move(record), Config(), spec);
     EXPECT_TRUE(record.m_Measurements.empty());
+}
+
+// The shared capture synthesizer, read straight from its sample source: every
+// figure against the truth it reports.
+Capture FromSource(const synth::SampleSource& source, const CSigSpec& spec, double eopStart) {
+    Capture c;
+    std::vector<double> values(source.m_ChannelNames.size());
+    for (std::size_t k = 0; k < source.m_nSamples; ++k) {
+        source.m_Sample(k, values.data());
+        c.m_Time.push_back(source.Time(k));
+        if (values.size() == 1) {
+            c.m_Diff.push_back(values[0]);
+        } else {
+            c.m_DPlus.push_back(values[0]);
+            c.m_DMinus.push_back(values[1]);
+            c.m_Diff.push_back(values[0] - values[1]);
+        }
+    }
+    CutPacket(c, spec, eopStart - spec.m_dBitTime);
+    return c;
+}
+
+TEST(MeasurePackets, SynthesizedCapturesAgreeWithTheirTruth) {
+    {
+        const CSigSpec spec = MakeSpec(3);
+        synth::HighSpeedParams params;
+        params.m_Traffic.m_dRatePpm = -700.0;
+        params.m_Traffic.m_nPayloadBytes = 24;
+        params.m_Traffic.m_Jitter.m_dPeriodicAmplitude = 40e-12;
+        params.m_Traffic.m_Jitter.m_dPeriodicFrequency = 20e6;
+        params.m_Traffic.m_nEopBits = 40;
+        params.m_nSyncBitsDropped = 4;
+        synth::SynthTruth truth;
+        const synth::SampleSource source = synth::MakeHighSpeedSource(params, truth);
+        const CPacketMeasurement m = Measure(FromSource(source, spec, truth.m_dEopStart), spec);
+        EXPECT_NEAR(1.0 / m.m_dUnitInterval, truth.m_dBitRate, truth.m_dBitRate * 20e-6);
+        EXPECT_EQ(m.m_nSyncBitsDropped, 4);
+        EXPECT_EQ(m.m_nSyncMatches, 1);
+        EXPECT_NEAR((m.m_dEopEnd - m.m_dEopStart) / truth.m_dUnitInterval, 40.0, 0.25);
+        // The grid absorbs part of a sinusoid that is slow against the packet.
+        EXPECT_LT(m.m_dConsecJitterMax, truth.m_dJitterPeak * 1.15);
+        EXPECT_NEAR(m.m_dRiseRate, truth.m_dRiseRate, truth.m_dRiseRate * 0.1);
+        EXPECT_NEAR(m.m_dFallRate, truth.m_dFallRate, truth.m_dFallRate * 0.1);
+    }
+    const CSigSpec spec = MakeSpec(2);
+    synth::SingleEndedParams params;
+    params.m_Traffic.m_dRatePpm = 10000.0;
+    params.m_dCrossover = 1.6;
+    params.m_dFallTime = 14e-9;
+    synth::SynthTruth truth;
+    const synth::SampleSource source = synth::MakeSingleEndedSource(params, truth);
+    const CPacketMeasurement m = Measure(FromSource(source, spec, truth.m_dEopStart), spec);
+    EXPECT_NEAR(1.0 / m.m_dUnitInterval, truth.m_dBitRate, truth.m_dBitRate * 0.0005);
+    EXPECT_NEAR(m.m_dMeanCrossover, truth.m_dCrossover, 0.02);
+    EXPECT_NEAR((m.m_dEopEnd - m.m_dEopStart) / truth.m_dUnitInterval, 2.0, 0.25);
+    EXPECT_NEAR(m.m_dEdgeRateMatch, truth.m_dEdgeRateMatch, 2.0);
 }
