@@ -1,0 +1,422 @@
+#include "signal/CMeasurePackets.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "entry/CAnalysisError.h"
+#include "signal/CEdgeRates.h"
+#include "signal/CFindEOPedges.h"
+#include "signal/CVectorMath.h"
+
+namespace {
+
+constexpr const char* kTooFewTransitions = "too few transitions in packet";
+
+// Between the single-ended idle level and SE0: good enough to place the EOP before
+// the crossover voltage, which sets the final threshold, is known.
+constexpr double kPreliminaryEopThresholdVolts = 1.75;
+
+// Upper end of the phase search's stopping tolerance, in unit intervals.
+constexpr double kPhaseToleranceUI = 0.0001 / 3.0;
+// The golden-section bracket shrinks by 0.618 a step; this is far beyond convergence.
+constexpr int kMaxPhaseSteps = 200;
+
+// Paired jitter compares every other transition, so it needs this many.
+constexpr std::size_t kMinJitterForPairs = 5;
+
+// Reported when one edge direction has no measurable rate: the largest mismatch two
+// non-negative rates can show.
+constexpr double kWorstEdgeRateMismatchPercent = 200.0;
+
+const std::vector<double> kNoTrace;
+
+struct SymbolCodes {
+    int32_t E, J, S, K;
+};
+
+// A differential crossing between samples i and i+1.
+CCrossing InterpolateCrossing(std::size_t i, const std::vector<double>& time,
+                              const std::vector<double>& diff, const std::vector<double>& dMinus,
+                              const std::vector<double>& dPlus) {
+    CCrossing c;
+    c.m_nIndex = static_cast<int32_t>(i);
+    const double t0 = time[i];
+    const double t1 = time[i + 1];
+    if (!dMinus.empty()) {
+        // The crossover voltage is where the two lines meet.
+        const double a = std::abs(dMinus[i] - dPlus[i]);
+        const double b = std::abs(dMinus[i + 1] - dPlus[i + 1]) + a;
+        if (dMinus[i + 1] == dPlus[i + 1]) {
+            c.m_dTime = t1;
+            c.m_dVolts = dMinus[i + 1];
+        } else if (dMinus[i] == dPlus[i]) {
+            c.m_dTime = t0;
+            c.m_dVolts = dMinus[i];
+        } else {
+            const double f = a / b;
+            c.m_dTime = t0 + (t1 - t0) * f;
+            c.m_dVolts = dPlus[i] + (dPlus[i + 1] - dPlus[i]) * f;
+        }
+        return c;
+    }
+    if (t0 == t1) {
+        c.m_dTime = t0;
+    } else {
+        const double slope = (diff[i + 1] - diff[i]) / (t1 - t0);
+        c.m_dTime = slope == 0.0 ? (t0 + t1) * 0.5 : t0 - diff[i] / slope;
+    }
+    return c;
+}
+
+// Every J/K edge passes through the between-levels state; the differential zero
+// crossing inside each such run is one transition of the packet.
+std::vector<CCrossing> FindCrossings(const std::vector<CSymbolRun>& runs, const SymbolCodes& sym,
+                                     double bitTime, const std::vector<double>& time,
+                                     const std::vector<double>& diff,
+                                     const std::vector<double>& dMinus,
+                                     const std::vector<double>& dPlus, int32_t& allEdgesFound) {
+    allEdgesFound = 1;
+    for (std::size_t k = 0; k < runs.size();) {
+        const int32_t code = runs[k].m_nSymbol;
+        const bool nextIsSe0 = k + 1 < runs.size() && runs[k + 1].m_nSymbol == sym.E;
+        if (code == sym.S) {
+            ++k;
+        } else if (code == sym.E || nextIsSe0) {
+            break;
+        } else if (code == sym.J || code == sym.K) {
+            // A J/K step that jumps the band within one sample has no edge to measure.
+            if (k + 1 >= runs.size() || runs[k + 1].m_nSymbol != sym.S) {
+                allEdgesFound = 0;
+                break;
+            }
+            k += 2;
+        } else {
+            ++k;
+        }
+    }
+
+    const long n = static_cast<long>(std::min(time.size(), diff.size()));
+    const bool singleEnded = !dMinus.empty();
+    if (singleEnded && (dMinus.size() < time.size() || dPlus.size() < time.size())) return {};
+
+    std::vector<CCrossing> found;
+    for (const CSymbolRun& run : runs) {
+        if (run.m_nSymbol != sym.S) continue;
+        const long lo = std::max<long>(run.m_nFirstSample - 1L, 1L);
+        const long hi = std::min<long>(run.m_nLastSample + 1L, n - 1);
+        if (lo >= hi) continue;
+        const bool startPositive = diff[static_cast<std::size_t>(lo)] > 0.0;
+        for (long i = lo; i < hi; ++i) {
+            if ((diff[static_cast<std::size_t>(i + 1)] > 0.0) != startPositive) {
+                found.push_back(
+                    InterpolateCrossing(static_cast<std::size_t>(i), time, diff, dMinus, dPlus));
+                break;
+            }
+        }
+    }
+
+    // The packet's first crossing leaves idle rather than a bit of defined length,
+    // and a crossing under half a bit after the one before is a glitch.
+    std::vector<CCrossing> kept;
+    for (std::size_t j = 1; j < found.size(); ++j) {
+        if (found[j].m_dTime - found[j - 1].m_dTime >= bitTime / 2.0) kept.push_back(found[j]);
+    }
+    return kept;
+}
+
+// Sum of squared distances from each crossing to its nearest grid point, for the
+// grid of unit interval `ui` whose point 0 sits at `phase`. Times are relative to
+// the first crossing.
+double GridCost(const std::vector<double>& crossings, double phase, double ui) {
+    double cost = 0.0;
+    for (const double c : crossings) {
+        const double k = CVectorMath::RoundHalfUp((c - phase) / ui);
+        const double d = c - (phase + k * ui);
+        cost += d * d;
+    }
+    return cost;
+}
+
+// Golden-section search for the grid phase within half a unit interval of the first
+// crossing. Working relative to that crossing keeps the stopping tolerance in
+// picoseconds even when the capture's clock reads seconds.
+double FindGridPhase(const std::vector<double>& crossings, double ui) {
+    const double golden = (3.0 - std::sqrt(5.0)) / 2.0;
+    const double rootEps = std::sqrt(std::numeric_limits<double>::epsilon());
+    double a = -ui / 2.0;
+    double b = ui / 2.0;
+    double x = a + golden * (b - a);
+    double fx = GridCost(crossings, x, ui);
+    for (int step = 0; step < kMaxPhaseSteps; ++step) {
+        const double mid = (a + b) / 2.0;
+        const double tol1 = std::abs(x) * rootEps + ui * kPhaseToleranceUI;
+        if (std::abs(x - mid) <= 2.0 * tol1 - (b - a) / 2.0) break;
+        double d = golden * (x < mid ? b - x : a - x);
+        if (std::abs(d) < tol1) d = d >= 0.0 ? tol1 : -tol1;
+        const double u = x + d;
+        const double fu = GridCost(crossings, u, ui);
+        if (fu <= fx) {
+            if (u >= x) {
+                a = x;
+            } else {
+                b = x;
+            }
+            x = u;
+            fx = fu;
+        } else if (u < x) {
+            a = u;
+        } else {
+            b = u;
+        }
+    }
+    return x;
+}
+
+double Rms(const std::vector<double>& values, std::size_t count) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < count; ++i) sum += values[i] * values[i];
+    return std::sqrt(sum / static_cast<double>(count));
+}
+
+struct JitterStats {
+    double m_dMin = 0.0;
+    double m_dMax = 0.0;
+    double m_dRms = 0.0;
+};
+
+JitterStats Summarise(const std::vector<double>& values, std::size_t count) {
+    JitterStats s{1e12, -1e12, Rms(values, count)};
+    for (std::size_t i = 0; i < count; ++i) {
+        s.m_dMin = std::min(s.m_dMin, values[i]);
+        s.m_dMax = std::max(s.m_dMax, values[i]);
+    }
+    return s;
+}
+
+// Differences between transitions two apart: alternately the JK and the KJ pairs.
+std::vector<double> PairedJitter(const std::vector<double>& consecutive, std::size_t start) {
+    std::vector<double> paired;
+    for (std::size_t a = start; a + 2 < consecutive.size(); a += 2) {
+        paired.push_back(consecutive[a] - consecutive[a + 2]);
+    }
+    return paired;
+}
+
+}  // namespace
+
+CAnalysisRecord CMeasurePackets::Run(CAnalysisRecord record, const CSigConfig& config,
+                                     const CSigSpec& spec) const {
+    const bool singleEnded = !record.m_DMinus.empty();
+    for (const CPacketEntry& packet : record.m_Packets) {
+        if (packet.m_nStatus != 0) continue;
+        record.m_Measurements.push_back(MeasurePacket(
+            packet, config, spec, record.m_Time, record.m_Diff,
+            singleEnded ? record.m_DMinus : kNoTrace, singleEnded ? record.m_DPlus : kNoTrace));
+        break;
+    }
+    return record;
+}
+
+CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
+                                                  const CSigConfig& config, const CSigSpec& spec,
+                                                  const std::vector<double>& time,
+                                                  const std::vector<double>& diff,
+                                                  const std::vector<double>& dMinus,
+                                                  const std::vector<double>& dPlus) const {
+    const CFindEOPedges eopFinder;
+    const std::vector<CSymbolRun>& runs = packet.m_Symbols;
+    const SymbolCodes sym{config.m_nSymE, config.m_nSymJ, config.m_nSymS, config.m_nSymK};
+    const double uiNominal = spec.m_dBitTime;
+    const bool singleEnded = !dMinus.empty();
+    const bool lowSpeed = spec.m_nSpeed == config.m_nLowSpeed;
+    const bool highSpeed = spec.m_nSpeed == config.m_nHighSpeed;
+    // Transitions skipped at the packet start (SYNC settling) and before the EOP.
+    const std::size_t skipFirst =
+        static_cast<std::size_t>(std::max(spec.m_nCrossoverFirst, int32_t{1}));
+    const std::size_t skipLast =
+        static_cast<std::size_t>(std::max(spec.m_nCrossoverSkipLast, int32_t{0}));
+
+    CPacketMeasurement m;
+    if (runs.empty() || time.size() < 2) throw CAnalysisError(kTooFewTransitions);
+
+    // Crossings and crossover voltages.
+    std::vector<CCrossing> crossings =
+        FindCrossings(runs, sym, uiNominal, time, diff, dMinus, dPlus, m.m_bAllEdgesFound);
+    if (singleEnded) {
+        const EopEdges rough =
+            eopFinder.FindEopEdges(runs, config, time, lowSpeed ? dMinus : dPlus,
+                                   lowSpeed ? dPlus : dMinus, kPreliminaryEopThresholdVolts);
+        m.m_dFirstCrossover = crossings.empty() ? 0.0 : crossings.front().m_dVolts;
+        // The last edge into SE0 is no J/K crossover.
+        std::erase_if(crossings, [&](const CCrossing& c) {
+            return !(c.m_dTime <= rough.m_dStart - uiNominal / 2.0);
+        });
+        for (const CCrossing& c : crossings) m.m_CrossoverVolts.push_back(c.m_dVolts);
+        m.m_dMinCrossover = CVectorMath::Min(m.m_CrossoverVolts);
+        m.m_dMaxCrossover = CVectorMath::Max(m.m_CrossoverVolts);
+        m.m_dMeanCrossover =
+            m.m_CrossoverVolts.empty() ? 0.0 : CVectorMath::Mean(m.m_CrossoverVolts);
+    }
+    m.m_Crossings = crossings;
+    m.m_nCrossings = static_cast<int32_t>(crossings.size());
+    for (const CCrossing& c : crossings) m.m_CrossingTimes.push_back(c.m_dTime);
+
+    // Unit interval: the mean spacing of the transitions, in whole nominal bits.
+    const std::size_t n = crossings.size();
+    if (n < skipFirst + skipLast + 1) throw CAnalysisError(kTooFewTransitions);
+    double spanSeconds = 0.0;
+    double spanBits = 0.0;
+    for (std::size_t i = skipFirst - 1; i + skipLast + 1 < n; ++i) {
+        const double d = crossings[i + 1].m_dTime - crossings[i].m_dTime;
+        spanSeconds += d;
+        spanBits += CVectorMath::RoundHalfUp(d / uiNominal);
+    }
+    if (!(spanBits > 0.0) || !std::isfinite(spanSeconds) || !(spanSeconds > 0.0)) {
+        throw CAnalysisError(kTooFewTransitions);
+    }
+    const double ui = spanSeconds / spanBits;
+    m.m_dUnitInterval = ui;
+    m.m_dUIRatio = ui / uiNominal;
+    m.m_dUIRatio2 = m.m_dUIRatio;
+    m.m_dSampleRate = 1.0 / (time[1] - time[0]);
+
+    // Ideal bit grid, phased to fit all crossings best.
+    const double t0 = crossings.front().m_dTime;
+    std::vector<double> relative(n);
+    for (std::size_t j = 0; j < n; ++j) relative[j] = crossings[j].m_dTime - t0;
+    const double phase = FindGridPhase(relative, ui);
+    const double gridPoints =
+        CVectorMath::RoundHalfUp((relative.back() + ui / 2.0 - phase) / ui + 1.0);
+    const std::size_t gridCount = static_cast<std::size_t>(std::max(gridPoints, 1.0));
+    std::vector<double> grid(gridCount);
+    for (std::size_t k = 0; k < gridCount; ++k) {
+        grid[k] = t0 + (phase + static_cast<double>(k) * ui);
+    }
+
+    // Consecutive jitter: each transition against its own nearest grid point.
+    std::vector<double> jitter;
+    for (std::size_t j = skipFirst - 1; j + skipLast < n; ++j) {
+        const double k = CVectorMath::RoundHalfUp((relative[j] - phase) / ui);
+        jitter.push_back(relative[j] - (phase + k * ui));
+    }
+    m.m_nJitterCount = static_cast<int32_t>(jitter.size());
+    m.m_dConsecJitterMin = CVectorMath::Min(jitter);
+    m.m_dConsecJitterMax = CVectorMath::Max(jitter);
+    m.m_dConsecJitterRms = Rms(jitter, jitter.size());
+
+    // Paired jitter. The second list drops its last pair when the count is odd; with
+    // five transitions that leaves it empty, which is no data, like fewer than five.
+    const std::size_t count = jitter.size();
+    const std::size_t usedSecond = count >= kMinJitterForPairs ? count / 2 - count % 2 - 1 : 0;
+    if (usedSecond > 0) {
+        const std::vector<double> first = PairedJitter(jitter, 0);
+        const std::vector<double> second = PairedJitter(jitter, 1);
+        const JitterStats s1 = Summarise(first, first.size());
+        const JitterStats s2 = Summarise(second, usedSecond);
+        // Which pairs are JK depends on whether an even or odd number of
+        // transitions was skipped at the start.
+        const bool evenSkip = skipFirst % 2 == 0;
+        const JitterStats& jk = evenSkip ? s2 : s1;
+        const JitterStats& kj = evenSkip ? s1 : s2;
+        m.m_dJKJitterMin = jk.m_dMin;
+        m.m_dJKJitterMax = jk.m_dMax;
+        m.m_dJKJitterRms = jk.m_dRms;
+        m.m_dKJJitterMin = kj.m_dMin;
+        m.m_dKJJitterMax = kj.m_dMax;
+        m.m_dKJJitterRms = kj.m_dRms;
+    }
+
+    // EOP edges.
+    EopEdges eop;
+    if (highSpeed) {
+        eop = eopFinder.FindEopEdgesDiff(m.m_dEopThreshold, runs, config, spec);
+    } else {
+        // A single-ended EOP is where both lines pass the crossover level.
+        m.m_dEopThreshold = m.m_CrossoverVolts.empty() ? std::numeric_limits<double>::quiet_NaN()
+                                                       : m.m_dMeanCrossover;
+        eop = eopFinder.FindEopEdges(runs, config, time, lowSpeed ? dMinus : dPlus,
+                                     lowSpeed ? dPlus : dMinus, m.m_dEopThreshold);
+    }
+    m.m_dEopStart = eop.m_dStart;
+    m.m_dEopEnd = eop.m_dEnd;
+
+    // Bit boundaries: the grid extended to the end of the EOP. At full and low speed
+    // the grid stops a bit earlier, the last crossover having been dropped.
+    double extension = (eop.m_dEnd - grid.back()) / ui + (highSpeed ? 0.0 : 1.0);
+    extension = std::isfinite(extension) ? std::max(CVectorMath::RoundHalfUp(extension), 0.0) : 0.0;
+    m.m_BitTimes.reserve(gridCount + static_cast<std::size_t>(extension) + 1);
+    m.m_BitTimes.push_back(grid.front() - ui);
+    m.m_BitTimes.insert(m.m_BitTimes.end(), grid.begin(), grid.end());
+    const double lastGrid = grid.back();
+    for (std::size_t k = 1; k <= static_cast<std::size_t>(extension); ++k) {
+        m.m_BitTimes.push_back(lastGrid + static_cast<double>(k) * ui);
+    }
+
+    // EYE CHECK: CEyeCheck::EvaluateEye goes here. It fills m_Eye, m_nEyeViolations,
+    // m_EyeAux, the exception counts and m_EyeFinal, and trims m_BitTimes to the
+    // boundaries inside the capture.
+
+    // SYNC: the packet's line states as bits; leading SYNC bits lost in hubs or
+    // repeaters show up as a match of a shorter pattern (high speed only).
+    std::string bits;
+    for (const CSymbolRun& run : runs) {
+        if (run.m_nSymbol == sym.S) continue;
+        if (run.m_nSymbol < 0 ||
+            static_cast<std::size_t>(run.m_nSymbol) >= config.m_strSymbols.size()) {
+            continue;
+        }
+        const double width = CVectorMath::RoundHalfUp(run.m_dBits);
+        if (!(width > 0.0) || width > static_cast<double>(time.size())) continue;
+        bits.append(static_cast<std::size_t>(width), config.m_strSymbols[run.m_nSymbol]);
+    }
+    const std::size_t patterns =
+        std::min(highSpeed ? spec.m_strSyncPatterns.size() : 1, spec.m_strSyncPatterns.size());
+    std::size_t tried = 0;
+    for (; tried < patterns; ++tried) {
+        const std::string& pattern = spec.m_strSyncPatterns[tried];
+        m.m_nSyncMatches = static_cast<int32_t>(CVectorMath::FindAll(bits, pattern).size());
+        if (m.m_nSyncMatches > 0) break;
+    }
+    m.m_nSyncBitsDropped =
+        highSpeed ? static_cast<int32_t>(std::min(tried, patterns > 0 ? patterns - 1 : 0)) : 0;
+
+    // Edge rates, stopping half a bit before the EOP so its own edges do not count.
+    const std::size_t firstSample =
+        static_cast<std::size_t>(std::max(runs.front().m_nFirstSample, int32_t{0}));
+    const EdgeRateSet rates = CEdgeRates().MeasureEdgeRates(time, diff, spec, dPlus, dMinus,
+                                                            eop.m_dStart - ui / 2.0, firstSample);
+    m.m_dRiseRateMin = rates[0];
+    m.m_dRiseRateMax = rates[1];
+    m.m_dRiseRate = rates[2];
+    m.m_dFallRateMin = rates[3];
+    m.m_dFallRateMax = rates[4];
+    m.m_dFallRate = rates[5];
+    const double meanRate = (m.m_dRiseRate + m.m_dFallRate) * 0.5;
+    m.m_dEdgeRateMatch = std::isfinite(meanRate) && meanRate > 0.0
+                             ? std::abs(m.m_dRiseRate - m.m_dFallRate) / meanRate * 100.0
+                             : kWorstEdgeRateMismatchPercent;
+
+    // MONOTONICITY: CMonotonicMeas::MeasureMonotonic goes here (time, diff, spec,
+    // m_dEopStart, m_dEopEnd, dMinus, dPlus, packet). It fills m_MonoExcursions,
+    // m_MonoTimes and m_dMonotonic.
+
+    // Eye margins: the closest approach of the samples to each part of the template.
+    const CEyeResult& eye = m.m_Eye;
+    m.m_dMarginAboveEye = CVectorMath::Min(eye.m_AboveEye);
+    m.m_dMarginBelowEye = CVectorMath::Min(eye.m_BelowEye);
+    m.m_dMarginBelowTop = CVectorMath::Min(eye.m_BelowTop);
+    m.m_dMarginAboveBottom = CVectorMath::Min(eye.m_AboveBottom);
+    m.m_dMaxVoltage = CVectorMath::Max(eye.m_HighValues);
+    m.m_dMinVoltage = CVectorMath::Min(eye.m_LowValues);
+    m.m_dMarginTopLeftUp = CVectorMath::Min(eye.m_TopLeft);
+    m.m_dMarginBottomLeftDown = CVectorMath::Min(eye.m_BottomLeft);
+    m.m_dMinPeakPeakCenter = CVectorMath::Min(eye.m_CentreHigh) - CVectorMath::Max(eye.m_CentreLow);
+
+    m.m_dSpare1 = 0.0;
+    m.m_dSpare2 = 0.0;
+    return m;
+}
