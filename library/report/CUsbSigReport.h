@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "entry/CAnalysisRecord.h"
+#include "report/CToolboxGlobals.h"
+#include "spec/CSigSpec.h"
+
+// Writes the signal-quality report of one capture beside its data file: the
+// verdicts of the first measured packet, the waveform and eye plots, and how the
+// analysis was done. Names taken from the user's files are escaped, and the page
+// replaces an earlier report only once it is completely written.
+class CUsbSigReport {
+public:
+    // Throws CAnalysisError "Failed to open report file" when no file can be
+    // created beside the data file, and "Failed to write report file <name>" when
+    // writing fails (the earlier report then stays as it was); std::out_of_range
+    // when the record holds no measurement or no verdict.
+    void WriteReport(const CAnalysisRecord& record, CToolboxRecord toolbox, const CSigSpec& spec,
+                     bool isEusb);
+
+    // The data file's name with its last extension replaced by ".html", in its folder.
+    // Sets m_strReportName to the name without the extension.
+    std::string ReportPathFor(const std::string& dataFile);
+
+    // The test type as the page names it: by table, hub flag and eUSB2 run; empty for
+    // a combination that has no name.
+    static std::string DisplayName(const CSigSpec& spec, bool isEusb);
+
+    std::string m_strReportName;
+};
