@@ -1,10 +1,16 @@
 #include "entry/CUsbSigCheck.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "entry/CAnalysisError.h"
 #include "entry/CAnalysisRecord.h"
 #include "input/CSignalData.h"
+#include "plot/CPlot.h"
+#include "report/CToolboxGlobals.h"
+#include "report/CUsbSigReport.h"
+#include "signal/CMeasurePackets.h"
+#include "signal/CTestPackets.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
 
@@ -13,12 +19,23 @@ namespace {
 // More hubs than this add no further EOP allowance.
 constexpr unsigned kMaxHubs = 5;
 
+// Outputs are named after the data file and written beside it; an absolute path
+// keeps a bare file name from sending them anywhere but the working folder.
+std::string Absolute(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
 }  // namespace
 
 void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string secondFile,
                        unsigned mode, unsigned hubs, bool isEusb) {
     (void)mode;
-    (void)isEusb;
+    dataFile = Absolute(dataFile);
+    secondFile = Absolute(secondFile);
+
     const std::unique_ptr<CSigSpec> spec = CSigTestSpec().SelectSpec(testType);
     const std::unique_ptr<CSigConfig> config = CSignalConfig().BuildConfig();
     const unsigned hubCount = std::min(hubs, kMaxHubs);
@@ -26,6 +43,11 @@ void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string s
 
     CAnalysisRecord record = CSignalData().Load(dataFile, *config, *spec, secondFile);
     record.m_nHubs = hubCount;
-
+    record = CMeasurePackets().Run(std::move(record), *config, *spec);
+    record = CTestPackets().TestPackets(std::move(record), *config, *spec);
     if (record.m_Measurements.empty()) throw CAnalysisError("No Packets Found\nVerify Test type");
+
+    CPlot().PlotSignal(record, *config, *spec, dataFile);
+    CPlot().PlotEye(record, *config, *spec, dataFile);
+    CUsbSigReport().WriteReport(record, CToolboxGlobals().GetGlobals(), *spec, isEusb);
 }

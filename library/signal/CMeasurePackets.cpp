@@ -9,7 +9,9 @@
 
 #include "entry/CAnalysisError.h"
 #include "signal/CEdgeRates.h"
+#include "signal/CEyeCheck.h"
 #include "signal/CFindEOPedges.h"
+#include "signal/CMonotonicMeas.h"
 #include "signal/CVectorMath.h"
 
 namespace {
@@ -356,9 +358,11 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
         m.m_BitTimes.push_back(lastGrid + static_cast<double>(k) * ui);
     }
 
-    // EYE CHECK: CEyeCheck::EvaluateEye goes here. It fills m_Eye, m_nEyeViolations,
-    // m_EyeAux, the exception counts and m_EyeFinal, and trims m_BitTimes to the
-    // boundaries inside the capture.
+    // The eye: every unit interval laid over the template, then the second template
+    // with the first and last transitions forgiven.
+    static const std::vector<double> kNoSecondTrace;
+    m = CEyeCheck().EvaluateEye(std::move(m), packet, spec, time, highSpeed ? diff : dMinus,
+                                highSpeed ? kNoSecondTrace : dPlus);
 
     // SYNC: the packet's line states as bits; leading SYNC bits lost in hubs or
     // repeaters show up as a match of a shorter pattern (high speed only).
@@ -400,21 +404,13 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
                              ? std::abs(m.m_dRiseRate - m.m_dFallRate) / meanRate * 100.0
                              : kWorstEdgeRateMismatchPercent;
 
-    // MONOTONICITY: CMonotonicMeas::MeasureMonotonic goes here (time, diff, spec,
-    // m_dEopStart, m_dEopEnd, dMinus, dPlus, packet). It fills m_MonoExcursions,
-    // m_MonoTimes and m_dMonotonic.
+    MonotonicResult mono = CMonotonicMeas().MeasureMonotonic(
+        time, diff, spec, m.m_dEopStart, m.m_dEopEnd, dMinus, dPlus, packet);
+    m.m_MonoExcursions = std::move(mono.m_Excursions);
+    m.m_MonoTimes = std::move(mono.m_Times);
+    m.m_dMonotonic = mono.m_dMonotonic;
 
-    // Eye margins: the closest approach of the samples to each part of the template.
-    const CEyeResult& eye = m.m_Eye;
-    m.m_dMarginAboveEye = CVectorMath::Min(eye.m_AboveEye);
-    m.m_dMarginBelowEye = CVectorMath::Min(eye.m_BelowEye);
-    m.m_dMarginBelowTop = CVectorMath::Min(eye.m_BelowTop);
-    m.m_dMarginAboveBottom = CVectorMath::Min(eye.m_AboveBottom);
-    m.m_dMaxVoltage = CVectorMath::Max(eye.m_HighValues);
-    m.m_dMinVoltage = CVectorMath::Min(eye.m_LowValues);
-    m.m_dMarginTopLeftUp = CVectorMath::Min(eye.m_TopLeft);
-    m.m_dMarginBottomLeftDown = CVectorMath::Min(eye.m_BottomLeft);
-    m.m_dMinPeakPeakCenter = CVectorMath::Min(eye.m_CentreHigh) - CVectorMath::Max(eye.m_CentreLow);
+    m = CEyeCheck().StoreEyeMargins(std::move(m));
 
     m.m_dSpare1 = 0.0;
     m.m_dSpare2 = 0.0;
