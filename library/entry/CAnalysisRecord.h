@@ -32,4 +32,6 @@ struct CAnalysisRecord {
     std::vector<double> m_CommonMode;  // empty for a differential capture
     std::vector<double> m_DPlus;
     std::vector<double> m_DMinus;
+    // True when the levels showed the second file of a pair to hold D+.
+    bool m_bPairSwapped = false;
 };

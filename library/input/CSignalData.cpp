@@ -182,6 +182,7 @@ CAnalysisRecord CSignalData::Prepare(CAnalysisRecord raw, const CSigConfig& conf
                           : spec.m_nSpeed == config.m_nLowSpeed ? b[0] > a[0]
                                                                 : false;
         if (swap) a.swap(b);
+        record.m_bPairSwapped = swap;
         record.m_nPrepResult = UpsampleSingleEnded(time, a, b, spec.m_dSampleRateRef);
 
         std::vector<double> common;

@@ -147,10 +147,12 @@ void CUsbSigReport::WriteReport(const CAnalysisRecord& record, CToolboxRecord to
     page += CFormat::Printf("<li>Oscilloscope sample rate: %.3f GS/s<br>",
                             record.m_dSampleRate * kRateToGSps);
     if (!record.m_strFileB.empty()) {
-        page += CFormat::Printf("<li>Dplus DataFile: %s<br>",
-                                CHtmlText::Escape(record.m_strFileA).c_str());
+        const std::string& dPlusFile = record.m_bPairSwapped ? record.m_strFileB : record.m_strFileA;
+        const std::string& dMinusFile =
+            record.m_bPairSwapped ? record.m_strFileA : record.m_strFileB;
+        page += CFormat::Printf("<li>Dplus DataFile: %s<br>", CHtmlText::Escape(dPlusFile).c_str());
         page += CFormat::Printf("<li>Dminus Data File: %s<br>",
-                                CHtmlText::Escape(record.m_strFileB).c_str());
+                                CHtmlText::Escape(dMinusFile).c_str());
     } else {
         page +=
             CFormat::Printf("<li>Data file: %s<br>", CHtmlText::Escape(record.m_strFileA).c_str());
