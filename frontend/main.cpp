@@ -1,43 +1,47 @@
-// Orvane: runs Velkin's analyses from the command line.
-#include <cstdio>
+// Orvane: runs Velkin's analyses from the command line. The command is the whole
+// command line joined with spaces, in the comma form that the dialog's users know.
+#include <CLI/CLI.hpp>
 #include <string>
+#include <vector>
 
-#include "velkin.h"
+#include "CCmdLine.h"
+#include "CConsoleFeedback.h"
+#include "COrvaneRunner.h"
 
 namespace {
 
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\"");
-    if (first == std::string::npos) return "";
-    const auto last = text.find_last_not_of(" \t\"");
-    return text.substr(first, last - first + 1);
-}
+constexpr const char* kSyntax = R"(Commands (the whole command line, words joined with spaces):
+  usbsigcheck,<data file>,<test>[,<second file>] [/q] [/s]
+  eusbrepeater,<data file>,<test>[,<second file>] [/q] [/s]
+  usbinrushcheck,<data file>,<supply voltage> [/q] [/s]
+  <command file> [/q] [/s]        one command per line, files relative to it
+
+The data file may be a wildcard pattern (quote it from the shell); its batch is
+logged in the data folder. Tests: ls, fs, hsfe, hsne, lshub, fshub, hshub,
+elsrep, efsrep, ehsrep. /q: do not open the report. /s: write CSV summaries.
+Exit status 0 only when every analysis ran to the end.)";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: orvane usbsigcheck,<data file>,<test type>\n");
-        return 2;
-    }
+    CLI::App app{"Orvane: USB 2.0 signal quality and inrush analysis of oscilloscope captures"};
+    app.set_version_flag("--version", "orvane " ORVANE_VERSION);
+    app.footer(kSyntax);
+    // Everything from the first word that is not an option on is the command.
+    app.prefix_command();
+    CLI11_PARSE(app, argc, argv);
+
     std::string command;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) command += ' ';
-        command += argv[i];
+    for (const std::string& word : app.remaining()) {
+        if (!command.empty()) command += ' ';
+        command += word;
     }
-    const auto comma1 = command.find(',');
-    const auto comma2 = comma1 == std::string::npos ? comma1 : command.find(',', comma1 + 1);
-    if (comma2 == std::string::npos) {
-        std::fprintf(stderr, "Insufficient parameters\n");
+    if (command.empty()) {
+        std::fputs(app.help().c_str(), stderr);
         return 2;
     }
-    const std::string file = Trim(command.substr(comma1 + 1, comma2 - comma1 - 1));
-    const std::string test = Trim(command.substr(comma2 + 1));
-    const std::string result = UsbSigCheck(file.c_str(), test.c_str(), "", 0, 0);
-    if (!result.empty()) {
-        std::fprintf(stderr, "%s\n", result.c_str());
-        return 1;
-    }
-    std::printf("Report: %s\n", file.c_str());
-    return 0;
+    CConsoleFeedback feedback;
+    COrvaneRunner runner(feedback);
+    CCmdLine commandLine(runner, feedback);
+    return commandLine.RunCommandLine(command) ? 0 : 1;
 }

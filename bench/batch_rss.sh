@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Resident memory of orvane over a wildcard batch of many small captures. A batch
+# must run in constant memory: the RSS after the last file should match the RSS
+# after the first few.
+#
+#   bench/batch_rss.sh [orvane] [capture.csv] [count]
+#
+# Without a capture, a 2000-sample high-speed idle trace is written. Prints the
+# RSS samples taken near the start and the end of the batch, and the peak.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+orvane="${1:-$root/build/frontend/orvane}"
+capture="${2:-}"
+count="${3:-1000}"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+if [[ -z "$capture" ]]; then
+    capture="$work/template.csv"
+    awk 'BEGIN { for (i = 0; i < 25; i++) print "Time,Ch1";
+                 for (i = 0; i < 2000; i++) printf "%.6e,%.6e\n", i * 50e-12, 0.0 }' > "$capture"
+fi
+mkdir "$work/caps"
+for ((i = 0; i < count; i++)); do
+    cp "$capture" "$(printf '%s/caps/capture_%04d.csv' "$work" "$i")"
+done
+
+# Each analysed file leaves one line starting "Analyzed" or "****" in the log.
+files_done() {
+    local log
+    for log in "$work"/caps/*.log; do
+        [[ -e "$log" ]] && grep -c -E '^(Analyzed|\*\*\*\*)' "$log" || echo 0
+        return
+    done
+}
+rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null || true; }
+
+env -u DISPLAY -u WAYLAND_DISPLAY "$orvane" "usbsigcheck,$work/caps/*.csv,hsne" /q 2> "$work/stderr" &
+pid=$!
+start_files="" start_rss="" end_files="" end_rss="" peak=0
+while kill -0 "$pid" 2> /dev/null; do
+    rss="$(rss_kb "$pid")"
+    done_now="$(files_done)"
+    if [[ -n "$rss" ]]; then
+        ((rss > peak)) && peak=$rss
+        if [[ -z "$start_rss" && "$done_now" -ge 10 ]]; then
+            start_files=$done_now start_rss=$rss
+        fi
+        if [[ "$done_now" -lt "$count" ]]; then end_files=$done_now end_rss=$rss; fi
+    fi
+    sleep 0.01
+done
+wait "$pid" || true
+
+echo "files in batch:        $count ($(files_done) logged)"
+echo "RSS after ${start_files:-?} files:  ${start_rss:-?} kB"
+echo "RSS after ${end_files:-?} files:  ${end_rss:-?} kB"
+echo "peak RSS sampled:      $peak kB"
+if [[ -n "$start_rss" && -n "$end_rss" ]]; then
+    echo "growth:                $((end_rss - start_rss)) kB"
+fi

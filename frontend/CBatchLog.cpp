@@ -1,0 +1,51 @@
+#include "CBatchLog.h"
+
+#include <cerrno>
+
+#include "OrvanePaths.h"
+
+namespace {
+
+// Batches started together in one second are few; past this many the folder is
+// taken to be unwritable rather than crowded.
+constexpr int kMaxSameSecondLogs = 1000;
+
+}  // namespace
+
+bool CBatchLog::Open(const std::string& path) {
+    Close();
+    m_strPath = path;
+    m_File.reset(std::fopen(path.c_str(), "w"));
+    return IsOpen();
+}
+
+bool CBatchLog::OpenTimeStamped(const std::string& folder, const std::string& word,
+                                std::time_t when) {
+    Close();
+    std::tm local{};
+    localtime_r(&when, &local);
+    std::string name = word;
+    for (const int part : {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900, local.tm_hour,
+                           local.tm_min, local.tm_sec}) {
+        name.append("_").append(std::to_string(part));
+    }
+    const std::string stem = orvane::InFolder(folder, name);
+    for (int copy = 1; copy <= kMaxSameSecondLogs; ++copy) {
+        m_strPath = stem;
+        if (copy > 1) m_strPath.append("-").append(std::to_string(copy));
+        m_strPath.append(".log");
+        // Exclusive creation: two processes racing for one name cannot both win it.
+        m_File.reset(std::fopen(m_strPath.c_str(), "wx"));
+        if (IsOpen()) return true;
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+void CBatchLog::Write(const std::string& text) {
+    if (!IsOpen()) return;
+    std::fputs(text.c_str(), m_File.get());
+    std::fflush(m_File.get());
+}
+
+void CBatchLog::Close() { m_File.reset(); }

@@ -1,0 +1,372 @@
+#include "CCmdLine.h"
+
+#include <glob.h>
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <utility>
+
+#include "OrvanePaths.h"
+#include "velkin.h"
+
+namespace {
+
+// Command-file lines longer than this are not commands; the cut-off is reported
+// rather than letting the tail of one line be read as the next file's name.
+constexpr std::size_t kMaxCommandFileLine = 64 * 1024;
+
+constexpr const char* kItemSeparators = ",\r\n";
+
+enum class ECommand { kUnknown, kSignal, kRepeater, kInrush };
+
+ECommand CommandOf(const std::string& word) {
+    using orvane::EqualsNoCase;
+    if (EqualsNoCase(word, "usbsigcheck")) return ECommand::kSignal;
+    if (EqualsNoCase(word, "eusbrepeater")) return ECommand::kRepeater;
+    if (EqualsNoCase(word, "usbinrushcheck")) return ECommand::kInrush;
+    return ECommand::kUnknown;
+}
+
+std::string TrimSpaces(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::string TrimTrailing(std::string text, const char* characters) {
+    const std::size_t last = text.find_last_not_of(characters);
+    text.erase(last == std::string::npos ? 0 : last + 1);
+    return text;
+}
+
+bool HasWildcard(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
+
+// The text from a space-slash pair on is switches only when every slash-separated
+// word is a plain word ("q", "s"). An absolute path after ", " is not: its words
+// hold dots, commas or further items.
+bool IsSwitchPart(const std::string& part) {
+    std::size_t start = part.find('/');
+    while (start != std::string::npos) {
+        const std::size_t end = part.find('/', start + 1);
+        const std::string word = TrimSpaces(TrimTrailing(
+            part.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1),
+            " ,"));
+        const bool plain = std::all_of(word.begin(), word.end(),
+                                       [](unsigned char c) { return std::isalnum(c) != 0; });
+        if (!plain) return false;
+        start = end;
+    }
+    return true;
+}
+
+struct CCommandFileLine {
+    std::string m_strText;
+    bool m_bTooLong = false;
+};
+
+// One line, line feed (and the carriage return of a DOS line end) removed.
+// False at the end of the file.
+bool ReadCommandFileLine(std::istream& in, CCommandFileLine& line) {
+    line.m_strText.clear();
+    line.m_bTooLong = false;
+    bool any = false;
+    for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
+        any = true;
+        if (c == '\n') break;
+        if (line.m_strText.size() < kMaxCommandFileLine) {
+            line.m_strText.push_back(static_cast<char>(c));
+        } else {
+            line.m_bTooLong = true;
+        }
+    }
+    if (!line.m_strText.empty() && line.m_strText.back() == '\r') line.m_strText.pop_back();
+    if (line.m_bTooLong) line.m_strText.clear();
+    return any;
+}
+
+}  // namespace
+
+int CCmdLine::TestIndex(const std::string& word) {
+    static const std::pair<const char*, int> kWords[] = {
+        {"ls", 0},    {"lsne", 0},   {"lsfe", 0},   {"fs", 1},    {"fsfe", 1},
+        {"fsne", 1},  {"hsfe", 2},   {"hsne", 3},   {"lshub", 4}, {"fshub", 5},
+        {"hshub", 6}, {"elsrep", 0}, {"efsrep", 1}, {"ehsrep", 2}};
+    for (const auto& [name, index] : kWords) {
+        if (orvane::EqualsNoCase(word, name)) return index;
+    }
+    return -1;
+}
+
+std::string CCmdLine::SeparateSwitches(const std::string& commandLine) {
+    m_bSummaryFlag = false;
+    m_bInteractive = true;
+    std::size_t start = commandLine.find(" /");
+    while (start != std::string::npos && !IsSwitchPart(commandLine.substr(start))) {
+        start = commandLine.find(" /", start + 1);
+    }
+    if (start == std::string::npos) return TrimTrailing(commandLine, " ,");
+    const std::string switches = commandLine.substr(start);
+    for (std::size_t slash = switches.find('/'); slash != std::string::npos;) {
+        const std::size_t next = switches.find('/', slash + 1);
+        const std::string word = TrimSpaces(
+            TrimTrailing(switches.substr(slash + 1, next == std::string::npos ? std::string::npos
+                                                                              : next - slash - 1),
+                         " ,"));
+        if (orvane::EqualsNoCase(word, "q")) m_bInteractive = false;
+        if (orvane::EqualsNoCase(word, "s")) m_bSummaryFlag = true;
+        slash = next;
+    }
+    return TrimTrailing(commandLine.substr(0, start), " ,");
+}
+
+void CCmdLine::BeginItems(const std::string& text) {
+    m_strTokenText = text;
+    m_nTokenPos = 0;
+}
+
+std::string CCmdLine::NextItem() {
+    const std::size_t begin = m_strTokenText.find_first_not_of(kItemSeparators, m_nTokenPos);
+    if (begin == std::string::npos) {
+        m_nTokenPos = m_strTokenText.size();
+        return "";
+    }
+    std::size_t end = m_strTokenText.find_first_of(kItemSeparators, begin);
+    if (end == std::string::npos) end = m_strTokenText.size();
+    m_nTokenPos = end;
+    return TrimSpaces(m_strTokenText.substr(begin, end - begin));
+}
+
+std::vector<std::string> CCmdLine::Items(const std::string& text) {
+    std::vector<std::string> items;
+    BeginItems(text);
+    for (std::string item = NextItem(); !item.empty(); item = NextItem()) {
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+void CCmdLine::Report(const std::string& text) {
+    m_Feedback.ShowMessage(text);
+    m_Log.Write(text + "\n");
+}
+
+bool CCmdLine::RunCommandLine(const std::string& commandLine) {
+    const std::string command = SeparateSwitches(commandLine);
+    m_Log.Close();
+    m_nFailedFiles = 0;
+    m_bNothingRun = false;
+    const std::vector<std::string> items = Items(command);
+    if (items.size() < 3) {
+        return RunCommandFile(
+            orvane::WithoutQuotes(TrimSpaces(command.substr(0, command.find(',')))));
+    }
+    if (!HasWildcard(command)) {
+        return RunCommand(command,
+                          m_bSummaryFlag ? VELKIN_MODE_FILE_SUMMARY : VELKIN_MODE_REPORT_ONLY,
+                          m_bInteractive);
+    }
+    std::string folder = orvane::FolderOf(orvane::WithoutQuotes(items[1]));
+    if (folder.empty()) folder = orvane::CurrentFolder();
+    if (!m_Log.OpenTimeStamped(folder, items[0], std::time(nullptr))) {
+        m_Feedback.ShowMessage("Failed to open log file");
+    }
+    m_strLogFileName = m_Log.Path();
+    const int count = RunPattern(items);
+    m_Feedback.ShowMessage("Processed " + std::to_string(count) + " Files");
+    m_Log.Close();
+    return m_nFailedFiles == 0 && !m_bNothingRun;
+}
+
+bool CCmdLine::RunCommand(const std::string& line, unsigned mode, bool interactive) {
+    return RunItems(Items(line), mode, interactive);
+}
+
+int CCmdLine::RunWildcard(const std::string& line) { return RunPattern(Items(line)); }
+
+bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bool interactive) {
+    const ECommand command = items.empty() ? ECommand::kUnknown : CommandOf(items[0]);
+    if (command == ECommand::kUnknown) {
+        Report("Unrecognized test: " + (items.empty() ? std::string() : items[0]));
+        ++m_nFailedFiles;
+        return false;
+    }
+    if (items.size() < 3) {
+        Report("Insufficient parameters");
+        ++m_nFailedFiles;
+        return false;
+    }
+    std::string dataFile = orvane::WithoutQuotes(items[1]);
+    if (orvane::FolderOf(dataFile).empty()) {
+        dataFile = orvane::InFolder(orvane::CurrentFolder(), dataFile);
+    }
+
+    COrvaneRunner& runner = m_Runner;
+    runner.m_strTestWord.clear();
+    bool succeeded = false;
+    if (command == ECommand::kInrush) {
+        runner.m_eCurrentTab = ETestTab::kInrush;
+        runner.m_strInrushFilePath = dataFile;
+        runner.m_strInrushFileName = orvane::FileNameOf(dataFile);
+        runner.m_strInrushFolder = orvane::FolderOf(dataFile);
+        runner.m_strVoltageText = items[2];
+        runner.m_strLastVoltageText = items[2];
+        succeeded = runner.RunInrush(true, mode);
+    } else {
+        const int index = TestIndex(items[2]);
+        runner.m_strDataFilePath = dataFile;
+        runner.m_strDataFileName = orvane::FileNameOf(dataFile);
+        runner.m_strSignalFolder = orvane::FolderOf(dataFile);
+        runner.m_bTwoFiles = items.size() > 3;
+        runner.m_strSecondFilePath =
+            items.size() > 3
+                ? orvane::InFolder(orvane::FolderOf(dataFile), orvane::WithoutQuotes(items[3]))
+                : "";
+        runner.m_strSecondFileName = orvane::FileNameOf(runner.m_strSecondFilePath);
+        if (command == ECommand::kSignal) {
+            if (index < 0) {
+                runner.m_eCurrentTab = ETestTab::kDevice;
+                runner.m_strTestWord = items[2];
+            } else if (index >= 4) {
+                runner.m_eCurrentTab = ETestTab::kHub;
+                runner.m_nHubTest = index - 4;
+            } else {
+                runner.m_eCurrentTab = ETestTab::kDevice;
+                runner.m_nDeviceTest = index;
+            }
+            succeeded = runner.RunSignal(true, mode, 1);
+        } else {
+            runner.m_eCurrentTab = ETestTab::kRepeater;
+            // Device words beyond the three repeater tests name no repeater test.
+            if (index < 0 || COrvaneRunner::RepeaterKeyword(index).empty()) {
+                runner.m_strTestWord = items[2];
+            } else {
+                runner.m_nRepeaterTest = index;
+            }
+            succeeded = runner.RunRepeater(true, mode);
+        }
+    }
+
+    if (succeeded) {
+        if (interactive) m_Feedback.OpenReport(orvane::ReportPath(dataFile));
+        if (!interactive || command == ECommand::kInrush) {
+            m_Log.Write("Analyzed file: " + dataFile + "\n");
+        }
+        return true;
+    }
+    ++m_nFailedFiles;
+    const std::string failed = "**** Failed to analyze file: " + dataFile + "\n";
+    if (m_Log.IsOpen()) {
+        m_Log.Write(failed + runner.m_strErrorText + "\n");
+    } else {
+        // No log for a single command: the reason goes where the user sees it.
+        m_Feedback.ShowMessage(failed + runner.m_strErrorText);
+    }
+    return false;
+}
+
+int CCmdLine::RunPattern(const std::vector<std::string>& items) {
+    if (items.size() < 3) {
+        RunItems(items, VELKIN_MODE_REPORT_ONLY, false);
+        return 1;
+    }
+    const std::string pattern = orvane::WithoutQuotes(items[1]);
+    std::vector<std::string> files;
+    glob_t matches{};
+    if (glob(pattern.c_str(), 0, nullptr, &matches) == 0) {
+        namespace fs = std::filesystem;
+        std::error_code error;
+        for (std::size_t i = 0; i < matches.gl_pathc; ++i) {
+            const std::string path = matches.gl_pathv[i];
+            // The batch's own log may match a pattern such as "*"; it is no capture.
+            const bool isLog = m_Log.IsOpen() && fs::equivalent(path, m_Log.Path(), error);
+            if (fs::is_regular_file(path, error) && !isLog) files.push_back(path);
+        }
+    }
+    globfree(&matches);
+    // Sorted by name, so that a batch summary lists its files in a reproducible order.
+    std::sort(files.begin(), files.end());
+    if (files.empty()) {
+        Report("Files not found");
+        m_bNothingRun = true;
+        return 0;
+    }
+    const int count = static_cast<int>(files.size());
+    bool summaryStarted = false;
+    for (int i = 0; i < count; ++i) {
+        m_Feedback.ShowProgress(i + 1, count, orvane::FileNameOf(files[i]));
+        // A failed file writes no summary, so the batch summary is started by the
+        // first file that succeeds; appending before that would add to an older batch.
+        const unsigned mode = !m_bSummaryFlag  ? VELKIN_MODE_REPORT_ONLY
+                              : summaryStarted ? VELKIN_MODE_APPEND_BATCH_SUMMARY
+                                               : VELKIN_MODE_NEW_BATCH_SUMMARY;
+        if (RunItems({items[0], files[i], items[2]}, mode, false)) summaryStarted = true;
+    }
+    m_Feedback.EndProgress();
+    return count;
+}
+
+bool CCmdLine::RunCommandFile(const std::string& commandFile) {
+    std::string path = commandFile;
+    std::string folder = orvane::FolderOf(path);
+    if (folder.empty()) {
+        folder = orvane::CurrentFolder();
+        path = orvane::InFolder(folder, path);
+    }
+    std::error_code error;
+    std::ifstream in(path, std::ios::binary);
+    if (!in || std::filesystem::is_directory(path, error)) {
+        m_Feedback.ShowMessage("Could not open input file: " + orvane::FileNameOf(path));
+        m_bNothingRun = true;
+        return false;
+    }
+    std::string logPath = orvane::WithExtension(path, ".log");
+    if (logPath == path) logPath += ".log";
+    if (!m_Log.Open(logPath)) m_Feedback.ShowMessage("Failed to open log file");
+    m_strLogFileName = logPath;
+
+    // Read up to the first empty line first, so that progress can show the total.
+    std::vector<CCommandFileLine> lines;
+    for (CCommandFileLine line;
+         ReadCommandFileLine(in, line) && (line.m_bTooLong || !line.m_strText.empty());) {
+        lines.push_back(line);
+    }
+    const unsigned mode = m_bSummaryFlag ? VELKIN_MODE_FILE_SUMMARY : VELKIN_MODE_REPORT_ONLY;
+    const int failedBefore = m_nFailedFiles;
+    int count = 0;
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const CCommandFileLine& line = lines[n];
+        if (line.m_bTooLong) {
+            ++count;
+            ++m_nFailedFiles;
+            Report("Line " + std::to_string(n + 1) + " is longer than " +
+                   std::to_string(kMaxCommandFileLine) + " characters and was not run");
+            continue;
+        }
+        std::vector<std::string> items = Items(line.m_strText);
+        // Data files are named relative to the command file; a full path stays as it is.
+        if (items.size() > 1) items[1] = orvane::InFolder(folder, orvane::WithoutQuotes(items[1]));
+        if (HasWildcard(line.m_strText)) {
+            count += RunPattern(items);
+        } else {
+            ++count;
+            m_Feedback.ShowProgress(
+                static_cast<int>(n + 1), static_cast<int>(lines.size()),
+                items.size() > 1 ? orvane::FileNameOf(items[1]) : line.m_strText);
+            RunItems(items, mode, false);
+        }
+    }
+    m_Feedback.EndProgress();
+    m_Log.Close();
+    const int failures = m_nFailedFiles - failedBefore;
+    if (failures == 0) {
+        m_Feedback.ShowMessage("Finished analyzing " + std::to_string(count) + " files");
+    } else {
+        m_Feedback.ShowMessage("Finished analyzing " + std::to_string(count - failures) +
+                               " out of " + std::to_string(count) + " files.\nSee log file " +
+                               orvane::FileNameOf(m_strLogFileName) + " for information.");
+    }
+    return failures == 0 && !m_bNothingRun;
+}

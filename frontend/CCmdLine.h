@@ -1,0 +1,60 @@
+// Orvane's command line: one command for one file, a command whose file item is a
+// wildcard pattern, or the name of a command file with one command per line. Each
+// file is analysed through the dialog's own run operations, so a capture is
+// judged the same way whether it was named here or chosen in the dialog.
+//
+//   usbsigcheck,<data file>,<test word>[,<second file>] [/q] [/s]
+//   eusbrepeater,<data file>,<test word>[,<second file>] [/q] [/s]
+//   usbinrushcheck,<data file>,<supply voltage> [/q] [/s]
+//   <command file> [/q] [/s]
+//
+// "/q" runs quietly (no report is opened), "/s" asks for CSV summaries.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "CBatchLog.h"
+#include "COrvaneFeedback.h"
+#include "COrvaneRunner.h"
+
+class CCmdLine {
+public:
+    CCmdLine(COrvaneRunner& runner, COrvaneFeedback& feedback)
+        : m_Runner(runner), m_Feedback(feedback) {}
+
+    // The whole command line. True when every analysis it named ran to the end.
+    bool RunCommandLine(const std::string& commandLine);
+    // One command for one file. True when the analysis ran to the end.
+    bool RunCommand(const std::string& line, unsigned mode, bool interactive);
+    // The command for every file matching the pattern in item 2. Returns the number run.
+    int RunWildcard(const std::string& line);
+    // Every line of a command file, data files named relative to it. True when all succeeded.
+    bool RunCommandFile(const std::string& path);
+
+    // The dialog index a test word selects; -1 for a word that names no test.
+    static int TestIndex(const std::string& word);
+
+    bool m_bSummaryFlag = false;
+    bool m_bInteractive = true;
+
+private:
+    std::string SeparateSwitches(const std::string& commandLine);
+    void BeginItems(const std::string& text);
+    std::string NextItem();
+    std::vector<std::string> Items(const std::string& text);
+
+    bool RunItems(const std::vector<std::string>& items, unsigned mode, bool interactive);
+    int RunPattern(const std::vector<std::string>& items);
+    // A message that concerns the batch as a whole goes to the user and into the log.
+    void Report(const std::string& text);
+
+    COrvaneRunner& m_Runner;
+    COrvaneFeedback& m_Feedback;
+    CBatchLog m_Log;
+    std::string m_strLogFileName;
+    std::string m_strTokenText;
+    std::size_t m_nTokenPos = 0;
+    int m_nFailedFiles = 0;      // analyses and command lines that did not run to the end
+    bool m_bNothingRun = false;  // a pattern matched nothing, a command file was unreadable
+};

@@ -1,0 +1,190 @@
+#include "COrvaneRunner.h"
+
+#include <array>
+#include <cstdlib>
+#include <ctime>
+
+#include "CBatchLog.h"
+#include "OrvanePaths.h"
+#include "velkin.h"
+
+namespace {
+
+constexpr std::array<const char*, 7> kSignalKeywords = {"ls",    "fs",    "hsfe", "hsne",
+                                                        "lshub", "fshub", "hshub"};
+constexpr std::array<const char*, 3> kRepeaterKeywords = {"elsrep", "efsrep", "ehsrep"};
+constexpr int kFirstHubIndex = 4;
+
+// Low- and full-speed captures may hold D+ and D- in two files; high speed is one
+// differential trace.
+bool IsLowOrFullSpeed(int index) { return index == 0 || index == 1 || index == 4 || index == 5; }
+
+// The library's result buffer is overwritten by the next call: copy it at once.
+std::string Copied(const char* result) { return result ? std::string(result) : std::string(); }
+
+class CBusy {
+public:
+    explicit CBusy(COrvaneFeedback& feedback) : m_Feedback(feedback) { m_Feedback.SetBusy(true); }
+    ~CBusy() { m_Feedback.SetBusy(false); }
+    CBusy(const CBusy&) = delete;
+    CBusy& operator=(const CBusy&) = delete;
+
+private:
+    COrvaneFeedback& m_Feedback;
+};
+
+}  // namespace
+
+std::string COrvaneRunner::SignalKeyword(int combinedIndex) {
+    if (combinedIndex < 0 || combinedIndex >= static_cast<int>(kSignalKeywords.size())) return "";
+    return kSignalKeywords[combinedIndex];
+}
+
+std::string COrvaneRunner::RepeaterKeyword(int index) {
+    if (index < 0 || index >= static_cast<int>(kRepeaterKeywords.size())) return "";
+    return kRepeaterKeywords[index];
+}
+
+int COrvaneRunner::CombinedIndex() const {
+    return m_eCurrentTab == ETestTab::kHub ? m_nHubTest + kFirstHubIndex : m_nDeviceTest;
+}
+
+std::string COrvaneRunner::SignalTestWord() const {
+    return m_strTestWord.empty() ? SignalKeyword(CombinedIndex()) : m_strTestWord;
+}
+
+std::string COrvaneRunner::RepeaterTestWord() const {
+    return m_strTestWord.empty() ? RepeaterKeyword(m_nRepeaterTest) : m_strTestWord;
+}
+
+std::string COrvaneRunner::SecondFileFor(bool lowOrFullSpeed) const {
+    return m_bTwoFiles && lowOrFullSpeed && m_strTestWord.empty() ? m_strSecondFilePath : "";
+}
+
+bool COrvaneRunner::Finish(const std::string& result, bool fromCommandLine) {
+    if (result.empty()) return true;
+    if (fromCommandLine) {
+        m_strErrorText = result;
+    } else {
+        m_Feedback.ShowMessage(result);
+    }
+    return false;
+}
+
+bool COrvaneRunner::RunSignal(bool fromCommandLine, unsigned mode, unsigned hubs) {
+    if (fromCommandLine) {
+        m_strErrorText.clear();
+        m_bSummary = mode != 0;
+    }
+    const int index = CombinedIndex();
+    const bool lowOrFull = IsLowOrFullSpeed(index);
+    const std::string second = SecondFileFor(lowOrFull);
+    // Two files chosen, the second one not yet: nothing to analyse.
+    if (m_bTwoFiles && lowOrFull && m_strTestWord.empty() && second.empty()) return false;
+    const unsigned hubCount = m_strTestWord.empty() && index >= kFirstHubIndex ? hubs : 0;
+    const CBusy busy(m_Feedback);
+    return Finish(Copied(UsbSigCheck(m_strDataFilePath.c_str(), SignalTestWord().c_str(),
+                                     second.c_str(), mode, hubCount)),
+                  fromCommandLine);
+}
+
+bool COrvaneRunner::RunRepeater(bool fromCommandLine, unsigned mode) {
+    if (fromCommandLine) {
+        m_strErrorText.clear();
+        m_bSummary = mode != 0;
+    }
+    const bool lowOrFull = IsLowOrFullSpeed(m_nRepeaterTest);
+    const std::string second = SecondFileFor(lowOrFull);
+    if (m_bTwoFiles && lowOrFull && m_strTestWord.empty() && second.empty()) return false;
+    const CBusy busy(m_Feedback);
+    return Finish(Copied(eUsbSigCheck(m_strDataFilePath.c_str(), RepeaterTestWord().c_str(),
+                                      second.c_str(), mode, 1)),
+                  fromCommandLine);
+}
+
+bool COrvaneRunner::RunInrush(bool fromCommandLine, unsigned mode) {
+    if (fromCommandLine) {
+        m_strErrorText.clear();
+        m_bSummary = mode != 0;
+    }
+    if (m_strInrushFilePath.empty()) {
+        m_Feedback.ShowMessage("Please select a data file");
+        return false;
+    }
+    // As typed: text that is not a number is 0 V, which the report then shows.
+    const double voltage = std::strtod(m_strLastVoltageText.c_str(), nullptr);
+    const CBusy busy(m_Feedback);
+    return Finish(Copied(UsbInrushCheck(m_strInrushFilePath.c_str(), voltage, mode)),
+                  fromCommandLine);
+}
+
+template <typename Analyse>
+CBatchOutcome COrvaneRunner::RunBatch(const std::string& folder, const std::string& word,
+                                      Analyse analyse) {
+    CBatchOutcome outcome;
+    CBatchLog log;
+    if (!log.OpenTimeStamped(folder, word, std::time(nullptr))) {
+        m_Feedback.ShowMessage("Failed to open log file");
+    }
+    outcome.m_strLogPath = log.Path();
+    const CBusy busy(m_Feedback);
+    const int count = static_cast<int>(m_SelectedFiles.size());
+    // A batch summary is started by the first file the library analyses; a file
+    // that fails writes no summary, so the next one must start it instead.
+    bool summaryStarted = false;
+    for (const std::string& file : m_SelectedFiles) {
+        ++outcome.m_nFiles;
+        m_strProgressText =
+            "Processing file " + std::to_string(outcome.m_nFiles) + " of " + std::to_string(count);
+        m_Feedback.ShowProgress(outcome.m_nFiles, count, orvane::FileNameOf(file));
+        const unsigned mode = !m_bSummary      ? VELKIN_MODE_REPORT_ONLY
+                              : summaryStarted ? VELKIN_MODE_APPEND_BATCH_SUMMARY
+                                               : VELKIN_MODE_NEW_BATCH_SUMMARY;
+        const std::string result = analyse(file, mode);
+        if (result.empty()) {
+            summaryStarted = true;
+            log.Write("Analyzed file: " + orvane::FileNameOf(file) + "\n");
+        } else {
+            // "Unknown Exception" too: the library gave no report for this file.
+            ++outcome.m_nFailures;
+            m_strErrorText = result;
+            log.Write("**** Failed to analyze file: " + orvane::FileNameOf(file) + " " + result +
+                      "\n");
+        }
+    }
+    log.Close();
+    m_strProgressText.clear();
+    m_Feedback.EndProgress();
+    if (outcome.m_nFailures == 0) {
+        m_Feedback.ShowMessage("Finished analyzing " + std::to_string(outcome.m_nFiles) + " files");
+    } else {
+        m_Feedback.ShowMessage("Finished analyzing " +
+                               std::to_string(outcome.m_nFiles - outcome.m_nFailures) + " out of " +
+                               std::to_string(outcome.m_nFiles) + " files.\nSee log file " +
+                               orvane::FileNameOf(outcome.m_strLogPath) + " for information.");
+    }
+    return outcome;
+}
+
+CBatchOutcome COrvaneRunner::RunSignalBatch(int combinedIndex) {
+    const std::string keyword = SignalKeyword(combinedIndex);
+    const unsigned hubs = combinedIndex >= kFirstHubIndex ? m_nHubCount : 0;
+    return RunBatch(m_strSignalFolder, "usbsigcheck", [&](const std::string& file, unsigned mode) {
+        return Copied(UsbSigCheck(file.c_str(), keyword.c_str(), "", mode, hubs));
+    });
+}
+
+CBatchOutcome COrvaneRunner::RunRepeaterBatch() {
+    const std::string keyword = RepeaterKeyword(m_nRepeaterTest);
+    return RunBatch(m_strSignalFolder, "usbsigcheck", [&](const std::string& file, unsigned mode) {
+        return Copied(eUsbSigCheck(file.c_str(), keyword.c_str(), "", mode, 1));
+    });
+}
+
+CBatchOutcome COrvaneRunner::RunInrushBatch() {
+    const double voltage = std::strtod(m_strLastVoltageText.c_str(), nullptr);
+    return RunBatch(m_strInrushFolder, "usbinrushcheck",
+                    [&](const std::string& file, unsigned mode) {
+                        return Copied(UsbInrushCheck(file.c_str(), voltage, mode));
+                    });
+}

@@ -1,0 +1,79 @@
+// The choices a user makes in Orvane's dialog (files, test type, hub count,
+// supply voltage, summary) and the analyses they start. No widget lives here: the
+// dialog reads its controls into these fields, the command line fills them from
+// its items, and both reach Velkin through the same run operations.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "COrvaneFeedback.h"
+
+// Which analysis the current tab runs.
+enum class ETestTab { kDevice = 0, kHub = 1, kInrush = 2, kRepeater = 3 };
+
+// How a batch went: files run, files the library did not analyse, and the log.
+struct CBatchOutcome {
+    int m_nFiles = 0;
+    int m_nFailures = 0;
+    std::string m_strLogPath;
+};
+
+class COrvaneRunner {
+public:
+    explicit COrvaneRunner(COrvaneFeedback& feedback) : m_Feedback(feedback) {}
+
+    std::string m_strSignalFolder;
+    std::string m_strInrushFolder;
+    std::vector<std::string> m_SelectedFiles;  // full paths, for a batch
+    std::string m_strDataFilePath;
+    std::string m_strDataFileName;
+    std::string m_strSecondFilePath;
+    std::string m_strSecondFileName;
+    std::string m_strInrushFilePath;
+    std::string m_strInrushFileName;
+    std::string m_strRepeaterFolder;
+    std::string m_strRepeaterFileName;
+    std::string m_strVoltageText;      // as typed in the voltage box
+    std::string m_strLastVoltageText;  // the copy the runs use and the settings keep
+    int m_nDeviceTest = 3;             // "ls", "fs", "hsfe", "hsne"
+    int m_nHubTest = 2;                // "lshub", "fshub", "hshub"
+    int m_nRepeaterTest = 2;           // "elsrep", "efsrep", "ehsrep"
+    bool m_bTwoFiles = false;          // D+ and D- captured into separate files
+    unsigned m_nHubCount = 1;
+    bool m_bSummary = false;
+    ETestTab m_eCurrentTab = ETestTab::kDevice;
+    // A test word that names none of the tests. It is sent to the library as
+    // typed, so the user reads the library's own "Unknown test type" answer
+    // instead of getting a low-speed verdict for a capture that may not be one.
+    std::string m_strTestWord;
+    std::string m_strErrorText;
+    std::string m_strProgressText;
+
+    // One file of the device or hub tab, one repeater file, one inrush file.
+    // Each returns true when the library ran the analysis to the end.
+    bool RunSignal(bool fromCommandLine, unsigned mode, unsigned hubs);
+    bool RunRepeater(bool fromCommandLine, unsigned mode);
+    bool RunInrush(bool fromCommandLine, unsigned mode);
+
+    // Every selected file, with a time-stamped log in the data folder.
+    // `combinedIndex` is the device index, or the hub index + 4.
+    CBatchOutcome RunSignalBatch(int combinedIndex);
+    CBatchOutcome RunRepeaterBatch();
+    CBatchOutcome RunInrushBatch();
+
+    // The keyword of the device tab (0-3) or hub tab (4-6) test; empty out of range.
+    static std::string SignalKeyword(int combinedIndex);
+    static std::string RepeaterKeyword(int index);
+
+private:
+    int CombinedIndex() const;
+    std::string SignalTestWord() const;
+    std::string RepeaterTestWord() const;
+    std::string SecondFileFor(bool lowOrFullSpeed) const;
+    bool Finish(const std::string& result, bool fromCommandLine);
+    template <typename Analyse>
+    CBatchOutcome RunBatch(const std::string& folder, const std::string& word, Analyse analyse);
+
+    COrvaneFeedback& m_Feedback;
+};
