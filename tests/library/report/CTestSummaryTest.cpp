@@ -2,6 +2,7 @@
 // with Python's csv module as a spreadsheet would read them.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -49,7 +50,8 @@ std::string Quoted(const std::string& text) {
 }
 
 Rows ReadCsv(const fs::path& csvFile) {
-    const fs::path script = fs::temp_directory_path() / "velkin_read_csv.py";
+    // Beside the summary: tests running in parallel each have their own folder.
+    const fs::path script = csvFile.parent_path() / "read_csv.py";
     std::ofstream(script) << kCsvReader;
     std::string out;
     if (FILE* pipe = ::popen(
@@ -93,10 +95,24 @@ double Cell(const std::map<std::string, std::string>& line, const std::string& c
     return std::stod(line.at(column));
 }
 
+// Removes the test folders once every test has run.
+class FolderSweeper : public ::testing::Environment {
+public:
+    void TearDown() override {
+        for (const fs::path& folder : m_Folders) fs::remove_all(folder);
+    }
+    std::vector<fs::path> m_Folders;
+};
+
+FolderSweeper* const kSweeper =
+    static_cast<FolderSweeper*>(::testing::AddGlobalTestEnvironment(new FolderSweeper));
+
 fs::path Folder(const std::string& name) {
-    const fs::path folder = fs::temp_directory_path() / ("velkin summary " + name);
+    const fs::path folder =
+        fs::temp_directory_path() / ("velkin summary " + name + " " + std::to_string(::getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder);
+    kSweeper->m_Folders.push_back(folder);
     return folder;
 }
 
