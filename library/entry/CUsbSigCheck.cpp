@@ -7,12 +7,14 @@
 #include "entry/CAnalysisRecord.h"
 #include "input/CSignalData.h"
 #include "plot/CPlot.h"
+#include "report/CTestSummary.h"
 #include "report/CToolboxGlobals.h"
 #include "report/CUsbSigReport.h"
 #include "signal/CMeasurePackets.h"
 #include "signal/CTestPackets.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
+#include "velkin.h"
 
 namespace {
 
@@ -32,7 +34,6 @@ std::string Absolute(const std::string& path) {
 
 void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string secondFile,
                        unsigned mode, unsigned hubs, bool isEusb) {
-    (void)mode;
     dataFile = Absolute(dataFile);
     secondFile = Absolute(secondFile);
 
@@ -50,4 +51,16 @@ void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string s
     CPlot().PlotSignal(record, *config, *spec, dataFile);
     CPlot().PlotEye(record, *config, *spec, dataFile);
     CUsbSigReport().WriteReport(record, CToolboxGlobals().GetGlobals(), *spec, isEusb);
+
+    const CToolboxRecord toolbox = CToolboxGlobals().GetGlobals();
+    if (mode == VELKIN_MODE_FILE_SUMMARY) {
+        CTestSummary().WriteFileSummary(record, toolbox, *config, *spec, isEusb);
+    } else if (mode == VELKIN_MODE_NEW_BATCH_SUMMARY) {
+        // Taken over only once the new batch holds its header and first line.
+        SummaryFileName = CTestSummary().WriteBatchSummary(record, toolbox, *config, *spec, true,
+                                                           SummaryFileName, isEusb);
+    } else if (mode >= VELKIN_MODE_APPEND_BATCH_SUMMARY) {
+        CTestSummary().WriteBatchSummary(record, toolbox, *config, *spec, false, SummaryFileName,
+                                         isEusb);
+    }
 }

@@ -1,0 +1,258 @@
+#include "report/CTestSummary.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "entry/CAnalysisError.h"
+#include "report/CAtomicFileWriter.h"
+#include "report/CCsvCell.h"
+#include "report/CFormat.h"
+#include "report/CSummaryValues.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Display codes: the test tables 1 to 4, their downstream hub ports 5 to 7, and the
+// eUSB2 repeaters 8 to 10.
+constexpr int32_t kEusbOffset = 7;
+constexpr int32_t kFirstEusbCode = 5;
+constexpr int32_t kHubOffset = 4;
+constexpr int32_t kHighestHubCode = 7;
+
+// A name taken between the free-name search and the exclusive create is searched
+// again; this bounds the retries.
+constexpr int kMaxCreateTries = 100;
+
+// The per-file summary names the test as the report does: an eUSB2 run of any
+// device table is moved into the repeater codes.
+int32_t FileDisplayCode(const CSigSpec& spec, bool isEusb) {
+    int32_t code = spec.m_nTestId;
+    if (isEusb && code < kFirstEusbCode) {
+        code += kEusbOffset;
+    } else if (spec.m_bHubTest != 0 && !isEusb) {
+        code = std::min(code + kHubOffset, kHighestHubCode);
+    }
+    return code;
+}
+
+// A batch collects one test type; an eUSB2 run of a plain device table keeps the
+// device's code there, and only repeater tables move into the repeater codes.
+int32_t BatchDisplayCode(const CSigSpec& spec, bool isEusb) {
+    int32_t code = spec.m_nTestId;
+    if (isEusb && spec.m_bHubTest != 0 && code < kFirstEusbCode) {
+        code += kEusbOffset;
+    } else if (spec.m_bHubTest != 0 && !isEusb) {
+        code = std::min(code + kHubOffset, kHighestHubCode);
+    }
+    return code;
+}
+
+struct TestName {
+    const char* m_strKeyword;
+    const char* m_strBatchStem;
+};
+
+TestName NameOfCode(int32_t code) {
+    switch (code) {
+        case 1:
+            return {"ls", "Low_Speed_Results"};
+        case 2:
+            return {"fs", "Full_Speed_Results"};
+        case 3:
+            return {"hsfe", "High_Speed_Results"};
+        case 4:
+            return {"hsne", "High_Speed_Results"};
+        case 5:
+            return {"lshub", "Low_Speed_Hub_Results"};
+        case 6:
+            return {"fshub", "Full_Speed_Hub_Results"};
+        case 7:
+            return {"hshub", "High_Speed_Hub_Results"};
+        case 8:
+            return {"elsrep", "eUSB_Low_Speed_Results"};
+        case 9:
+            return {"efsrep", "eUSB_Full_Speed_Results"};
+        case 10:
+            return {"ehsrep", "eUSB_High_Speed_Results"};
+        default:
+            return {"", ""};
+    }
+}
+
+// Crossovers exist only where D+ and D- were captured: low and full speed and
+// their hub ports.
+bool HasCrossoverColumns(const CSigConfig& config, int32_t code) {
+    return code == config.m_nLowSpeed || code == config.m_nFullSpeed ||
+           code == config.m_nTestCodes[1] || code == config.m_nTestCodes[2];
+}
+
+// Hubs and repeaters may drop SYNC bits, up to four each.
+bool HasHubColumns(const CSigConfig& config, int32_t code, bool isEusb) {
+    return isEusb || code == config.m_nTestCodes[0] || code == config.m_nTestCodes[1] ||
+           code == config.m_nTestCodes[2];
+}
+
+std::string SummaryLine(const CAnalysisRecord& record, const CToolboxRecord& toolbox,
+                        const CSigConfig& config, const CSigSpec& spec, int32_t code, bool isEusb) {
+    const CSummaryValues v =
+        CSummaryValues::From(record.m_Measurements.at(0), record.m_Verdicts.at(0), toolbox, config,
+                             spec, record.m_nHubs);
+    std::string line = CCsvCell::NameField(FileNameOf(record.m_strFileA));
+    const auto add = [&line](const std::string& cell) {
+        line += ',';
+        line += CCsvCell::Field(cell);
+    };
+    add(NameOfCode(code).m_strKeyword);
+    for (const std::string* cell :
+         {&v.m_strOverall, &v.m_strEopWidth, &v.m_strSignalRate, &v.m_strRiseRate, &v.m_strRiseTime,
+          &v.m_strFallRate, &v.m_strFallTime}) {
+        add(*cell);
+    }
+    for (const std::string& cell : v.m_strJitter) add(cell);
+    add(v.m_strMonotonic);
+    for (const std::string& cell : v.m_strEyeValues) add(cell);
+    if (HasCrossoverColumns(config, code)) {
+        for (const std::string& cell : v.m_strCrossover) add(cell);
+    }
+    if (HasHubColumns(config, code, isEusb)) {
+        add(v.m_strHubs);
+        add(v.m_strSyncBits.empty() ? "0" : v.m_strSyncBits);
+    }
+    return line;
+}
+
+[[noreturn]] void FailToWrite(int error, const std::string& path) {
+    throw CAnalysisError(ComposeMessage("%s: %s", {std::strerror(error), FileNameOf(path)}, 1));
+}
+
+// The folder the report went to: outputs lie beside the data file.
+std::string DataFolder(const std::string& dataFile) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(fs::path(dataFile), error);
+    return (error ? fs::path(dataFile) : absolute).parent_path().string();
+}
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Appends `lines` whole: they start on a line of their own even when the file
+// was left without a final line end, and a write that fails part-way is cut back
+// off, so the lines already in the batch stay as they were. Returns 0 or an errno.
+int AppendLines(int fd, std::string_view lines) {
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    if (end < 0) return errno;
+    char last = '\n';
+    const bool joinsLastLine = end > 0 && ::pread(fd, &last, 1, end - 1) == 1 && last != '\n';
+    if ((joinsLastLine && !WriteAll(fd, "\n")) || !WriteAll(fd, lines) || ::fsync(fd) != 0) {
+        const int error = errno;
+        if (::ftruncate(fd, end) != 0) {
+            // The file keeps the broken tail; the failure is reported all the same.
+        }
+        return error;
+    }
+    return 0;
+}
+
+// Opens for appending with read access where allowed, so the last byte can be
+// checked; a write-only summary is still appended to.
+int OpenForAppend(const std::string& path, int extraFlags) {
+    const int flags = O_APPEND | O_CREAT | O_CLOEXEC | extraFlags;
+    int fd = ::open(path.c_str(), O_RDWR | flags, 0666);
+    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | flags, 0666);
+    return fd;
+}
+
+}  // namespace
+
+std::string CTestSummary::HeaderLine(const CSigConfig& config, int32_t displayCode, bool isEusb) {
+    std::string header =
+        "File Name,TestType,Overall Result,EOP Width,Signal Rate,Rising Edge Rate,Rise Time,"
+        "Falling Edge Rate,Fall Time,Max Consecutive Jitter,Min Consecutive Jitter,"
+        "Mean Consecutive Jitter,Max JK Jitter,Min JK Jitter,RMS JK Jitter,Max KJ Jitter,"
+        "Min KJ Jitter,RMS KJ Jitter,Monotonic Edge,Margin Above Eye,Margin Below Eye,"
+        "Min Voltage,Margin Above Bottom,Max Voltage,Margin Below Top";
+    if (HasCrossoverColumns(config, displayCode)) {
+        header += ",Max Crossover Voltage,Min Crossover Voltage,Mean Crossover Voltage";
+    }
+    if (HasHubColumns(config, displayCode, isEusb)) header += ",Number of Hubs,Sync Bits Dropped";
+    return header;
+}
+
+std::string CTestSummary::BatchFileName(const std::string& directory, const std::string& stem) {
+    for (int number = 0;; ++number) {
+        const fs::path candidate =
+            fs::path(directory) / CFormat::Printf("%s_%.2d.csv", stem.c_str(), number);
+        std::error_code error;
+        const fs::file_type type = fs::symlink_status(candidate, error).type();
+        // A status that cannot be read leaves the name to the open, which then
+        // reports why the folder cannot be written.
+        if (type == fs::file_type::not_found || type == fs::file_type::none) {
+            return candidate.string();
+        }
+    }
+}
+
+void CTestSummary::WriteFileSummary(const CAnalysisRecord& record, const CToolboxRecord& toolbox,
+                                    const CSigConfig& config, const CSigSpec& spec,
+                                    bool isEusb) const {
+    const int32_t code = FileDisplayCode(spec, isEusb);
+    const std::string text = HeaderLine(config, code, isEusb) + "\n" +
+                             SummaryLine(record, toolbox, config, spec, code, isEusb);
+
+    const std::string name = FileNameOf(record.m_strFileA);
+    const std::size_t dot = name.rfind('.');
+    const std::string path = SiblingPath(record.m_strFileA, name.substr(0, dot) + "_sum.csv");
+    errno = 0;
+    if (CAtomicFileWriter().Replace(path, text) != CAtomicFileWriter::Outcome::Written) {
+        FailToWrite(errno != 0 ? errno : EIO, path);
+    }
+}
+
+std::string CTestSummary::WriteBatchSummary(const CAnalysisRecord& record,
+                                            const CToolboxRecord& toolbox, const CSigConfig& config,
+                                            const CSigSpec& spec, bool newFile,
+                                            const std::string& batchFile, bool isEusb) const {
+    const int32_t code = BatchDisplayCode(spec, isEusb);
+    const std::string line = SummaryLine(record, toolbox, config, spec, code, isEusb) + "\n";
+
+    std::string path = batchFile;
+    int fd = -1;
+    if (newFile) {
+        // Created exclusively: a new batch never adds to a file that appeared since
+        // the free name was chosen.
+        const std::string folder = DataFolder(record.m_strFileA);
+        for (int attempt = 0; attempt < kMaxCreateTries && fd < 0; ++attempt) {
+            path = BatchFileName(folder, NameOfCode(code).m_strBatchStem);
+            fd = OpenForAppend(path, O_EXCL);
+            if (fd < 0 && errno != EEXIST) break;
+        }
+    } else {
+        fd = OpenForAppend(path, 0);
+    }
+    if (fd < 0) FailToWrite(errno, path);
+
+    const std::string text = newFile ? HeaderLine(config, code, isEusb) + "\n" + line : line;
+    int error = AppendLines(fd, text);
+    if (::close(fd) != 0 && error == 0) error = errno;
+    if (error != 0) {
+        // A batch that could not take its first line is not left behind empty.
+        if (newFile) ::unlink(path.c_str());
+        FailToWrite(error, path);
+    }
+    return path;
+}
