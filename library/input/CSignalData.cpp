@@ -1,8 +1,10 @@
 #include "input/CSignalData.h"
 
 #include <cmath>
+#include <compare>
 #include <cstddef>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -57,28 +59,118 @@ std::size_t CheckedFactor(double k, std::size_t samples) {
     return static_cast<std::size_t>(k);
 }
 
-// The time base keeps the first interval's step, as the scope's own sample clock.
-void UpsampleTime(std::vector<double>& time, std::size_t k) {
-    const double step = (time[1] - time[0]) / static_cast<double>(k);
-    std::vector<double> out((time.size() - 1) * k);
-    double* next = out.data();
-    for (std::size_t i = 0; i + 1 < time.size(); ++i)
-        for (std::size_t j = 0; j < k; ++j) *next++ = time[i] + static_cast<double>(j) * step;
-    time.swap(out);
+// The points of an up-sampled trace in order: step j of k from input sample i
+// towards sample i + 1. A vector built from this range is sized once and writes
+// every point once, with no zero fill before it: on a ten-million-sample capture
+// that fill costs as much as the interpolation itself.
+class CUpsampledPoints {
+public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = double;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const double*;
+    using reference = double;
+
+    // `fixedStep` > 0: every interval advances by it (a time base); else by the
+    // interval's own rise over k.
+    CUpsampledPoints(const std::vector<double>& samples, std::size_t k, double fixedStep,
+                     std::size_t position)
+        : m_pSamples(samples.data()),
+          m_nIntervals(samples.size() - 1),
+          m_nSteps(k),
+          m_dPerStep(1.0 / static_cast<double>(k)),
+          m_dFixedStep(fixedStep) {
+        MoveTo(position);
+    }
+
+    double operator*() const { return m_dBase + m_dStepIndex * m_dSlope; }
+    double operator[](difference_type n) const { return *(*this + n); }
+
+    CUpsampledPoints& operator++() {
+        m_dStepIndex += 1.0;
+        if (++m_nStep == m_nSteps) {
+            ++m_nInterval;
+            m_nStep = 0;
+            m_dStepIndex = 0.0;
+            LoadInterval();
+        }
+        return *this;
+    }
+    CUpsampledPoints operator++(int) {
+        CUpsampledPoints before = *this;
+        ++*this;
+        return before;
+    }
+    CUpsampledPoints& operator--() { return *this -= 1; }
+    CUpsampledPoints operator--(int) {
+        CUpsampledPoints before = *this;
+        --*this;
+        return before;
+    }
+    CUpsampledPoints& operator+=(difference_type n) {
+        MoveTo(static_cast<std::size_t>(static_cast<difference_type>(Position()) + n));
+        return *this;
+    }
+    CUpsampledPoints& operator-=(difference_type n) { return *this += -n; }
+    friend CUpsampledPoints operator+(CUpsampledPoints it, difference_type n) { return it += n; }
+    friend CUpsampledPoints operator+(difference_type n, CUpsampledPoints it) { return it += n; }
+    friend CUpsampledPoints operator-(CUpsampledPoints it, difference_type n) { return it -= n; }
+    friend difference_type operator-(const CUpsampledPoints& a, const CUpsampledPoints& b) {
+        return static_cast<difference_type>(a.Position()) -
+               static_cast<difference_type>(b.Position());
+    }
+    friend bool operator==(const CUpsampledPoints& a, const CUpsampledPoints& b) {
+        return a.Position() == b.Position();
+    }
+    friend auto operator<=>(const CUpsampledPoints& a, const CUpsampledPoints& b) {
+        return a.Position() <=> b.Position();
+    }
+
+private:
+    std::size_t Position() const { return m_nInterval * m_nSteps + m_nStep; }
+
+    void MoveTo(std::size_t position) {
+        m_nInterval = position / m_nSteps;
+        m_nStep = position % m_nSteps;
+        m_dStepIndex = static_cast<double>(m_nStep);
+        LoadInterval();
+    }
+
+    // The end position has no interval to read.
+    void LoadInterval() {
+        if (m_nInterval >= m_nIntervals) return;
+        const double* at = m_pSamples + m_nInterval;
+        m_dBase = at[0];
+        m_dSlope = m_dFixedStep > 0.0 ? m_dFixedStep : (at[1] - at[0]) * m_dPerStep;
+    }
+
+    const double* m_pSamples;
+    std::size_t m_nIntervals;
+    std::size_t m_nSteps;
+    double m_dPerStep;
+    double m_dFixedStep;
+    std::size_t m_nInterval = 0;
+    std::size_t m_nStep = 0;
+    double m_dStepIndex = 0.0;
+    double m_dBase = 0.0;
+    double m_dSlope = 0.0;
+};
+
+// The time base keeps the first interval's step, as the scope's own sample clock;
+// straight lines join the trace's samples. The last sample has no successor to
+// interpolate towards and is dropped.
+void Upsample(std::vector<double>& samples, std::size_t k, double fixedStep) {
+    const std::size_t points = (samples.size() - 1) * k;
+    std::vector<double> out(CUpsampledPoints(samples, k, fixedStep, 0),
+                            CUpsampledPoints(samples, k, fixedStep, points));
+    samples.swap(out);
 }
 
-// Straight lines between the scope's samples; the last sample has no successor
-// to interpolate towards and is dropped.
-void UpsampleTrace(std::vector<double>& trace, std::size_t k) {
-    const double perStep = 1.0 / static_cast<double>(k);
-    std::vector<double> out((trace.size() - 1) * k);
-    double* next = out.data();
-    for (std::size_t i = 0; i + 1 < trace.size(); ++i) {
-        const double step = (trace[i + 1] - trace[i]) * perStep;
-        for (std::size_t j = 0; j < k; ++j) *next++ = trace[i] + static_cast<double>(j) * step;
-    }
-    trace.swap(out);
+void UpsampleTime(std::vector<double>& time, std::size_t k) {
+    Upsample(time, k, (time[1] - time[0]) / static_cast<double>(k));
 }
+
+void UpsampleTrace(std::vector<double>& trace, std::size_t k) { Upsample(trace, k, 0.0); }
 
 // One vector at a time, so that only one original waits beside the new ones.
 int32_t UpsampleSingleEnded(std::vector<double>& time, std::vector<double>& a,

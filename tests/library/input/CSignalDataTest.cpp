@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <map>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,67 +10,29 @@
 #include "input/CSignalData.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
+#include "synth/CEdgeTrain.h"
+#include "synth/Synth.h"
 
 namespace {
 
-using Levels = std::map<char, std::pair<double, double>>;  // letter -> (first, second) volts
-
-// A D+/D- pair or, with the second level unused, a differential trace: one letter
-// per bit, linear edges of `edge` seconds centred on the bit boundaries.
-CAnalysisRecord Draw(const std::string& bits, double bitTime, double rate, double edge,
-                     const Levels& levels, int32_t traceKind) {
-    CAnalysisRecord raw;
-    raw.m_nTraceKind = traceKind;
-    const auto samples = static_cast<std::size_t>(bits.size() * bitTime * rate);
-    for (std::size_t i = 0; i < samples; ++i) {
-        const double t = static_cast<double>(i) / rate;
-        const auto boundary = static_cast<std::size_t>(std::lround(t / bitTime));
-        const double from = boundary * bitTime - 0.5 * edge;
-        auto [a, b] = levels.at(bits[std::min(bits.size() - 1, std::size_t(t / bitTime))]);
-        if (boundary > 0 && boundary < bits.size() && t >= from && t < from + edge) {
-            const auto [a0, b0] = levels.at(bits[boundary - 1]);
-            const auto [a1, b1] = levels.at(bits[boundary]);
-            a = a0 + (a1 - a0) * (t - from) / edge;
-            b = b0 + (b1 - b0) * (t - from) / edge;
-        }
-        raw.m_Time.push_back(t);
-        (traceKind == 2 ? raw.m_Diff : raw.m_DMinus).push_back(a);
-        if (traceKind == 3) raw.m_DPlus.push_back(b);
+// A private folder for the synthesized captures of one test, removed with it.
+class CaptureFolder {
+public:
+    CaptureFolder() {
+        std::random_device seed;
+        m_Path = std::filesystem::temp_directory_path() /
+                 ("velkin_signal_data_" + std::to_string(seed()) + std::to_string(seed()));
+        std::filesystem::create_directories(m_Path);
     }
-    return raw;
-}
+    ~CaptureFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_Path, ignored);
+    }
+    std::string Path(const std::string& name) const { return (m_Path / name).string(); }
 
-const Levels kHighSpeed{{'J', {0.4, 0}}, {'K', {-0.4, 0}}, {'S', {0, 0}}};
-// Pairs as the reader gives them: first trace D-, second D+; 'S' is SE0.
-const Levels kFullSpeed{{'J', {0, 3.3}}, {'K', {3.3, 0}}, {'S', {0, 0}}};
-const Levels kLowSpeed{{'J', {3.3, 0}}, {'K', {0, 3.3}}, {'S', {0, 0}}};
-const std::string kPayload = "JJKKKJKJJJJKKJJJJJJKJKKKKKKJ";  // never more than six alike
-
-struct Truth {
-    std::string bits;
-    std::vector<double> eopStarts;  // s
+private:
+    std::filesystem::path m_Path;
 };
-
-// `dropped` leading SYNC bits lost by a hub or repeater in front of every packet.
-Truth HighSpeedTraffic(int packets, std::size_t dropped = 0) {
-    Truth truth{std::string(40, 'S'), {}};
-    for (int p = 0; p < packets; ++p) {
-        truth.bits += std::string("KJKJKJKJKJKJKJKJKJKJKJKJKJKJKJKK").substr(dropped) + kPayload;
-        truth.eopStarts.push_back(static_cast<double>(truth.bits.size()) / 480e6);
-        truth.bits += std::string(8, 'K') + std::string(40, 'S');
-    }
-    return truth;
-}
-
-Truth PairTraffic(int packets, double bitRate) {
-    Truth truth{std::string(20, 'J'), {}};
-    for (int p = 0; p < packets; ++p) {
-        truth.bits += "KJKJKJKK" + kPayload;
-        truth.eopStarts.push_back(static_cast<double>(truth.bits.size()) / bitRate);
-        truth.bits += "SSJ" + std::string(20, 'J');
-    }
-    return truth;
-}
 
 CAnalysisRecord Prepare(CAnalysisRecord raw, const std::string& testType) {
     return CSignalData().Prepare(std::move(raw), *CSignalConfig().BuildConfig(),
@@ -88,123 +48,176 @@ std::string FailureOf(CAnalysisRecord raw, const std::string& testType) {
     return "no failure";
 }
 
-// Every written packet is found complete, its EOP run starting within a sample
-// period of the written EOP.
-void ExpectPackets(const CAnalysisRecord& record, const Truth& truth, double samplePeriod) {
-    ASSERT_EQ(record.m_nPackets, static_cast<int32_t>(truth.eopStarts.size()));
-    ASSERT_EQ(record.m_Packets.size(), truth.eopStarts.size());
-    for (std::size_t p = 0; p < truth.eopStarts.size(); ++p) {
-        const CPacketEntry& packet = record.m_Packets[p];
-        EXPECT_EQ(packet.m_nStatus, 0) << "packet " << p;
-        ASSERT_FALSE(packet.m_Symbols.empty());
-        EXPECT_EQ(packet.m_Symbols.back().m_strLabel, "EOP") << "packet " << p;
-        EXPECT_NEAR(packet.m_Symbols.back().m_dStart, truth.eopStarts[p], samplePeriod);
-    }
-    EXPECT_EQ(record.m_nSymbols, static_cast<int32_t>(truth.eopStarts.size()) + 1);
-    EXPECT_EQ(record.m_Capture.m_Symbols.size(), truth.eopStarts.size() + 1);
-}
-
-// A scope's comma-separated export: 25 header lines, then time and one or two traces.
-std::string WriteCsv(const std::string& name, const std::vector<double>& time,
-                     const std::vector<const std::vector<double>*>& traces) {
-    const auto path = std::filesystem::temp_directory_path() / ("velkin_signal_data_" + name);
-    std::ofstream out(path);
-    out.precision(17);
-    for (int line = 0; line < 25; ++line) out << "header " << line << "\n";
-    for (std::size_t i = 0; i < time.size(); ++i) {
-        out << time[i];
-        for (const auto* trace : traces) out << ',' << (*trace)[i];
-        out << '\n';
-    }
-    return path.string();
-}
-
 CAnalysisRecord Load(const std::string& file, const std::string& testType,
                      const std::string& second = "") {
     return CSignalData().Load(file, *CSignalConfig().BuildConfig(),
                               *CSigTestSpec().SelectSpec(testType), second);
 }
 
-}  // namespace
-
-TEST(SignalData, CapturesReadFromFilesAreCutIntoTheWrittenPackets) {
-    const Truth hs = HighSpeedTraffic(2);
-    const CAnalysisRecord hsRaw = Draw(hs.bits, 1 / 480e6, 8e9, 100e-12, kHighSpeed, 2);
-    const std::string hsFile = WriteCsv("hs.csv", hsRaw.m_Time, {&hsRaw.m_Diff});
-    ExpectPackets(Load(hsFile, "hsne"), hs, 1 / 8e9);
-
-    const Truth fs = PairTraffic(2, 12e6);
-    const CAnalysisRecord fsRaw = Draw(fs.bits, 1 / 12e6, 4e9, 0.25e-9, kFullSpeed, 3);
-    const std::string together =
-        WriteCsv("fs.csv", fsRaw.m_Time, {&fsRaw.m_DMinus, &fsRaw.m_DPlus});
-    ExpectPackets(Load(together, "fs"), fs, 1 / 4e9);
-    const std::string dPlus = WriteCsv("fs_dp.csv", fsRaw.m_Time, {&fsRaw.m_DPlus});
-    const std::string dMinus = WriteCsv("fs_dm.csv", fsRaw.m_Time, {&fsRaw.m_DMinus});
-    const CAnalysisRecord apart = Load(dPlus, "fs", dMinus);
-    ExpectPackets(apart, fs, 1 / 4e9);
-    EXPECT_EQ(apart.m_strFileA, dPlus);
-    EXPECT_EQ(apart.m_strFileB, dMinus);
-    EXPECT_EQ(apart.m_nTraceKind, 3);
-
-    const Truth ls = PairTraffic(2, 1.5e6);
-    const CAnalysisRecord lsRaw = Draw(ls.bits, 1 / 1.5e6, 5e8, 2e-9, kLowSpeed, 3);
-    const std::string lsFile = WriteCsv("ls.csv", lsRaw.m_Time, {&lsRaw.m_DMinus, &lsRaw.m_DPlus});
-    ExpectPackets(Load(lsFile, "ls"), ls, 1 / 5e8);
-    for (const std::string& file : {hsFile, together, dPlus, dMinus, lsFile})
-        std::filesystem::remove(file);
+synth::HighSpeedParams HighSpeed(double sampleRate, int packets, int syncBitsDropped = 0) {
+    synth::HighSpeedParams params;
+    params.m_dSampleRate = sampleRate;
+    params.m_Traffic.m_nPackets = packets;
+    params.m_Traffic.m_nSeed = 7;
+    params.m_nSyncBitsDropped = syncBitsDropped;
+    // The EOP is timed where the receiver reads it, at the differential threshold.
+    params.m_dThreshold = CSigTestSpec().SelectSpec("hsne")->m_dDiffThreshold;
+    return params;
 }
 
-TEST(SignalData, HighSpeedCapturesAreCutIntoTheWrittenPacketsWithoutCopyingSamples) {
-    const Truth truth = HighSpeedTraffic(3);
-    CAnalysisRecord fine = Draw(truth.bits, 1 / 480e6, 8e9, 100e-12, kHighSpeed, 2);
-    const double* timeData = fine.m_Time.data();
-    const double* diffData = fine.m_Diff.data();
-    const std::size_t samples = fine.m_Time.size();
-    const CAnalysisRecord atFull = Prepare(std::move(fine), "hsne");
-    ExpectPackets(atFull, truth, 1 / 8e9);
-    EXPECT_EQ(atFull.m_Time.data(), timeData);
-    EXPECT_EQ(atFull.m_Diff.data(), diffData);
-    EXPECT_EQ(atFull.m_nSamples, static_cast<int32_t>(samples));
-    EXPECT_TRUE(atFull.m_DMinus.empty() && atFull.m_DPlus.empty() && atFull.m_CommonMode.empty());
+std::vector<double> HighSpeedEopStarts(const synth::SynthTruth& truth) {
+    std::vector<double> starts;
+    for (const synth::PacketTruth& packet : truth.m_Packets)
+        starts.push_back(packet.m_dEopStartAtLevel);
+    return starts;
+}
 
-    const CAnalysisRecord coarse =
-        Prepare(Draw(truth.bits, 1 / 480e6, 2e9, 500e-12, kHighSpeed, 2), "hsne");
-    ExpectPackets(coarse, truth, 1 / 2e9);
-    EXPECT_EQ(coarse.m_nPrepResult, 0);
+// A pair reads SE0 once the line falling into it leaves less differential than the
+// receiver threshold, raised by as much as the common mode has sagged below its
+// limit: v - low = threshold + limit - (v + low) / 2.
+double PairSe0Level(const std::string& testType, double low) {
+    const auto spec = CSigTestSpec().SelectSpec(testType);
+    return (spec->m_dDiffThreshold + spec->m_dCommonModeLimit + low / 2.0) / 1.5;
+}
+
+// When the line falling into each EOP reaches `volts`: the truth times its crossing
+// of the crossover level, the raised-cosine edge of the written fall time the rest.
+std::vector<double> PairEopStarts(const synth::SynthTruth& truth, double volts) {
+    const double span = truth.m_dFallTime / synth::TenNinetyFraction();
+    const double swing = truth.m_dHighLevel - truth.m_dLowLevel;
+    const auto along = [&](double v) {
+        return span * synth::RaisedCosineInverse((truth.m_dHighLevel - v) / swing);
+    };
+    std::vector<double> starts;
+    for (const synth::PacketTruth& packet : truth.m_Packets)
+        starts.push_back(packet.m_dEopStartAtLevel + along(volts) - along(truth.m_dCrossover));
+    return starts;
+}
+
+// Every written packet is found complete, its EOP run starting within a sample
+// period of the written EOP: linear interpolation between two samples that
+// straddle a monotonic edge cannot place the crossing outside them.
+void ExpectPackets(const CAnalysisRecord& record, const std::vector<double>& eopStarts,
+                   double samplePeriod) {
+    ASSERT_EQ(record.m_nPackets, static_cast<int32_t>(eopStarts.size()));
+    ASSERT_EQ(record.m_Packets.size(), eopStarts.size());
+    for (std::size_t p = 0; p < eopStarts.size(); ++p) {
+        const CPacketEntry& packet = record.m_Packets[p];
+        EXPECT_EQ(packet.m_nStatus, 0) << "packet " << p;
+        ASSERT_FALSE(packet.m_Symbols.empty());
+        EXPECT_EQ(packet.m_Symbols.back().m_strLabel, "EOP") << "packet " << p;
+        EXPECT_NEAR(packet.m_Symbols.back().m_dStart, eopStarts[p], samplePeriod) << p;
+    }
+    EXPECT_EQ(record.m_nSymbols, static_cast<int32_t>(eopStarts.size()) + 1);
+    EXPECT_EQ(record.m_Capture.m_Symbols.size(), eopStarts.size() + 1);
+}
+
+}  // namespace
+
+TEST(SignalData, HighSpeedCapturesReadFromFilesAreCutIntoTheWrittenPackets) {
+    const CaptureFolder folder;
+    const std::string fine = folder.Path("hs8g.csv");
+    const synth::SynthTruth atFull =
+        synth::WriteHighSpeedCapture(HighSpeed(8e9, 3), fine, synth::FileFormat::Csv);
+    const CAnalysisRecord full = Load(fine, "hsne");
+    ExpectPackets(full, HighSpeedEopStarts(atFull), 1 / 8e9);
+    EXPECT_EQ(full.m_nSamples, static_cast<int32_t>(atFull.m_nSamples));
+    EXPECT_EQ(full.m_nTraceKind, 2);
+
+    // A quarter of the reference rate: every interval is cut into four.
+    const std::string coarse = folder.Path("hs2g.csv");
+    const synth::SynthTruth atQuarter =
+        synth::WriteHighSpeedCapture(HighSpeed(2e9, 3), coarse, synth::FileFormat::Csv);
+    const CAnalysisRecord upsampled = Load(coarse, "hsne");
+    ExpectPackets(upsampled, HighSpeedEopStarts(atQuarter), 1 / 2e9);
+    EXPECT_EQ(upsampled.m_nSamples, static_cast<int32_t>(4 * (atQuarter.m_nSamples - 1)));
+    EXPECT_EQ(upsampled.m_nPrepResult, 0);
 
     // With three SYNC bits dropped the first packet still starts at its first J:
     // a shorter pattern would leave that J in the idle before it.
-    const Truth shortSync = HighSpeedTraffic(2, 3);
-    const CAnalysisRecord repeated =
-        Prepare(Draw(shortSync.bits, 1 / 480e6, 8e9, 100e-12, kHighSpeed, 2), "hsne");
-    ExpectPackets(repeated, shortSync, 1 / 8e9);
-    EXPECT_EQ(repeated.m_Packets.at(0).m_Symbols.front().m_strLabel, "J");
+    const std::string shortSync = folder.Path("hs_sync3.csv");
+    const synth::SynthTruth dropped =
+        synth::WriteHighSpeedCapture(HighSpeed(8e9, 2, 3), shortSync, synth::FileFormat::Csv);
+    const CAnalysisRecord repeated = Load(shortSync, "hsne");
+    ExpectPackets(repeated, HighSpeedEopStarts(dropped), 1 / 8e9);
+    for (std::size_t p = 0; p < repeated.m_Packets.size(); ++p) {
+        const CSymbolRun& first = repeated.m_Packets[p].m_Symbols.front();
+        EXPECT_EQ(first.m_strLabel, "J");
+        EXPECT_NEAR(first.m_dStart, dropped.m_Packets[p].m_dStart, 1 / 8e9);
+    }
     EXPECT_EQ(repeated.m_Capture.m_Symbols.front().m_nLastSample + 1,
               repeated.m_Packets.at(0).m_Symbols.front().m_nFirstSample);
 }
 
-TEST(SignalData, FullAndLowSpeedPairsAreOrientedAndCutIntoTheWrittenPackets) {
-    const Truth fs = PairTraffic(3, 12e6);
-    // Handed over with D+ as the first trace: idle must still come out positive.
-    const Levels swapped{{'J', {3.3, 0}}, {'K', {0, 3.3}}, {'S', {0, 0}}};
-    const CAnalysisRecord full = Prepare(Draw(fs.bits, 1 / 12e6, 4e9, 0.25e-9, swapped, 3), "fs");
-    ExpectPackets(full, fs, 1 / 4e9);
-    EXPECT_DOUBLE_EQ(full.m_DPlus.front(), 3.3);
-    EXPECT_DOUBLE_EQ(full.m_Diff.front(), 3.3);
-    EXPECT_DOUBLE_EQ(full.m_CommonMode.front(), 1.65);
+TEST(SignalData, FullAndLowSpeedPairsReadFromFilesAreOrientedAndCutIntoTheWrittenPackets) {
+    const CaptureFolder folder;
+    synth::SingleEndedParams fs;
+    fs.m_Traffic.m_nPackets = 3;
+    // Both lines low for 100 ns before the bus reaches idle: that stretch is cut off.
+    fs.m_dLeadLowTime = 100e-9;
+    const std::string together = folder.Path("fs.csv");
+    const synth::SynthTruth fsTruth =
+        synth::WriteSingleEndedCapture(fs, together, synth::FileFormat::Csv);
+    const std::vector<double> fsEops = PairEopStarts(fsTruth, PairSe0Level("fs", 0.0));
+    const CAnalysisRecord one = Load(together, "fs");
+    ExpectPackets(one, fsEops, 1 / 4e9);
+    EXPECT_NEAR(one.m_Time.front(), fsTruth.m_dIdleStart, 1 / 4e9);
+    // Idle is J: D+ high at full speed, whichever trace the file holds first.
+    EXPECT_GE(one.m_DPlus.front(), 1.5);
+    EXPECT_TRUE(one.m_bPairSwapped);
+    const CSymbolRun& idle = one.m_Capture.m_Symbols.front();
+    const auto settled = static_cast<std::size_t>(idle.m_nLastSample + idle.m_nFirstSample) / 2;
+    EXPECT_NEAR(one.m_DPlus[settled], 3.3, 1e-5);
+    EXPECT_NEAR(one.m_Diff[settled], 3.3, 1e-5);
 
-    const Truth ls = PairTraffic(2, 1.5e6);
-    const Levels dPlusSecond{{'J', {0, 3.3}}, {'K', {3.3, 0}}, {'S', {0, 0}}};
-    const CAnalysisRecord low = Prepare(Draw(ls.bits, 1 / 1.5e6, 5e8, 2e-9, dPlusSecond, 3), "ls");
-    ExpectPackets(low, ls, 1 / 5e8);
-    EXPECT_DOUBLE_EQ(low.m_DMinus.front(), 3.3);
-    EXPECT_DOUBLE_EQ(low.m_Diff.front(), -3.3);
+    const std::string dPlus = folder.Path("fs_dp.csv");
+    const std::string dMinus = folder.Path("fs_dm.csv");
+    synth::WriteSingleEndedCapture(fs, dPlus, synth::FileFormat::Csv, dMinus);
+    const CAnalysisRecord apart = Load(dPlus, "fs", dMinus);
+    ExpectPackets(apart, fsEops, 1 / 4e9);
+    EXPECT_EQ(apart.m_strFileA, dPlus);
+    EXPECT_EQ(apart.m_strFileB, dMinus);
+    EXPECT_EQ(apart.m_nTraceKind, 3);
+    EXPECT_FALSE(apart.m_bPairSwapped);
+    const CAnalysisRecord reversed = Load(dMinus, "fs", dPlus);
+    ExpectPackets(reversed, fsEops, 1 / 4e9);
+    EXPECT_TRUE(reversed.m_bPairSwapped);
+    EXPECT_EQ(reversed.m_DPlus, apart.m_DPlus);
+    EXPECT_EQ(reversed.m_CommonMode, apart.m_CommonMode);
 
-    // A pair that starts at 0 V and reaches idle at sample 100 loses those 100 samples.
-    CAnalysisRecord late = Draw(fs.bits, 1 / 12e6, 4e9, 0.25e-9, kFullSpeed, 3);
-    for (std::size_t i = 0; i < 100; ++i) late.m_DPlus[i] = 0.0;
-    const double idleAt = late.m_Time[100];
-    EXPECT_DOUBLE_EQ(Prepare(std::move(late), "fs").m_Time.front(), idleAt);
+    synth::SingleEndedParams ls;
+    ls.m_Speed = synth::Speed::Low;
+    const std::string low = folder.Path("ls.csv");
+    const synth::SynthTruth lsTruth =
+        synth::WriteSingleEndedCapture(ls, low, synth::FileFormat::Csv);
+    const CAnalysisRecord lsRecord = Load(low, "ls");
+    ExpectPackets(lsRecord, PairEopStarts(lsTruth, PairSe0Level("ls", 0.0)), 1 / 5e8);
+    EXPECT_NEAR(lsRecord.m_DMinus.front(), 3.3, 1e-5);
+    EXPECT_NEAR(lsRecord.m_Diff.front(), -3.3, 1e-5);
+    EXPECT_NEAR(lsRecord.m_CommonMode.front(), 1.65, 1e-5);
+    // One file holds D+ before D-, where a reader puts D- first: swapped back.
+    EXPECT_TRUE(lsRecord.m_bPairSwapped);
+}
+
+TEST(SignalData, CapturesAlreadyInMemoryArePreparedWithoutCopyingSamples) {
+    synth::SynthTruth truth;
+    const synth::SampleSource source = synth::MakeHighSpeedSource(HighSpeed(8e9, 3), truth);
+    CAnalysisRecord raw;
+    raw.m_nTraceKind = 2;
+    double volts = 0.0;
+    for (std::size_t k = 0; k < source.m_nSamples; ++k) {
+        source.m_Sample(k, &volts);
+        raw.m_Time.push_back(source.Time(k));
+        raw.m_Diff.push_back(volts);
+    }
+    const double* timeData = raw.m_Time.data();
+    const double* diffData = raw.m_Diff.data();
+    const CAnalysisRecord prepared = Prepare(std::move(raw), "hsne");
+    ExpectPackets(prepared, HighSpeedEopStarts(truth), 1 / 8e9);
+    EXPECT_EQ(prepared.m_Time.data(), timeData);
+    EXPECT_EQ(prepared.m_Diff.data(), diffData);
+    EXPECT_TRUE(prepared.m_DMinus.empty() && prepared.m_DPlus.empty() &&
+                prepared.m_CommonMode.empty());
 }
 
 TEST(SignalData, CoarseCapturesAreUpsampledByTheRateShortfall) {

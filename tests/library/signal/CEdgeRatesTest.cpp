@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "signal/CEdgeRates.h"
+#include "synth/Synth.h"
 
 namespace {
 
@@ -58,15 +59,31 @@ std::vector<std::pair<double, double>> HighSpeedBurst() {
 
 }  // namespace
 
-// Sampled every 10 ps, both samples around each level crossing lie on a straight
-// ramp, so every transit is exact to rounding: 0.35 V / 100 ps = 3500 V/us.
-TEST(EdgeRates, HundredPicosecondTransitGivesThirtyFiveHundredVoltsPerMicrosecond) {
-    const Trace trace = PiecewiseLinear(HighSpeedBurst(), 10e-12);
+// A raised-cosine edge of 400 ps (10-90 %) sampled every 125 ps: the straight
+// line between the two samples around each eye level cuts the curve's bend, moving
+// each crossing outwards by up to 4.5 ps of a 197 ps transit, so a rate reads at
+// most 5 % slow. Walked from the first sample, the capture's idle sits at
+// 0 V inside the band: the first SYNC edge leaves from there and must not count.
+TEST(EdgeRates, HighSpeedEdgesGiveTheRateOfTheirWrittenTransition) {
+    synth::HighSpeedParams params;
+    params.m_Traffic.m_nPayloadBytes = 16;
+    params.m_Traffic.m_Jitter.m_dRandomRms = 20e-12;
+    synth::SynthTruth truth;
+    const synth::SampleSource source = synth::MakeHighSpeedSource(params, truth);
+    Trace trace;
+    double volts = 0.0;
+    for (std::size_t k = 0; k < source.m_nSamples; ++k) {
+        source.m_Sample(k, &volts);
+        trace.m_Time.push_back(source.Time(k));
+        trace.m_Volts.push_back(volts);
+    }
+    const double limit = truth.m_dEopStart - truth.m_dUnitInterval / 2;
     const EdgeRateSet r = CEdgeRates().MeasureEdgeRates(trace.m_Time, trace.m_Volts,
-                                                        HighSpeedLevels(), {}, {}, 1.0, 0);
-    // The first edge leaves idle inside the band and has no low crossing: it is
-    // dropped rather than paired with the next edge's.
-    for (const double rate : r) EXPECT_NEAR(rate, 3500.0, 3.5);
+                                                        HighSpeedLevels(), {}, {}, limit, 0);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_NEAR(r[i], truth.m_dRiseRate, 0.06 * truth.m_dRiseRate);
+    for (std::size_t i = 3; i < 6; ++i)
+        EXPECT_NEAR(r[i], truth.m_dFallRate, 0.06 * truth.m_dFallRate);
 }
 
 TEST(EdgeRates, EdgesCutByTheLimitOrBeforeTheFirstSampleAreLeftOut) {

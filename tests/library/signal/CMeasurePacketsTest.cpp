@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "entry/CAnalysisError.h"
+#include "input/CSignalData.h"
+#include "scopefiles/CWriteKeysightBin.h"
 #include "signal/CMeasurePackets.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
@@ -15,397 +18,317 @@
 namespace {
 
 constexpr double kHsBit = 1.0 / 480e6;
-constexpr double kFsBit = 1.0 / 12e6;
-constexpr double kLsBit = 1.0 / 1.5e6;
-
-CSigSpec MakeSpec(int speed) {
-    return *CSigTestSpec().SelectSpec(speed == 3 ? "hsne" : speed == 2 ? "fs" : "ls");
-}
 
 const CSigConfig& Config() {
     static const CSigConfig config = *CSignalConfig().BuildConfig();
     return config;
 }
 
-// A capture whose truth is known: bit boundaries at a chosen rate, phase and
-// sinusoidal jitter, with straight-line edges of chosen duration.
-struct Shape {
-    int m_nSpeed = 3;
-    double m_dRateOffset = 0.0;     // relative to the nominal rate
-    double m_dSamplesPerBit = 0.0;  // of the nominal bit; 0: the scope rate the tests expect
-    double m_dStartTime = 0.0;      // s, first sample
-    double m_dRiseTime = 500e-12;   // s, 0-100 % of a rising line
-    double m_dFallTime = 500e-12;   // s, 0-100 % of a falling line
-    double m_dJitter = 0.0;         // s, amplitude
-    double m_dJitterPeriodBits = 20.0;
-    double m_dJitterOriginBit = 0.0;  // boundary where the sinusoid starts at zero
-    double m_dHigh = 3.3;             // V, single-ended high level
-    int m_nSyncDropped = 0;
-    int m_nEopBits = 8;
-    std::string m_strData = "JJKJKKKJJKJKJJJKJKJKKJJKJKJKKKJJKJJKKJKJKJKJJJKKJKJJ";
+CSigSpec SpecOf(const std::string& testType) { return *CSigTestSpec().SelectSpec(testType); }
+
+// A private folder for the synthesized captures of one test, removed with it.
+class CaptureFolder {
+public:
+    CaptureFolder() {
+        std::random_device seed;
+        m_Path = std::filesystem::temp_directory_path() /
+                 ("velkin_measure_" + std::to_string(seed()) + std::to_string(seed()));
+        std::filesystem::create_directories(m_Path);
+    }
+    ~CaptureFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_Path, ignored);
+    }
+    std::string Path(const std::string& name) const { return (m_Path / name).string(); }
+
+private:
+    std::filesystem::path m_Path;
 };
 
-struct Capture {
-    std::vector<double> m_Time, m_Diff, m_DPlus, m_DMinus;
-    CPacketEntry m_Packet;
-    double m_dBit = 0.0;             // s, true unit interval
-    std::vector<double> m_Boundary;  // s, true bit boundaries
-    std::size_t m_nEopBit = 0;       // boundary index where the EOP starts
+// A capture as the signal-quality run sees it: read, prepared, its first complete
+// packet measured.
+struct Measured {
+    synth::SynthTruth m_Truth;
+    CAnalysisRecord m_Record;
+    const CPacketMeasurement& M() const { return m_Record.m_Measurements.at(0); }
 };
 
-struct Levels {
-    double m_dPlus, m_dMinus;
-};
-
-Levels LevelOf(char state, const Shape& s) {
-    const bool low = s.m_nSpeed == 1;
-    switch (state) {
-        case 'J':
-            return s.m_nSpeed == 3 ? Levels{0.2, -0.2}
-                   : low           ? Levels{0, s.m_dHigh}
-                                   : Levels{s.m_dHigh, 0};
-        case 'K':
-            return s.m_nSpeed == 3 ? Levels{-0.2, 0.2}
-                   : low           ? Levels{s.m_dHigh, 0}
-                                   : Levels{0, s.m_dHigh};
-        case 'I':
-            return s.m_nSpeed == 3 ? Levels{0, 0} : LevelOf('J', s);
-        default:  // SE0
-            return {0, 0};
-    }
+CAnalysisRecord LoadAndMeasure(const std::string& file, const std::string& testType) {
+    const CSigSpec spec = SpecOf(testType);
+    CAnalysisRecord record = CSignalData().Load(file, Config(), spec, "");
+    return CMeasurePackets().Run(std::move(record), Config(), spec);
 }
 
-// One line through the boundaries, each step a straight ramp centred on its boundary.
-double LineAt(double t, const std::vector<double>& b, const std::vector<double>& level,
-              std::size_t k, const Shape& s) {
-    // Fraction of the way through the step at boundary `edge`.
-    auto progress = [&](std::size_t edge, double from, double to) {
-        const double width = to > from ? s.m_dRiseTime : s.m_dFallTime;
-        return std::clamp((t - b[edge]) / width + 0.5, 0.0, 1.0);
-    };
-    if (k > 0) {
-        const double x = progress(k, level[k - 1], level[k]);
-        if (x < 1.0) return level[k - 1] + (level[k] - level[k - 1]) * x;
-    }
-    if (k + 1 < level.size()) {
-        const double x = progress(k + 1, level[k], level[k + 1]);
-        if (x > 0.0) return level[k] + (level[k + 1] - level[k]) * x;
-    }
-    return level[k];
+Measured HighSpeed(const synth::HighSpeedParams& params) {
+    const CaptureFolder folder;
+    const std::string file = folder.Path("hs.csv");
+    Measured m;
+    m.m_Truth = synth::WriteHighSpeedCapture(params, file, synth::FileFormat::Csv);
+    m.m_Record = LoadAndMeasure(file, "hsne");
+    return m;
 }
 
-std::vector<CSymbolRun> FindRuns(const Capture& c, const CSigSpec& spec, double threshold) {
-    const auto code = [&](double d) {
-        if (d > threshold) return spec.m_nSpeed == 1 ? 4 : 2;
-        if (d < -threshold) return spec.m_nSpeed == 1 ? 2 : 4;
-        return 3;
-    };
-    std::vector<CSymbolRun> runs;
-    const std::size_t n = c.m_Time.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const int sym = code(c.m_Diff[i]);
-        if (!runs.empty() && runs.back().m_nSymbol == sym) {
-            runs.back().m_nLastSample = static_cast<int32_t>(i);
-            continue;
-        }
-        CSymbolRun r;
-        r.m_nSymbol = sym;
-        r.m_nFirstSample = r.m_nLastSample = static_cast<int32_t>(i);
-        r.m_dStart = c.m_Time[i];
-        if (i > 0) {
-            // The threshold this step crossed.
-            const double lvl =
-                c.m_Diff[i] > threshold || c.m_Diff[i - 1] > threshold ? threshold : -threshold;
-            const double a = std::abs(c.m_Diff[i - 1] - lvl);
-            const double bb = std::abs(c.m_Diff[i] - lvl);
-            r.m_dStart = c.m_Time[i - 1] + (c.m_Time[i] - c.m_Time[i - 1]) * a / (a + bb);
-            runs.back().m_dEnd = r.m_dStart;
-        }
-        runs.push_back(r);
-    }
-    runs.back().m_dEnd = c.m_Time.back();
-    for (CSymbolRun& r : runs) r.m_dBits = (r.m_dEnd - r.m_dStart) / spec.m_dBitTime;
-    return runs;
+Measured Pair(const synth::SingleEndedParams& params) {
+    const CaptureFolder folder;
+    const std::string file = folder.Path("pair.csv");
+    Measured m;
+    m.m_Truth = synth::WriteSingleEndedCapture(params, file, synth::FileFormat::Csv);
+    m.m_Record = LoadAndMeasure(file, params.m_Speed == synth::Speed::Full ? "fs" : "ls");
+    return m;
 }
 
-// Line-state runs as region finding gives them: the leading idle, then the first
-// packet up to and including its EOP run, the first EOP-wide run after `lastDataTime`.
-void CutPacket(Capture& c, const CSigSpec& spec, double lastDataTime) {
-    std::vector<CSymbolRun> runs = FindRuns(c, spec, spec.m_dDiffThreshold);
-    const bool high = spec.m_nSpeed == 3;
-    std::size_t eop = 1;
-    for (; eop < runs.size(); ++eop) {
-        const CSymbolRun& r = runs[eop];
-        const bool candidate = high ? r.m_nSymbol != 3 : r.m_nSymbol == 3;
-        if (candidate && r.m_dBits >= (high ? 7.5 : 1.0) && r.m_dBits <= (high ? 50 : 3) &&
-            r.m_dStart > lastDataTime) {
-            break;
-        }
-    }
-    runs[eop].m_nSymbol = 0;
-    c.m_Packet.m_Symbols.assign(runs.begin() + 1, runs.begin() + static_cast<long>(eop) + 1);
-    c.m_Packet.m_nInfo = static_cast<int32_t>(c.m_Packet.m_Symbols.size());
-}
-
-Capture Synthesize(const Shape& s, const CSigSpec& spec) {
-    Capture c;
-    const std::string hsSync = "KJKJKJKJKJKJKJKJKJKJKJKJKJKJKJKK";
-    const std::string sync = s.m_nSpeed == 3 ? hsSync.substr(s.m_nSyncDropped) : "KJKJKJKK";
-    std::string states = std::string(12, 'I') + sync + s.m_strData;
-    c.m_nEopBit = states.size();
-    if (s.m_nSpeed == 3) {
-        states += std::string(s.m_nEopBits, states.back() == 'J' ? 'K' : 'J');
-    } else {
-        states += std::string(s.m_nEopBits, 'E');
-    }
-    states += std::string(12, 'I');
-
-    c.m_dBit = spec.m_dBitTime / (1.0 + s.m_dRateOffset);
-    const double origin = s.m_dStartTime + 0.37 * c.m_dBit;
-    for (std::size_t k = 0; k <= states.size(); ++k) {
-        const double phase = 2.0 * std::numbers::pi *
-                             (static_cast<double>(k) - s.m_dJitterOriginBit) /
-                             s.m_dJitterPeriodBits;
-        c.m_Boundary.push_back(origin + static_cast<double>(k) * c.m_dBit +
-                               s.m_dJitter * std::sin(phase));
-    }
-    std::vector<double> plus, minus;
-    for (const char st : states) {
-        plus.push_back(LevelOf(st, s).m_dPlus);
-        minus.push_back(LevelOf(st, s).m_dMinus);
-    }
-    // 8 GS/s at high speed, 4 GS/s at full speed, 500 MS/s at low speed.
-    const double perBit = s.m_dSamplesPerBit > 0.0 ? s.m_dSamplesPerBit
-                          : s.m_nSpeed == 3        ? 8e9 * kHsBit
-                          : s.m_nSpeed == 2        ? 4e9 * kFsBit
-                                                   : 5e8 * kLsBit;
-    const double dt = spec.m_dBitTime / perBit;
-    const double end = c.m_Boundary.back();
-    std::size_t k = 0;
-    for (std::size_t i = 0;; ++i) {
-        const double t = s.m_dStartTime + static_cast<double>(i) * dt;
-        if (t >= end) break;
-        while (k + 1 < states.size() && t >= c.m_Boundary[k + 1]) ++k;
-        const double p = LineAt(t, c.m_Boundary, plus, k, s);
-        const double m = LineAt(t, c.m_Boundary, minus, k, s);
-        c.m_Time.push_back(t);
-        if (s.m_nSpeed == 3) {
-            c.m_Diff.push_back(p - m);
-        } else {
-            c.m_DPlus.push_back(p);
-            c.m_DMinus.push_back(m);
-            c.m_Diff.push_back(p - m);
-        }
-    }
-
-    CutPacket(c, spec, c.m_Boundary[c.m_nEopBit - 2]);
-    return c;
-}
-
-CPacketMeasurement Measure(const Capture& c, const CSigSpec& spec) {
-    return CMeasurePackets().MeasurePacket(c.m_Packet, Config(), spec, c.m_Time, c.m_Diff,
-                                           c.m_DMinus, c.m_DPlus);
+// High-speed traffic of long packets, the EOP timed at the receiver threshold.
+synth::HighSpeedParams LongPackets() {
+    synth::HighSpeedParams params;
+    params.m_Traffic.m_nPayloadBytes = 24;
+    params.m_dThreshold = SpecOf("hsne").m_dDiffThreshold;
+    return params;
 }
 
 }  // namespace
 
-// Every crossing lies on a straight ramp spanning at least two samples, so its
-// interpolated time is exact to rounding; over the ~90 unit intervals between the
-// skipped transitions the rate is then good to far better than the bounds asked.
-TEST(MeasurePackets, SignallingRateFollowsTheCapturedRate) {
-    struct Case {
-        int m_nSpeed;
-        double m_dOffset;
-        double m_dTolerance;  // relative
-    };
-    for (const Case& cs : {Case{3, 300e-6, 20e-6}, Case{3, -700e-6, 20e-6}, Case{2, 0.01, 0.0005},
-                           Case{1, -0.03, 0.0005}}) {
-        const CSigSpec spec = MakeSpec(cs.m_nSpeed);
-        Shape shape;
-        shape.m_nSpeed = cs.m_nSpeed;
-        shape.m_dRateOffset = cs.m_dOffset;
-        shape.m_nEopBits = cs.m_nSpeed == 3 ? 8 : 2;
-        shape.m_dRiseTime = shape.m_dFallTime = spec.m_dBitTime * 0.2;
-        const Capture c = Synthesize(shape, spec);
-        const CPacketMeasurement m = Measure(c, spec);
-        const double truth = 1.0 / c.m_dBit;
-        EXPECT_NEAR(1.0 / m.m_dUnitInterval, truth, truth * cs.m_dTolerance) << cs.m_nSpeed;
-        EXPECT_NEAR(m.m_dUIRatio, c.m_dBit / spec.m_dBitTime, cs.m_dTolerance);
-        EXPECT_EQ(m.m_dUIRatio2, m.m_dUIRatio);
+// Over the ~200 unit intervals between the first and last transitions used, a
+// crossing error of a picosecond (the bend of a raised-cosine edge between two
+// samples 125 ps apart) moves the high-speed rate by 2.5 ppm; the pairs' crossings
+// sit on edges tens of samples long and are as exact.
+TEST(MeasurePackets, SignallingRateFollowsTheWrittenRate) {
+    for (const double ppm : {300.0, -700.0}) {
+        synth::HighSpeedParams params = LongPackets();
+        params.m_Traffic.m_dRatePpm = ppm;
+        const Measured hs = HighSpeed(params);
+        const double rate = hs.m_Truth.m_dBitRate;
+        EXPECT_NEAR(1.0 / hs.M().m_dUnitInterval, rate, rate * 20e-6) << ppm;
+        EXPECT_NEAR(hs.M().m_dUIRatio, 1.0 / (1.0 + ppm * 1e-6), 20e-6);
+        EXPECT_EQ(hs.M().m_dUIRatio2, hs.M().m_dUIRatio);
     }
+    synth::SingleEndedParams fs;
+    fs.m_Traffic.m_dRatePpm = 10000.0;
+    const Measured full = Pair(fs);
+    EXPECT_NEAR(1.0 / full.M().m_dUnitInterval, full.m_Truth.m_dBitRate,
+                full.m_Truth.m_dBitRate * 0.0005);
+    synth::SingleEndedParams ls;
+    ls.m_Speed = synth::Speed::Low;
+    ls.m_Traffic.m_dRatePpm = -30000.0;
+    const Measured low = Pair(ls);
+    EXPECT_NEAR(1.0 / low.M().m_dUnitInterval, low.m_Truth.m_dBitRate,
+                low.m_Truth.m_dBitRate * 0.0005);
 }
 
-// Symmetric ramps between 0 V and 3.2 V cross half way; 20 mV is an interpolation
-// error of 0.6 % of the swing, well above the exact straight-line crossing.
-TEST(MeasurePackets, FullSpeedCrossoverSitsHalfWayUpTheSwing) {
-    const CSigSpec spec = MakeSpec(2);
-    Shape shape;
-    shape.m_nSpeed = 2;
-    shape.m_dHigh = 3.2;
-    shape.m_nEopBits = 2;
-    shape.m_dRiseTime = shape.m_dFallTime = 15e-9;
-    const CPacketMeasurement m = Measure(Synthesize(shape, spec), spec);
-    EXPECT_NEAR(m.m_dMeanCrossover, 1.6, 0.02);
-    EXPECT_NEAR(m.m_dMinCrossover, 1.6, 0.02);
-    EXPECT_NEAR(m.m_dMaxCrossover, 1.6, 0.02);
-    EXPECT_NEAR(m.m_dFirstCrossover, 1.6, 0.02);
-    EXPECT_EQ(m.m_CrossoverVolts.size(), m.m_Crossings.size());
-    EXPECT_EQ(m.m_nCrossings, static_cast<int32_t>(m.m_Crossings.size()));
-    EXPECT_GT(m.m_nCrossings, 20);
+// Both lines pass the crossover level exactly at each bit boundary; the straight
+// line between two samples 250 ps apart on a 10 ns edge misses it by millivolts.
+TEST(MeasurePackets, FullSpeedCrossoverSitsAtTheWrittenLevel) {
+    synth::SingleEndedParams fs;
+    fs.m_dCrossover = 1.6;
+    const Measured m = Pair(fs);
+    EXPECT_NEAR(m.M().m_dMeanCrossover, 1.6, 0.02);
+    EXPECT_NEAR(m.M().m_dMinCrossover, 1.6, 0.02);
+    EXPECT_NEAR(m.M().m_dMaxCrossover, 1.6, 0.02);
+    EXPECT_NEAR(m.M().m_dFirstCrossover, 1.6, 0.02);
+    EXPECT_EQ(m.M().m_CrossoverVolts.size(), m.M().m_Crossings.size());
+    EXPECT_GT(m.M().m_nCrossings, 20);
 }
 
-// The grid is fitted to exact crossings, so clean jitter is rounding noise (well
-// under a picosecond); a sinusoid of amplitude A shows as a largest deviation of
-// about A, less the part the best-fit grid absorbs at the packet ends.
+// Clean edges leave only the interpolation error of each crossing, under a
+// picosecond at 8 GS/s. A sinusoid of amplitude A sampled at the transitions shows
+// as a largest deviation of about A, provided the unit interval is measured between
+// two transitions where the sinusoid is zero: otherwise the grid tilts to follow it.
 TEST(MeasurePackets, JitterIsZeroWhenCleanAndFollowsInjectedJitter) {
-    const CSigSpec spec = MakeSpec(3);
+    const Measured clean = HighSpeed(LongPackets());
+    const double ps = 1e-12;
+    EXPECT_NEAR(clean.M().m_dConsecJitterMin, 0.0, 2 * ps);
+    EXPECT_NEAR(clean.M().m_dConsecJitterMax, 0.0, 2 * ps);
+    EXPECT_NEAR(clean.M().m_dConsecJitterRms, 0.0, 2 * ps);
+    EXPECT_NEAR(clean.M().m_dJKJitterMax, 0.0, 2 * ps);
+    EXPECT_NEAR(clean.M().m_dKJJitterMin, 0.0, 2 * ps);
+    EXPECT_GT(clean.M().m_nJitterCount, 50);
+
+    // Sixteen bits a period, zero at the first transition the unit interval is
+    // measured from and, by the choice of payload, at the last data transition, where
+    // it ends. The SYNC toggles at every boundary from the second on; the one leaving
+    // idle is not kept, so the first used is boundary m_nCrossoverFirst + 1.
+    synth::HighSpeedParams params = LongPackets();
+    const double amplitude = 60e-12;
+    const std::size_t firstUsed = static_cast<std::size_t>(SpecOf("hsne").m_nCrossoverFirst) + 1;
+    const double firstUsedBits = params.m_Traffic.m_dFirstBitPhase +
+                                 params.m_Traffic.m_nLeadIdleBits + static_cast<double>(firstUsed);
+    params.m_Traffic.m_Jitter.m_dPeriodicAmplitude = amplitude;
+    params.m_Traffic.m_Jitter.m_dPeriodicFrequency = 480e6 / 16;
+    params.m_Traffic.m_Jitter.m_dPeriodicPhase = -2.0 * std::numbers::pi * firstUsedBits / 16;
+    for (;; ++params.m_Traffic.m_nSeed) {
+        synth::SynthTruth truth;
+        synth::MakeHighSpeedSource(params, truth);
+        const synth::PacketTruth& packet = truth.m_Packets.front();
+        const std::string& states = packet.m_strStates;
+        std::size_t last = static_cast<std::size_t>(packet.m_nSyncBits + packet.m_nPayloadBits) - 1;
+        while (states[last] == states[last - 1]) --last;
+        if ((last - firstUsed) % 8 == 0) break;
+    }
+    const Measured m = HighSpeed(params);
+    EXPECT_NEAR(m.M().m_dConsecJitterMax, amplitude, 0.15 * amplitude);
+    EXPECT_NEAR(m.M().m_dConsecJitterMin, -amplitude, 0.15 * amplitude);
+    EXPECT_NEAR(m.M().m_dConsecJitterMax, m.m_Truth.m_dJitterPeak, 0.15 * amplitude);
+    EXPECT_NEAR(m.M().m_dConsecJitterRms, amplitude / std::sqrt(2.0), 0.15 * amplitude);
+}
+
+// A scope file keeps the time axis as origin and interval, so a capture whose clock
+// reads 10 s differs from one at 0 s only by the 2 fs resolution of a double there.
+// The jitter repeats a whole number of periods in 10 s, so both carry the same edges.
+TEST(MeasurePackets, LateTimeAxisGivesTheSameFiguresAsOneStartingAtZero) {
+    const CaptureFolder folder;
+    std::vector<CPacketMeasurement> found;
     for (const double start : {0.0, 10.0}) {
-        Shape shape;
-        shape.m_dStartTime = start;
-        const CPacketMeasurement m = Measure(Synthesize(shape, spec), spec);
-        const double ps = 1e-12;
-        EXPECT_NEAR(m.m_dConsecJitterMin, 0.0, 2 * ps) << start;
-        EXPECT_NEAR(m.m_dConsecJitterMax, 0.0, 2 * ps) << start;
-        EXPECT_NEAR(m.m_dConsecJitterRms, 0.0, 2 * ps) << start;
-        EXPECT_NEAR(m.m_dJKJitterMax, 0.0, 2 * ps) << start;
-        EXPECT_NEAR(m.m_dKJJitterMin, 0.0, 2 * ps) << start;
-        EXPECT_GT(m.m_nJitterCount, 50);
+        synth::HighSpeedParams params = LongPackets();
+        params.m_Traffic.m_dStartTime = start;
+        params.m_Traffic.m_Jitter.m_dPeriodicAmplitude = 30e-12;
+        params.m_Traffic.m_Jitter.m_dPeriodicFrequency = 30e6;
+        synth::SynthTruth truth;
+        const synth::SampleSource source = synth::MakeHighSpeedSource(params, truth);
+        std::vector<double> volts(source.m_nSamples);
+        for (std::size_t k = 0; k < source.m_nSamples; ++k) source.m_Sample(k, &volts[k]);
+        const std::string file = folder.Path("late" + std::to_string(found.size()) + ".bin");
+        CWriteKeysightBin().Write(file, source.m_dStartTime, source.m_dSampleInterval, volts);
+        found.push_back(LoadAndMeasure(file, "hsne").m_Measurements.at(0));
     }
-    // The unit interval comes from the transitions between the second kept crossing
-    // (boundary 15) and the last one before the EOP; the sinusoid is zero at both,
-    // so the measured interval is the true one and the grid sees the full swing.
-    Shape shape;
-    shape.m_dJitter = 60e-12;
-    shape.m_dJitterPeriodBits = 16.0;
-    shape.m_dJitterOriginBit = 15.0;
-    std::string data = shape.m_strData + shape.m_strData;
-    while ((44 + data.size() - 1 - 15) % 8 != 0 || data.back() == data[data.size() - 2]) {
-        data += data.back() == 'J' ? 'K' : 'J';
-    }
-    shape.m_strData = data;
-    const CPacketMeasurement m = Measure(Synthesize(shape, spec), spec);
-    const double a = 60e-12;
-    EXPECT_NEAR((m.m_dConsecJitterMax - m.m_dConsecJitterMin) / 2.0, a, 0.15 * a);
-    EXPECT_NEAR(m.m_dConsecJitterMax, a, 0.15 * a);
-    EXPECT_NEAR(m.m_dConsecJitterMin, -a, 0.15 * a);
-    EXPECT_NEAR(m.m_dConsecJitterRms, a / std::sqrt(2.0), 0.15 * a);
-}
-
-// On a capture whose clock reads 10 s the phase search still converges: every
-// figure agrees with the same capture starting at 0 s to within a picosecond.
-TEST(MeasurePackets, LateTimeAxisGivesTheSameGridAsOneStartingAtZero) {
-    const CSigSpec spec = MakeSpec(3);
-    Shape shape;
-    shape.m_dJitter = 30e-12;
-    const CPacketMeasurement early = Measure(Synthesize(shape, spec), spec);
-    shape.m_dStartTime = 10.0;
-    const CPacketMeasurement late = Measure(Synthesize(shape, spec), spec);
+    const CPacketMeasurement& early = found[0];
+    const CPacketMeasurement& late = found[1];
+    const double fs = 1e-15;
     ASSERT_EQ(early.m_BitTimes.size(), late.m_BitTimes.size());
-    EXPECT_NEAR(late.m_BitTimes.front() - 10.0, early.m_BitTimes.front(), 1e-12);
-    EXPECT_NEAR(late.m_dConsecJitterMax, early.m_dConsecJitterMax, 1e-12);
-    EXPECT_NEAR(late.m_dConsecJitterMin, early.m_dConsecJitterMin, 1e-12);
-    EXPECT_NEAR(late.m_dUnitInterval, early.m_dUnitInterval, 1e-15);
+    EXPECT_NEAR(late.m_BitTimes.front() - 10.0, early.m_BitTimes.front(), 10 * fs);
+    EXPECT_NEAR(late.m_dEopStart - 10.0, early.m_dEopStart, 10 * fs);
+    EXPECT_NEAR(late.m_dUnitInterval, early.m_dUnitInterval, 0.01 * fs);
+    EXPECT_NEAR(late.m_dConsecJitterMax, early.m_dConsecJitterMax, 10 * fs);
+    EXPECT_NEAR(late.m_dConsecJitterMin, early.m_dConsecJitterMin, 10 * fs);
+    EXPECT_NEAR(late.m_dRiseRate, early.m_dRiseRate, early.m_dRiseRate * 1e-3);
+    EXPECT_GT(early.m_dConsecJitterMax, 20e-12);
 }
 
-// Edge ramps of 100 ps (a twentieth of a bit) move each EOP edge by at most a
-// fraction of that; 0.25 bit is far outside it.
-TEST(MeasurePackets, EopWidthMatchesTheSynthesizedEop) {
-    struct Case {
-        int m_nSpeed;
-        int m_nBits;
-    };
-    for (const Case& cs : {Case{3, 8}, Case{3, 40}, Case{2, 2}}) {
-        const CSigSpec spec = MakeSpec(cs.m_nSpeed);
-        Shape shape;
-        shape.m_nSpeed = cs.m_nSpeed;
-        shape.m_nEopBits = cs.m_nBits;
-        shape.m_dRiseTime = shape.m_dFallTime = spec.m_dBitTime * 0.25;
-        const Capture c = Synthesize(shape, spec);
-        const CPacketMeasurement m = Measure(c, spec);
-        EXPECT_NEAR((m.m_dEopEnd - m.m_dEopStart) / c.m_dBit, cs.m_nBits, 0.25) << cs.m_nBits;
-        EXPECT_NEAR(m.m_dEopStart, c.m_Boundary[c.m_nEopBit], 0.25 * c.m_dBit);
-        // The bit boundaries reach the EOP end, and one bit past it at full speed.
-        const double past = cs.m_nSpeed == 3 ? 0.0 : m.m_dUnitInterval;
-        EXPECT_NEAR(m.m_BitTimes.back(), m.m_dEopEnd + past, 0.5 * c.m_dBit);
-        for (std::size_t k = 1; k < m.m_BitTimes.size(); ++k) {
-            EXPECT_NEAR(m.m_BitTimes[k] - m.m_BitTimes[k - 1], m.m_dUnitInterval, 1e-15);
-        }
+// Each EOP edge is read where the trace crosses the receiver's level, which the
+// truth gives; interpolating between two samples errs by less than one sample
+// period, a sixteenth of a bit at high speed and a 333th at full speed.
+TEST(MeasurePackets, EopWidthMatchesTheWrittenEop) {
+    for (const int bits : {8, 40}) {
+        synth::HighSpeedParams params = LongPackets();
+        params.m_Traffic.m_nEopBits = bits;
+        const Measured m = HighSpeed(params);
+        const synth::PacketTruth& eop = m.m_Truth.m_Packets.front();
+        EXPECT_NEAR((m.M().m_dEopEnd - m.M().m_dEopStart) / m.m_Truth.m_dUnitInterval, bits, 0.25);
+        EXPECT_NEAR(m.M().m_dEopStart, eop.m_dEopStartAtLevel, 1 / 8e9) << bits;
+        EXPECT_NEAR(m.M().m_dEopEnd, eop.m_dEopEndAtLevel, 1 / 8e9) << bits;
+        EXPECT_NEAR(m.M().m_BitTimes.back(), m.M().m_dEopEnd, 0.5 * kHsBit);
     }
+    const Measured fs = Pair(synth::SingleEndedParams{});
+    const synth::PacketTruth& eop = fs.m_Truth.m_Packets.front();
+    EXPECT_NEAR((fs.M().m_dEopEnd - fs.M().m_dEopStart) / fs.m_Truth.m_dUnitInterval, 2.0, 0.25);
+    EXPECT_NEAR(fs.M().m_dEopStart, eop.m_dEopStartAtLevel, 1 / 4e9);
+    EXPECT_NEAR(fs.M().m_dEopEnd, eop.m_dEopEndAtLevel, 1 / 4e9);
+    // The bit boundaries reach one bit past the EOP end at full speed.
+    EXPECT_NEAR(fs.M().m_BitTimes.back(), fs.M().m_dEopEnd + fs.M().m_dUnitInterval,
+                0.5 * fs.m_Truth.m_dUnitInterval);
+    for (std::size_t k = 1; k < fs.M().m_BitTimes.size(); ++k)
+        EXPECT_NEAR(fs.M().m_BitTimes[k] - fs.M().m_BitTimes[k - 1], fs.M().m_dUnitInterval, 1e-15);
 }
 
 TEST(MeasurePackets, SyncReportsTheLeadingBitsThatWereDropped) {
-    const CSigSpec spec = MakeSpec(3);
-    for (const int dropped : {0, 4}) {
-        Shape shape;
-        shape.m_nSyncDropped = dropped;
-        const CPacketMeasurement m = Measure(Synthesize(shape, spec), spec);
-        EXPECT_EQ(m.m_nSyncBitsDropped, dropped);
-        EXPECT_EQ(m.m_nSyncMatches, 1);
+    for (const int dropped : {0, 3, 4}) {
+        synth::HighSpeedParams params = LongPackets();
+        params.m_nSyncBitsDropped = dropped;
+        const Measured m = HighSpeed(params);
+        EXPECT_EQ(m.M().m_nSyncBitsDropped, dropped);
+        EXPECT_EQ(m.M().m_nSyncMatches, 1);
     }
-    // A second SYNC-like stretch in the data is counted as a further match.
-    Shape shape;
-    shape.m_strData = "KJKJKJKJKJKJKJKJKJKJKJKJKJKJKJKK" + shape.m_strData;
-    EXPECT_EQ(Measure(Synthesize(shape, spec), spec).m_nSyncMatches, 2);
 }
 
-// Straight ramps between -0.4 V and +0.4 V over 500 ps pass the ±175 mV band at
-// 0.8 V / 500 ps = 1600 V/us. Both samples around each level crossing lie on the
-// ramp, so the interpolated crossings are exact; 10 % is the requirement.
+// The rate between the eye levels of the written edge shape is the truth; the
+// straight line between samples cuts the bend of a raised-cosine edge and reads a
+// 400 ps high-speed edge under 5 % slow, the slower pair edges far less.
 TEST(MeasurePackets, EdgeRatesFollowTheTransitionTimeAndTheirMismatch) {
-    {
-        const CSigSpec spec = MakeSpec(3);
-        Shape shape;
-        const CPacketMeasurement m = Measure(Synthesize(shape, spec), spec);
-        EXPECT_NEAR(m.m_dRiseRate, 1600.0, 160.0);
-        EXPECT_NEAR(m.m_dFallRate, 1600.0, 160.0);
-        EXPECT_NEAR(m.m_dRiseRateMin, 1600.0, 160.0);
-        EXPECT_NEAR(m.m_dFallRateMax, 1600.0, 160.0);
-        EXPECT_NEAR(m.m_dEdgeRateMatch, 0.0, 2.0);
-    }
-    // Full speed: 3.3 V in 10 ns rising and 15 ns falling on both lines: 330 and
-    // 220 V/us, a mismatch of 110 / 275 = 40 %.
-    const CSigSpec spec = MakeSpec(2);
-    Shape shape;
-    shape.m_nSpeed = 2;
-    shape.m_nEopBits = 2;
-    shape.m_dRiseTime = 10e-9;
-    shape.m_dFallTime = 15e-9;
-    const CPacketMeasurement m = Measure(Synthesize(shape, spec), spec);
-    EXPECT_NEAR(m.m_dRiseRate, 330.0, 33.0);
-    EXPECT_NEAR(m.m_dFallRate, 220.0, 22.0);
-    EXPECT_NEAR(m.m_dEdgeRateMatch, 40.0, 2.0);
+    const Measured hs = HighSpeed(LongPackets());
+    const double rise = hs.m_Truth.m_dRiseRate;
+    const double fall = hs.m_Truth.m_dFallRate;
+    EXPECT_NEAR(hs.M().m_dRiseRate, rise, 0.1 * rise);
+    EXPECT_NEAR(hs.M().m_dFallRate, fall, 0.1 * fall);
+    EXPECT_NEAR(hs.M().m_dRiseRateMin, rise, 0.1 * rise);
+    EXPECT_NEAR(hs.M().m_dFallRateMax, fall, 0.1 * fall);
+    EXPECT_NEAR(hs.M().m_dEdgeRateMatch, 0.0, 2.0);
+
+    // Full speed with falls half again as slow as the rises: a 40 % mismatch.
+    synth::SingleEndedParams params;
+    params.m_dRiseTime = 10e-9;
+    params.m_dFallTime = 15e-9;
+    const Measured fs = Pair(params);
+    EXPECT_NEAR(fs.M().m_dRiseRate, fs.m_Truth.m_dRiseRate, 0.1 * fs.m_Truth.m_dRiseRate);
+    EXPECT_NEAR(fs.M().m_dFallRate, fs.m_Truth.m_dFallRate, 0.1 * fs.m_Truth.m_dFallRate);
+    EXPECT_NEAR(fs.M().m_dEdgeRateMatch, fs.m_Truth.m_dEdgeRateMatch, 2.0);
+    EXPECT_GT(fs.m_Truth.m_dEdgeRateMatch, 35.0);
 }
+
+// A capture that starts inside a packet holds it cut off; only the next one, the
+// first complete packet, is measured.
+TEST(MeasurePackets, RunMeasuresOnlyTheFirstCompletePacket) {
+    synth::HighSpeedParams params = LongPackets();
+    params.m_Traffic.m_nLeadIdleBits = 0;
+    params.m_Traffic.m_nPackets = 3;
+    const Measured m = HighSpeed(params);
+    ASSERT_EQ(m.m_Record.m_Packets.size(), 3u);
+    EXPECT_EQ(m.m_Record.m_Packets[0].m_nStatus, 1);
+    ASSERT_EQ(m.m_Record.m_Measurements.size(), 1u);
+    EXPECT_NEAR(m.M().m_dEopStart, m.m_Truth.m_Packets[1].m_dEopStartAtLevel, 1 / 8e9);
+    EXPECT_TRUE(m.M().m_CrossoverVolts.empty());
+
+    CAnalysisRecord cutOnly;
+    cutOnly.m_Packets = {m.m_Record.m_Packets[0]};
+    cutOnly = CMeasurePackets().Run(std::move(cutOnly), Config(), SpecOf("hsne"));
+    EXPECT_TRUE(cutOnly.m_Measurements.empty());
+}
+
+namespace {
+
+// A prepared high-speed capture whose first packet the rules below edit.
+CAnalysisRecord PreparedHighSpeed(synth::HighSpeedParams params) {
+    const CaptureFolder folder;
+    const std::string file = folder.Path("hs.csv");
+    synth::WriteHighSpeedCapture(params, file, synth::FileFormat::Csv);
+    return CSignalData().Load(file, Config(), SpecOf("hsne"), "");
+}
+
+CPacketMeasurement Measure(const CAnalysisRecord& r, const CPacketEntry& packet,
+                           const CSigSpec& spec) {
+    return CMeasurePackets().MeasurePacket(packet, Config(), spec, r.m_Time, r.m_Diff, r.m_DMinus,
+                                           r.m_DPlus);
+}
+
+}  // namespace
 
 TEST(MeasurePackets, JumpFromJStraightToKClearsTheAllEdgesFlag) {
-    const CSigSpec spec = MakeSpec(3);
-    Capture c = Synthesize(Shape(), spec);
-    EXPECT_EQ(Measure(c, spec).m_bAllEdgesFound, 1);
+    const CAnalysisRecord r = PreparedHighSpeed(LongPackets());
+    CPacketEntry packet = r.m_Packets.at(0);
+    EXPECT_EQ(Measure(r, packet, SpecOf("hsne")).m_bAllEdgesFound, 1);
     // Sampling too coarse to catch the edge: the K follows the J directly.
-    std::vector<CSymbolRun>& runs = c.m_Packet.m_Symbols;
+    std::vector<CSymbolRun>& runs = packet.m_Symbols;
     std::size_t s = 40;
-    while (runs[s].m_nSymbol != 3) ++s;
+    while (runs[s].m_nSymbol != Config().m_nSymS) ++s;
     runs[s - 1].m_dEnd = runs[s].m_dEnd;
     runs[s - 1].m_nLastSample = runs[s].m_nLastSample;
-    runs.erase(runs.begin() + s);
-    EXPECT_EQ(Measure(c, spec).m_bAllEdgesFound, 0);
+    runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(s));
+    EXPECT_EQ(Measure(r, packet, SpecOf("hsne")).m_bAllEdgesFound, 0);
 }
 
 TEST(MeasurePackets, PairedJitterNeedsMoreThanFiveTransitions) {
-    CSigSpec spec = MakeSpec(3);
-    Shape shape;
-    shape.m_dJitter = 40e-12;
-    const Capture c = Synthesize(shape, spec);
-    const int32_t crossings = Measure(c, spec).m_nCrossings;
+    synth::HighSpeedParams params = LongPackets();
+    params.m_Traffic.m_Jitter.m_dRandomRms = 10e-12;
+    const CAnalysisRecord r = PreparedHighSpeed(params);
+    CSigSpec spec = SpecOf("hsne");
+    const int32_t crossings = Measure(r, r.m_Packets.at(0), spec).m_nCrossings;
     // Skipping all but five (then six) transitions at the start.
     spec.m_nCrossoverFirst = crossings - 5;
-    const CPacketMeasurement five = Measure(c, spec);
+    const CPacketMeasurement five = Measure(r, r.m_Packets.at(0), spec);
     EXPECT_EQ(five.m_nJitterCount, 5);
     for (const double v : {five.m_dJKJitterMin, five.m_dJKJitterMax, five.m_dJKJitterRms,
                            five.m_dKJJitterMin, five.m_dKJJitterMax, five.m_dKJJitterRms}) {
         EXPECT_EQ(v, 0.0);
     }
     spec.m_nCrossoverFirst = crossings - 6;
-    const CPacketMeasurement six = Measure(c, spec);
+    const CPacketMeasurement six = Measure(r, r.m_Packets.at(0), spec);
     EXPECT_EQ(six.m_nJitterCount, 6);
     EXPECT_TRUE(std::isfinite(six.m_dKJJitterRms));
     EXPECT_GT(six.m_dKJJitterRms, 0.0);
@@ -413,36 +336,34 @@ TEST(MeasurePackets, PairedJitterNeedsMoreThanFiveTransitions) {
 }
 
 TEST(MeasurePackets, PacketsTooShortForTheSkipCountsFailWithAClearText) {
-    CSigSpec spec = MakeSpec(3);
-    const Capture c = Synthesize(Shape(), spec);
-    const auto failure = [&](const CPacketEntry& packet, const CSigSpec& sp) {
+    const CAnalysisRecord r = PreparedHighSpeed(LongPackets());
+    const auto failure = [&](const CPacketEntry& packet, const CSigSpec& spec) {
         try {
-            CMeasurePackets().MeasurePacket(packet, Config(), sp, c.m_Time, c.m_Diff, {}, {});
+            Measure(r, packet, spec);
         } catch (const CAnalysisError& e) {
             return e.Text();
         }
         return std::string();
     };
     // Skip counts that leave no interval between transitions.
-    spec.m_nCrossoverFirst = 500;
-    EXPECT_EQ(failure(c.m_Packet, spec), "too few transitions in packet");
+    CSigSpec skipAll = SpecOf("hsne");
+    skipAll.m_nCrossoverFirst = 500;
+    EXPECT_EQ(failure(r.m_Packets.at(0), skipAll), "too few transitions in packet");
     // A packet of the EOP alone has no crossing at all.
     CPacketEntry eopOnly;
-    eopOnly.m_Symbols.push_back(c.m_Packet.m_Symbols.back());
-    EXPECT_EQ(failure(eopOnly, MakeSpec(3)), "too few transitions in packet");
+    eopOnly.m_Symbols.push_back(r.m_Packets.at(0).m_Symbols.back());
+    EXPECT_EQ(failure(eopOnly, SpecOf("hsne")), "too few transitions in packet");
+
     // A full-speed packet whose every crossover falls inside the last half bit.
-    const CSigSpec fs = MakeSpec(2);
-    Shape shape;
-    shape.m_nSpeed = 2;
-    shape.m_nEopBits = 2;
-    shape.m_dRiseTime = shape.m_dFallTime = 20e-9;
-    const Capture f = Synthesize(shape, fs);
+    const CaptureFolder folder;
+    const std::string file = folder.Path("fs.csv");
+    synth::WriteSingleEndedCapture(synth::SingleEndedParams{}, file, synth::FileFormat::Csv);
+    const CAnalysisRecord f = CSignalData().Load(file, Config(), SpecOf("fs"), "");
     CPacketEntry tail;
-    const auto& runs = f.m_Packet.m_Symbols;
+    const auto& runs = f.m_Packets.at(0).m_Symbols;
     tail.m_Symbols.assign(runs.end() - 3, runs.end());
     try {
-        CMeasurePackets().MeasurePacket(tail, Config(), fs, f.m_Time, f.m_Diff, f.m_DMinus,
-                                        f.m_DPlus);
+        Measure(f, tail, SpecOf("fs"));
         ADD_FAILURE() << "no failure";
     } catch (const CAnalysisError& e) {
         EXPECT_EQ(e.Text(), "too few transitions in packet");
@@ -451,89 +372,12 @@ TEST(MeasurePackets, PacketsTooShortForTheSkipCountsFailWithAClearText) {
 
 // An EOP end recorded before the last grid point extends the boundaries by nothing.
 TEST(MeasurePackets, EopBeforeTheLastGridPointAddsNoBoundaries) {
-    const CSigSpec spec = MakeSpec(3);
-    Capture c = Synthesize(Shape(), spec);
-    const CPacketMeasurement normal = Measure(c, spec);
-    c.m_Packet.m_Symbols.back().m_dEnd = c.m_Packet.m_Symbols.back().m_dStart - 20 * kHsBit;
-    const CPacketMeasurement early = Measure(c, spec);
+    const CAnalysisRecord r = PreparedHighSpeed(LongPackets());
+    CPacketEntry packet = r.m_Packets.at(0);
+    const CPacketMeasurement normal = Measure(r, packet, SpecOf("hsne"));
+    packet.m_Symbols.back().m_dEnd = packet.m_Symbols.back().m_dStart - 20 * kHsBit;
+    const CPacketMeasurement early = Measure(r, packet, SpecOf("hsne"));
     EXPECT_LT(early.m_BitTimes.size(), normal.m_BitTimes.size());
     EXPECT_GT(early.m_BitTimes.size(), 50u);
     EXPECT_EQ(early.m_BitTimes.front(), normal.m_BitTimes.front());
-}
-
-TEST(MeasurePackets, RunMeasuresOnlyTheFirstCompletePacket) {
-    const CSigSpec spec = MakeSpec(3);
-    const Capture c = Synthesize(Shape(), spec);
-    CAnalysisRecord record;
-    record.m_Time = c.m_Time;
-    record.m_Diff = c.m_Diff;
-    CPacketEntry broken;
-    broken.m_nStatus = 1;
-    record.m_Packets = {broken, c.m_Packet, c.m_Packet};
-    record = CMeasurePackets().Run(std::move(record), Config(), spec);
-    ASSERT_EQ(record.m_Measurements.size(), 1u);
-    EXPECT_GT(record.m_Measurements[0].m_nCrossings, 20);
-    EXPECT_EQ(record.m_Measurements[0].m_dMeanCrossover, 0.0);
-    EXPECT_TRUE(record.m_Measurements[0].m_CrossoverVolts.empty());
-
-    record.m_Measurements.clear();
-    record.m_Packets = {broken};
-    record = CMeasurePackets().Run(std::move(record), Config(), spec);
-    EXPECT_TRUE(record.m_Measurements.empty());
-}
-
-// The shared capture synthesizer, read straight from its sample source: every
-// figure against the truth it reports.
-Capture FromSource(const synth::SampleSource& source, const CSigSpec& spec, double eopStart) {
-    Capture c;
-    std::vector<double> values(source.m_ChannelNames.size());
-    for (std::size_t k = 0; k < source.m_nSamples; ++k) {
-        source.m_Sample(k, values.data());
-        c.m_Time.push_back(source.Time(k));
-        if (values.size() == 1) {
-            c.m_Diff.push_back(values[0]);
-        } else {
-            c.m_DPlus.push_back(values[0]);
-            c.m_DMinus.push_back(values[1]);
-            c.m_Diff.push_back(values[0] - values[1]);
-        }
-    }
-    CutPacket(c, spec, eopStart - spec.m_dBitTime);
-    return c;
-}
-
-TEST(MeasurePackets, SynthesizedCapturesAgreeWithTheirTruth) {
-    {
-        const CSigSpec spec = MakeSpec(3);
-        synth::HighSpeedParams params;
-        params.m_Traffic.m_dRatePpm = -700.0;
-        params.m_Traffic.m_nPayloadBytes = 24;
-        params.m_Traffic.m_Jitter.m_dPeriodicAmplitude = 40e-12;
-        params.m_Traffic.m_Jitter.m_dPeriodicFrequency = 20e6;
-        params.m_Traffic.m_nEopBits = 40;
-        params.m_nSyncBitsDropped = 4;
-        synth::SynthTruth truth;
-        const synth::SampleSource source = synth::MakeHighSpeedSource(params, truth);
-        const CPacketMeasurement m = Measure(FromSource(source, spec, truth.m_dEopStart), spec);
-        EXPECT_NEAR(1.0 / m.m_dUnitInterval, truth.m_dBitRate, truth.m_dBitRate * 20e-6);
-        EXPECT_EQ(m.m_nSyncBitsDropped, 4);
-        EXPECT_EQ(m.m_nSyncMatches, 1);
-        EXPECT_NEAR((m.m_dEopEnd - m.m_dEopStart) / truth.m_dUnitInterval, 40.0, 0.25);
-        // The grid absorbs part of a sinusoid that is slow against the packet.
-        EXPECT_LT(m.m_dConsecJitterMax, truth.m_dJitterPeak * 1.15);
-        EXPECT_NEAR(m.m_dRiseRate, truth.m_dRiseRate, truth.m_dRiseRate * 0.1);
-        EXPECT_NEAR(m.m_dFallRate, truth.m_dFallRate, truth.m_dFallRate * 0.1);
-    }
-    const CSigSpec spec = MakeSpec(2);
-    synth::SingleEndedParams params;
-    params.m_Traffic.m_dRatePpm = 10000.0;
-    params.m_dCrossover = 1.6;
-    params.m_dFallTime = 14e-9;
-    synth::SynthTruth truth;
-    const synth::SampleSource source = synth::MakeSingleEndedSource(params, truth);
-    const CPacketMeasurement m = Measure(FromSource(source, spec, truth.m_dEopStart), spec);
-    EXPECT_NEAR(1.0 / m.m_dUnitInterval, truth.m_dBitRate, truth.m_dBitRate * 0.0005);
-    EXPECT_NEAR(m.m_dMeanCrossover, truth.m_dCrossover, 0.02);
-    EXPECT_NEAR((m.m_dEopEnd - m.m_dEopStart) / truth.m_dUnitInterval, 2.0, 0.25);
-    EXPECT_NEAR(m.m_dEdgeRateMatch, truth.m_dEdgeRateMatch, 2.0);
 }
