@@ -9,4 +9,5 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build" -j "$(nproc)"
 work="$(mktemp -d)"
 cp "$root/examples/hs_pass.csv" "$work/"
+echo "Analysing $work/hs_pass.csv (high speed, near end); the report is:"
 "$build/frontend/orvane" "usbsigcheck,$work/hs_pass.csv,hsne"

@@ -73,5 +73,16 @@ TEST_F(ExportsInFolder, QuietCaptureHasNoPacketsAndAFailedCallLeavesNoTraceOnThe
     }
     const std::string quiet = Write("quiet.csv", rows);
     EXPECT_STREQ(UsbSigCheck(quiet.c_str(), "hsne", "", 0, 0), "No Packets Found\nVerify Test type");
-    EXPECT_STREQ(UsbInrushCheck(quiet.c_str(), 5.0, 0), "");
+    EXPECT_FALSE(fs::exists(m_Dir / "quiet.html"));
+    EXPECT_FALSE(fs::exists(m_Dir / "quietPlot.png"));
+
+    // An analysis that is not built yet must not answer as if it had finished.
+    EXPECT_STRNE(UsbInrushCheck(quiet.c_str(), 5.0, 0), "");
+
+    const fs::path capture = m_Dir / "hs_pass.csv";
+    fs::copy_file(fs::path(VELKIN_SOURCE_DIR) / "examples" / "hs_pass.csv", capture);
+    EXPECT_STREQ(UsbSigCheck(capture.string().c_str(), "hsne", "", 0, 0), "");
+    EXPECT_TRUE(fs::exists(m_Dir / "hs_pass.html"));
+    EXPECT_TRUE(fs::exists(m_Dir / "hs_passPlot.png"));
+    EXPECT_TRUE(fs::exists(m_Dir / "hs_passEye.png"));
 }
