@@ -172,6 +172,30 @@ void CCanvas::Polygon(const std::vector<CPixel>& points, std::optional<CRgb> fil
     cairo_stroke(cr);
 }
 
+void CCanvas::StartClip(CPixel corner, CPixel opposite) {
+    if (m_Clip) EndClip();
+    m_Clip = {corner, opposite};
+    // Drawn apart first: a cairo clip would cut the pen's outline before it is
+    // rasterized and move pixels along the edge of the box.
+    cairo_push_group(m_State->cr);
+}
+
+void CCanvas::EndClip() {
+    if (!m_Clip) return;
+    const auto [corner, opposite] = *m_Clip;
+    m_Clip.reset();
+    cairo_t* cr = m_State->cr;
+    const int x0 = std::min(corner.x, opposite.x), x1 = std::max(corner.x, opposite.x);
+    const int y0 = std::min(corner.y, opposite.y), y1 = std::max(corner.y, opposite.y);
+    cairo_pop_group_to_source(cr);
+    cairo_save(cr);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, x0, y0, x1 - x0 + 1, y1 - y0 + 1);
+    cairo_clip(cr);
+    cairo_paint(cr);
+    cairo_restore(cr);
+}
+
 namespace {
 
 // Font size at which the text cell (ascent plus descent) is `cellHeight` tall.

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct CRgb {
@@ -51,6 +52,13 @@ public:
     void Ellipse(CPixel corner, CPixel opposite, std::optional<CRgb> fill, CRgb outline);
     void Polygon(const std::vector<CPixel>& points, std::optional<CRgb> fill, CRgb outline);
 
+    // What is drawn between StartClip and EndClip is rasterized as anywhere
+    // else, then only its pixels inside the box, both corners included, reach
+    // the picture: a trace that runs on past the plot area stops at the frame
+    // and is pixel for pixel the same inside it.
+    void StartClip(CPixel corner, CPixel opposite);
+    void EndClip();
+
     // Arial, `cellHeight` pixels from the top of the tallest accent to the
     // bottom of the deepest descender. (x, y) is the top of the text cell at the
     // alignment point; upright text runs left to right, otherwise it is turned to
@@ -78,4 +86,5 @@ private:
     int m_nWidth;
     int m_nHeight;
     std::unique_ptr<CState> m_State;
+    std::optional<std::pair<CPixel, CPixel>> m_Clip;
 };

@@ -726,6 +726,10 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
         const std::vector<int32_t>& bounds = packet.m_EyeAux;
         const std::size_t intervals = std::min(bounds.size(), packet.m_BitTimes.size());
         const std::vector<double>& t = record.m_Time;
+        // An interval ends on the first sample at or past the next boundary, up to
+        // a sample period beyond the eye's right edge: the traces stop at the frame.
+        m_Canvas->StartClip({ToPixel(m_dLeft) + 1, ToPixel(m_dTop) + 1},
+                            {ToPixel(m_dRight) - 1, ToPixel(m_dBottom) - 1});
         for (std::size_t c = 0; c < traces.size(); ++c) {
             const std::vector<double>& v = *traces[c];
             const std::size_t samples = std::min(t.size(), v.size());
@@ -756,6 +760,7 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
             }
             m_Canvas->Segments(paths.Segments(), ToRgb(*colours[c]));
         }
+        m_Canvas->EndClip();
     }
     SavePng(PlotFileName(dataFile, "Eye.png"));
 }

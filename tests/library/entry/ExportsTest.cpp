@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "synth/Synth.h"
 #include "velkin.h"
 
 namespace fs = std::filesystem;
@@ -14,9 +15,10 @@ namespace {
 class ExportsInFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_Dir = fs::temp_directory_path() /
-                ("velkin_exports_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_Dir =
+            fs::temp_directory_path() /
+            ("velkin_exports_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(m_Dir);
     }
     void TearDown() override { fs::remove_all(m_Dir); }
@@ -85,4 +87,19 @@ TEST_F(ExportsInFolder, QuietCaptureHasNoPacketsAndAFailedCallLeavesNoTraceOnThe
     EXPECT_TRUE(fs::exists(m_Dir / "hs_pass.html"));
     EXPECT_TRUE(fs::exists(m_Dir / "hs_passPlot.png"));
     EXPECT_TRUE(fs::exists(m_Dir / "hs_passEye.png"));
+}
+
+TEST_F(ExportsInFolder, CaptureWithAPacketGetsItsReportAndBothPlotsBesideIt) {
+    synth::HighSpeedParams params;
+    params.m_Traffic.m_nPackets = 1;
+    const std::string capture = (m_Dir / "hs.csv").string();
+    synth::WriteHighSpeedCapture(params, capture, synth::FileFormat::Csv);
+    EXPECT_STREQ(UsbSigCheck(capture.c_str(), "hsne", "", 0, 0), "");
+    EXPECT_STREQ(eUsbSigCheck(capture.c_str(), "ehsrep", "", 0, 1), "");
+    for (const char* name : {"hs.html", "hsPlot.png", "hsEye.png"})
+        EXPECT_GT(fs::file_size(m_Dir / name), 1000u) << name;
+    std::ifstream report(m_Dir / "hs.html");
+    const std::string html{std::istreambuf_iterator<char>(report), {}};
+    EXPECT_NE(html.find("eUSB High Speed Repeater Signal Quality Test"), std::string::npos);
+    EXPECT_NE(html.find("<img src=\"hsPlot.png\">"), std::string::npos);
 }

@@ -42,3 +42,39 @@ TEST(Canvas, ShapesLightExactlyThePixelsTheyName) {
     EXPECT_EQ(image->At(47, 12), kFill);
     EXPECT_EQ(image->At(53, 8), kWhite);
 }
+
+TEST(Canvas, ClippedSegmentsKeepTheirPixelsInsideTheBoxAndNoneOutside) {
+    constexpr CRgb kInk{140, 0, 140}, kWhite{255, 255, 255};
+    // Segments of every slope, many crossing the box edges.
+    std::vector<CPixelSegment> segments;
+    unsigned seed = 7;
+    auto next = [&](int range) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int>((seed >> 8) % range);
+    };
+    for (int i = 0; i < 300; ++i) segments.push_back({{next(80), next(60)}, {next(80), next(60)}});
+    CCanvas whole(80, 60), clipped(80, 60);
+    whole.Segments(segments, kInk);
+    clipped.StartClip({20, 10}, {55, 45});
+    clipped.Segments(segments, kInk);
+    clipped.EndClip();
+    clipped.Line({0, 0}, {79, 0}, kInk);  // drawing after the clip is not cut
+
+    const fs::path a = fs::temp_directory_path() / "velkin_canvas_whole.png";
+    const fs::path b = fs::temp_directory_path() / "velkin_canvas_clipped.png";
+    whole.SavePng(a.string());
+    clipped.SavePng(b.string());
+    const auto full = CCanvas::ReadPng(a.string()), cut = CCanvas::ReadPng(b.string());
+    fs::remove(a);
+    fs::remove(b);
+    ASSERT_TRUE(full && cut);
+    int lit = 0;
+    for (int y = 1; y < 60; ++y)
+        for (int x = 0; x < 80; ++x) {
+            const bool inside = x >= 20 && x <= 55 && y >= 10 && y <= 45;
+            EXPECT_EQ(cut->At(x, y), inside ? full->At(x, y) : kWhite) << x << "," << y;
+            lit += inside && cut->At(x, y) == kInk;
+        }
+    EXPECT_GT(lit, 100);
+    EXPECT_EQ(cut->At(79, 0), kInk);
+}

@@ -370,3 +370,47 @@ TEST_F(PlotFiles, UnwritableFolderNamesThePngAndLeavesNoFile) {
     EXPECT_EQ(CPlot::PlotFileName("hs1.csv", "Plot.png"),
               (fs::current_path() / "hs1Plot.png").string());
 }
+
+TEST_F(PlotFiles, EyeTracesStopAtTheFrameWhenIntervalsRunPastTheEdge) {
+    const double ui = 2e-9;
+    CSigSpec spec;
+    spec.m_nSpeed = m_Config->m_nHighSpeed;
+    spec.m_Eye1 = {{-10000, -0.5, -0.5, -10000}, {0, 0, ui, ui},
+                   {0, -0.1, 0, 0.1, 0},         {0.4 * ui, 0.5 * ui, 0.6 * ui, 0.5 * ui, 0.4 * ui},
+                   {10000, 0.5, 0.5, 10000},     {0, 0, ui, ui}};
+    spec.m_Eye2 = spec.m_Eye1;
+
+    // Eight samples per unit interval, each boundary half a sample before the
+    // sample that closes its interval: every interval runs on a sixteenth of
+    // the eye past its right edge. Bits come in pairs, so half the intervals
+    // stay flat across the edge.
+    CAnalysisRecord record;
+    CPacketMeasurement packet;
+    for (int i = 0; i <= 80; ++i) {
+        record.m_Time.push_back(i * ui / 8);
+        record.m_Diff.push_back((i / 16) % 2 ? -0.4 : 0.4);
+    }
+    for (int k = 0; k <= 10; ++k) {
+        packet.m_EyeAux.push_back(8 * k);
+        packet.m_BitTimes.push_back((8 * k - 0.5) * ui / 8);
+    }
+    record.m_Measurements.push_back(packet);
+    CPlot().PlotEye(record, *m_Config, spec, Data());
+
+    const CCanvas::CImage image = Read("capEye.png");
+    const CAxes axes{0, 2, -0.52, 0.52};
+    int inside = 0, outside = 0;
+    for (int y = 0; y < 454; ++y)
+        for (int x = 0; x < 604; ++x) {
+            if (!(image.At(x, y) == kPurple)) continue;
+            ++(x > 72 && x < 546 && y > 43 && y < 397 ? inside : outside);
+        }
+    EXPECT_GT(inside, 400);
+    EXPECT_EQ(outside, 0);
+    // The traces reach the frame and leave it black.
+    for (double v : {0.4, -0.4}) {
+        EXPECT_EQ(image.At(545, axes.Py(v)), kPurple);
+        EXPECT_EQ(image.At(546, axes.Py(v)), kBlack);
+        EXPECT_EQ(image.At(547, axes.Py(v)), kWhite);
+    }
+}
