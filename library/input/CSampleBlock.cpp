@@ -4,17 +4,68 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace {
 
-// Scratch for steps too wide to unpack inside the trace itself.
-constexpr std::size_t kScratchBytes = std::size_t{1} << 20;
+// Raw bytes read per file call: small enough to stay in the core's own cache
+// while they are widened, so each raw byte crosses the memory bus once and the
+// doubles are written once, with no copy of the record held beside the traces.
+constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
 
-// Steps converted per block: small enough for the raw copy to stay in L1.
-constexpr std::size_t kBlockSteps = 2048;
+// Doubles widened per pass: 16 KB, so they are still in L1 when copied out.
+constexpr std::size_t kWideSteps = 2048;
+
+// A trace larger than this is written around the cache: it cannot stay cached
+// anyway, and a plain store would first read in every line it overwrites.
+constexpr std::size_t kStreamBytes = std::size_t{4} << 20;
+
+void CopyOut(const double* src, std::size_t count, bool stream, double* dst) {
+#if defined(__SSE2__)
+    if (stream && reinterpret_cast<std::uintptr_t>(dst) % 16 == 0) {
+        std::size_t i = 0;
+        for (; i + 2 <= count; i += 2) _mm_stream_pd(dst + i, _mm_load_pd(src + i));
+        if (i < count) dst[i] = src[i];
+        return;
+    }
+#endif
+    (void)stream;
+    std::memcpy(dst, src, count * sizeof(double));
+}
+
+// One densely packed trace: the chunk is typed and cannot alias the doubles,
+// so the compiler widens a vector register of samples at a time.
+template <typename T>
+void ReadDense(CBinaryFile& file, std::uint64_t offset, std::size_t count, double gain,
+               double shift, double* out) {
+    T chunk[kChunkBytes / sizeof(T)];
+    alignas(64) double wide[kWideSteps];
+    const bool stream = count * sizeof(double) > kStreamBytes;
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t steps = std::min(std::size(chunk), count - done);
+        file.Read(offset + static_cast<std::uint64_t>(done) * sizeof(T), chunk, steps * sizeof(T));
+        for (std::size_t from = 0; from < steps; from += kWideSteps) {
+            const std::size_t n = std::min(kWideSteps, steps - from);
+            const T* const src = chunk + from;
+            for (std::size_t i = 0; i < n; ++i)
+                wide[i] = static_cast<double>(src[i]) * gain + shift;
+            CopyOut(wide, n, stream, out + done + from);
+        }
+        done += steps;
+    }
+#if defined(__SSE2__)
+    if (stream) _mm_sfence();
+#endif
+}
 
 template <typename T>
-void ConvertBlock(const unsigned char* raw, std::size_t count, std::size_t stride, std::size_t at,
-                  double gain, double shift, double* out) {
+void ConvertLane(const unsigned char* raw, std::size_t count, std::size_t stride, std::size_t at,
+                 double gain, double shift, double* out) {
     for (std::size_t i = 0; i < count; ++i) {
         T sample;
         std::memcpy(&sample, raw + i * stride + at, sizeof(T));
@@ -22,47 +73,54 @@ void ConvertBlock(const unsigned char* raw, std::size_t count, std::size_t strid
     }
 }
 
-// Converts steps [0, count) of `raw` into `out`, block by block from the last.
-// `out` may share storage with `raw` as long as a step is no wider than a
-// double: a block's raw bytes are copied aside before its doubles overwrite
-// them, and the raw bytes of lower blocks all lie below those doubles.
+// Interleaved channels, or a time stamp stored with each sample: each step is
+// unpacked into every lane.
 template <typename T>
-void Convert(const unsigned char* raw, std::size_t count, std::size_t stride, std::size_t at,
-             double gain, double shift, double* out) {
-    alignas(64) unsigned char block[kBlockSteps * sizeof(double)];
-    const std::size_t blockSteps =
-        std::min(kBlockSteps, sizeof block / std::max<std::size_t>(stride, 1));
-    for (std::size_t end = count; end > 0;) {
-        const std::size_t begin = end > blockSteps ? end - blockSteps : 0;
-        std::memcpy(block, raw + begin * stride, (end - begin) * stride);
-        ConvertBlock<T>(block, end - begin, stride, at, gain, shift, out + begin);
-        end = begin;
+void ReadSteps(CBinaryFile& file, std::uint64_t offset, std::size_t count, std::size_t stride,
+               double gain, double shift, const std::vector<CSampleLane>& lanes) {
+    unsigned char chunk[kChunkBytes];
+    std::vector<unsigned char> wide(stride > kChunkBytes ? stride : 0);
+    unsigned char* const raw = wide.empty() ? chunk : wide.data();
+    const std::size_t stepsPerChunk = std::max<std::size_t>(1, kChunkBytes / stride);
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t steps = std::min(stepsPerChunk, count - done);
+        file.Read(offset + static_cast<std::uint64_t>(done) * stride, raw, steps * stride);
+        for (const CSampleLane& lane : lanes) {
+            ConvertLane<T>(raw, steps, stride, lane.m_nByteOffset, gain, shift,
+                           lane.m_Trace->data() + done);
+        }
+        done += steps;
     }
 }
 
-void Dispatch(ESampleType type, const unsigned char* raw, std::size_t count, std::size_t stride,
-              std::size_t at, double gain, double shift, double* out) {
-    switch (type) {
-        case ESampleType::Int8:
-            return Convert<std::int8_t>(raw, count, stride, at, gain, shift, out);
-        case ESampleType::UInt8:
-            return Convert<std::uint8_t>(raw, count, stride, at, gain, shift, out);
-        case ESampleType::Int16:
-            return Convert<std::int16_t>(raw, count, stride, at, gain, shift, out);
-        case ESampleType::Int32:
-            return Convert<std::int32_t>(raw, count, stride, at, gain, shift, out);
-        case ESampleType::UInt32:
-            return Convert<std::uint32_t>(raw, count, stride, at, gain, shift, out);
-        case ESampleType::UInt64:
-            return Convert<std::uint64_t>(raw, count, stride, at, gain, shift, out);
-        case ESampleType::Float32:
-            return Convert<float>(raw, count, stride, at, gain, shift, out);
-        case ESampleType::Float64:
-            return Convert<double>(raw, count, stride, at, gain, shift, out);
+template <typename T>
+void ReadAs(CBinaryFile& file, std::uint64_t offset, std::size_t count, std::size_t stride,
+            double gain, double shift, const std::vector<CSampleLane>& lanes) {
+    if (lanes.size() == 1 && stride == sizeof(T) && lanes.front().m_nByteOffset == 0) {
+        return ReadDense<T>(file, offset, count, gain, shift, lanes.front().m_Trace->data());
     }
+    ReadSteps<T>(file, offset, count, stride, gain, shift, lanes);
 }
+
+// Huge pages are 2 MB on x86-64 and arm64 Linux; shorter records keep small pages.
+constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
 
 }  // namespace
+
+void SizeForRecord(std::vector<double>& trace, std::size_t count) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (count > trace.capacity() && count * sizeof(double) >= 4 * kHugePageBytes) {
+        std::vector<double>().swap(trace);
+        trace.reserve(count);
+        const auto begin = reinterpret_cast<std::uintptr_t>(trace.data());
+        const std::uintptr_t first = (begin + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+        const std::uintptr_t last =
+            (begin + count * sizeof(double)) / kHugePageBytes * kHugePageBytes;
+        if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+#endif
+    trace.resize(count);
+}
 
 std::size_t SampleBytes(ESampleType type) {
     switch (type) {
@@ -90,31 +148,25 @@ void CSampleBlock::Read(CBinaryFile& file, std::uint64_t offset, std::size_t cou
     if (stride != 0 && bytes / stride != count)
         file.Require(offset, std::numeric_limits<std::uint64_t>::max());
     file.Require(offset, bytes);
-    for (const CSampleLane& lane : lanes) lane.m_Trace->resize(count);
+    for (const CSampleLane& lane : lanes) SizeForRecord(*lane.m_Trace, count);
     if (count == 0 || lanes.empty()) return;
 
-    if (stride <= sizeof(double)) {
-        std::vector<double>& holder = *lanes.front().m_Trace;
-        auto* raw = reinterpret_cast<unsigned char*>(holder.data());
-        file.Read(offset, raw, static_cast<std::size_t>(bytes));
-        for (std::size_t k = 1; k < lanes.size(); ++k) {
-            Dispatch(type, raw, count, stride, lanes[k].m_nByteOffset, gain, shift,
-                     lanes[k].m_Trace->data());
-        }
-        Dispatch(type, raw, count, stride, lanes.front().m_nByteOffset, gain, shift, holder.data());
-        return;
-    }
-
-    std::vector<unsigned char> scratch(std::max(stride, kScratchBytes / stride * stride));
-    const std::size_t stepsPerChunk = scratch.size() / stride;
-    for (std::size_t done = 0; done < count;) {
-        const std::size_t steps = std::min(stepsPerChunk, count - done);
-        file.Read(offset + static_cast<std::uint64_t>(done) * stride, scratch.data(),
-                  steps * stride);
-        for (const CSampleLane& lane : lanes) {
-            Dispatch(type, scratch.data(), steps, stride, lane.m_nByteOffset, gain, shift,
-                     lane.m_Trace->data() + done);
-        }
-        done += steps;
+    switch (type) {
+        case ESampleType::Int8:
+            return ReadAs<std::int8_t>(file, offset, count, stride, gain, shift, lanes);
+        case ESampleType::UInt8:
+            return ReadAs<std::uint8_t>(file, offset, count, stride, gain, shift, lanes);
+        case ESampleType::Int16:
+            return ReadAs<std::int16_t>(file, offset, count, stride, gain, shift, lanes);
+        case ESampleType::Int32:
+            return ReadAs<std::int32_t>(file, offset, count, stride, gain, shift, lanes);
+        case ESampleType::UInt32:
+            return ReadAs<std::uint32_t>(file, offset, count, stride, gain, shift, lanes);
+        case ESampleType::UInt64:
+            return ReadAs<std::uint64_t>(file, offset, count, stride, gain, shift, lanes);
+        case ESampleType::Float32:
+            return ReadAs<float>(file, offset, count, stride, gain, shift, lanes);
+        case ESampleType::Float64:
+            return ReadAs<double>(file, offset, count, stride, gain, shift, lanes);
     }
 }

@@ -11,6 +11,12 @@ enum class ESampleType { Int8, UInt8, Int16, Int32, UInt32, UInt64, Float32, Flo
 
 std::size_t SampleBytes(ESampleType type);
 
+// Sizes `trace` for a record of `count` samples that is about to be written
+// over (earlier contents are not kept). New storage for a long record is asked
+// for in huge pages before it is first touched, so the zeroing a vector does on
+// growth costs a few dozen page faults instead of tens of thousands.
+void SizeForRecord(std::vector<double>& trace, std::size_t count);
+
 // One trace within a block of sample steps: where its raw sample sits inside a
 // step, and the vector that receives it in volts.
 struct CSampleLane {
@@ -19,10 +25,9 @@ struct CSampleLane {
 };
 
 // Turns a block of raw samples into volts (raw * gain + shift). A record of
-// ten million samples is read in one bulk read into the first trace's own
-// storage and widened there from the last sample back, so no copy of the
-// block is held beside the traces; steps wider than a double (a time stamp
-// stored with each sample) are read through a small scratch buffer instead.
+// ten million samples is read in cache-sized pieces and widened straight into
+// the traces, so no copy of the block is held beside them; interleaved
+// channels and per-sample time stamps are unpacked from the same pieces.
 class CSampleBlock {
 public:
     // `stride` is the size of one step in bytes; every lane gets `count` samples.

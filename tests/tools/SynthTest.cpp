@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -503,4 +505,41 @@ TEST(InrushCapture, TrapezoidChargeAboveTheThresholdMatchesTheTruth) {
         current.begin());
     EXPECT_GE(c.time[rise], truth.m_dInrushStart);
     EXPECT_LT(c.time[rise - 1], truth.m_dInrushStart);
+}
+
+TEST(FullSpeedCapture, LecroyPairHoldsBothLinesWithinHalfAStepOfTheCsvAndOneTraceFilesRefuseAPair) {
+    synth::SingleEndedParams params;
+    params.m_Traffic.m_nPackets = 1;
+    params.m_Traffic.m_nPayloadBytes = 2;
+    const std::string csvPath = Scratch("fs_pair.csv").string();
+    synth::WriteSingleEndedCapture(params, csvPath, synth::FileFormat::Csv);
+    const Capture csv = ReadCapture(csvPath);
+    const std::string plusPath = Scratch("fs_plus.trc").string();
+    const std::string minusPath = Scratch("fs_minus.trc").string();
+    const synth::SynthTruth truth =
+        synth::WriteSingleEndedCapture(params, plusPath, synth::FormatOfPath(plusPath), minusPath);
+
+    // Full scale is 1.25 times the 0 to 3.3 V span, centred on it.
+    EXPECT_NEAR(truth.m_dInt16Step, 1.25 * 3.3 / 65536.0, 1e-9);
+    EXPECT_NEAR(truth.m_dInt16Centre, 1.65, 1e-6);
+    for (std::size_t line = 0; line < 2; ++line) {
+        std::ifstream in(line == 0 ? plusPath : minusPath, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        constexpr std::size_t kDescriptor = 11;  // after "#9" and nine digits
+        float gain = 0.0f;
+        float offset = 0.0f;
+        std::memcpy(&gain, bytes.data() + kDescriptor + 156, sizeof gain);
+        std::memcpy(&offset, bytes.data() + kDescriptor + 160, sizeof offset);
+        const std::size_t count = (bytes.size() - kDescriptor - 346) / 2;
+        ASSERT_EQ(count, csv.time.size());
+        for (std::size_t i = 0; i < count; ++i) {
+            int16_t code = 0;
+            std::memcpy(&code, bytes.data() + kDescriptor + 346 + 2 * i, sizeof code);
+            // Half a step of quantisation, and the CSV's six significant digits.
+            ASSERT_NEAR(gain * code - offset, csv.traces[line][i], 0.5 * gain + 5e-6) << i;
+        }
+    }
+    EXPECT_THROW(synth::WriteSingleEndedCapture(params, Scratch("fs_both.wfm").string(),
+                                                synth::FileFormat::TekWfm),
+                 std::invalid_argument);
 }

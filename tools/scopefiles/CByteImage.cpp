@@ -24,13 +24,17 @@ void CByteImage::Save(const std::string& path) const {
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-double QuantizeInt16(const std::vector<double>& volts, std::vector<std::int16_t>& codes) {
-    double peak = 0.0;
-    for (double v : volts) peak = std::max(peak, std::fabs(v));
-    const double step = peak > 0.0 ? peak / 32000.0 : 1.0 / 32000.0;
+double QuantizeInt16(const std::vector<double>& volts, std::vector<std::int16_t>& codes,
+                     double step, double centre) {
+    if (!(step > 0.0)) {
+        double peak = 0.0;
+        for (double v : volts) peak = std::max(peak, std::fabs(v - centre));
+        step = peak > 0.0 ? peak / 32000.0 : 1.0 / 32000.0;
+    }
     codes.resize(volts.size());
     for (std::size_t i = 0; i < volts.size(); ++i) {
-        codes[i] = static_cast<std::int16_t>(std::lround(volts[i] / step));
+        const double code = std::clamp(std::round((volts[i] - centre) / step), -32768.0, 32767.0);
+        codes[i] = static_cast<std::int16_t>(code);
     }
     return step;
 }

@@ -36,6 +36,8 @@ private:
     std::vector<std::uint8_t> m_Bytes;
 };
 
-// int16 codes for `volts`: the step is chosen so the largest magnitude uses
-// most of the range; returns the volts per code.
-double QuantizeInt16(const std::vector<double>& volts, std::vector<std::int16_t>& codes);
+// int16 codes for `volts` around `centre`: code = round((v - centre) / step),
+// clipped to the int16 range as a scope clips at full scale. A `step` of 0 is
+// chosen so the largest magnitude uses most of the range; returns the step.
+double QuantizeInt16(const std::vector<double>& volts, std::vector<std::int16_t>& codes,
+                     double step = 0.0, double centre = 0.0);

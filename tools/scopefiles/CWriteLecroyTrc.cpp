@@ -11,9 +11,9 @@ constexpr std::size_t kDescriptorBytes = 346;
 }  // namespace
 
 void CWriteLecroyTrc::Write(const std::string& path, double origin, double interval,
-                            const std::vector<double>& volts) const {
+                            const std::vector<double>& volts, double step, double centre) const {
     std::vector<int16_t> codes;
-    const double step = QuantizeInt16(volts, codes);
+    step = QuantizeInt16(volts, codes, step, centre);
     const auto count = static_cast<int32_t>(codes.size());
     const auto arrayBytes = count * 2;
 
@@ -36,7 +36,7 @@ void CWriteLecroyTrc::Write(const std::string& path, double origin, double inter
     file.Put<int32_t>(d + 136, 1);  // sparsing
     file.Put<int32_t>(d + 144, 1);  // one segment
     file.Put<float>(d + 156, static_cast<float>(step));
-    file.Put<float>(d + 160, 0.0f);
+    file.Put<float>(d + 160, static_cast<float>(-centre));  // V = gain * raw - offset
     file.Put<int16_t>(d + 172, 16);
     file.Put<float>(d + 176, static_cast<float>(interval));
     file.Put<double>(d + 180, origin);

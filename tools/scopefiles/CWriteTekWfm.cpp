@@ -12,9 +12,9 @@ constexpr std::size_t kCurveOffsets = 818;
 }  // namespace
 
 void CWriteTekWfm::Write(const std::string& path, double origin, double interval,
-                         const std::vector<double>& volts) const {
+                         const std::vector<double>& volts, double step, double centre) const {
     std::vector<int16_t> codes;
-    const double step = QuantizeInt16(volts, codes);
+    step = QuantizeInt16(volts, codes, step, centre);
     const auto curveBytes = static_cast<int32_t>(codes.size() * sizeof(int16_t));
 
     CByteImage file(kHeaderBytes);
@@ -30,7 +30,7 @@ void CWriteTekWfm::Write(const std::string& path, double origin, double interval
     file.Put<int32_t>(82, 1);  // waveform count
 
     file.Put<double>(kExplicitDim1, step);
-    file.Put<double>(kExplicitDim1 + 8, 0.0);
+    file.Put<double>(kExplicitDim1 + 8, centre);
     file.Put<int32_t>(kExplicitDim1 + 16, 65536);
     file.PutText(kExplicitDim1 + 20, "V");
     file.Put<int32_t>(kExplicitDim1 + 72, 0);  // int16 samples

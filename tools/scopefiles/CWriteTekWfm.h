@@ -7,6 +7,7 @@
 // precharge), its vertical step chosen to fit the largest sample.
 class CWriteTekWfm {
 public:
+    // `step` volts per code around `centre`; a step of 0 fits the largest sample.
     void Write(const std::string& path, double origin, double interval,
-               const std::vector<double>& volts) const;
+               const std::vector<double>& volts, double step = 0.0, double centre = 0.0) const;
 };

@@ -75,16 +75,28 @@ void CTextWriter::Close() {
 }
 
 FileFormat FormatOfPath(const std::string& path) {
-    std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : "";
-    std::transform(ext.begin(), ext.end(), ext.begin(),
+    std::string lower = path;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return std::tolower(c); });
-    return ext == ".tsv" ? FileFormat::Tsv : FileFormat::Csv;
+    const auto endsWith = [&](const std::string& ext) {
+        return lower.size() >= ext.size() &&
+               lower.compare(lower.size() - ext.size(), ext.size(), ext) == 0;
+    };
+    if (endsWith(".tsv")) return FileFormat::Tsv;
+    if (endsWith(".wfm.bin")) return FileFormat::RandSbin;
+    if (endsWith(".bin")) return FileFormat::KeysightBin;
+    if (endsWith(".wfm")) return FileFormat::TekWfm;
+    if (endsWith(".trc")) return FileFormat::LecroyTrc;
+    return FileFormat::Csv;
 }
 
 std::string TruthPath(const std::string& capturePath) { return capturePath + ".truth.json"; }
 
 void WriteSamples(const SampleSource& source, const std::vector<OutputFile>& files,
-                  FileFormat format, const std::string& kind, const SynthTruth& truth) {
+                  FileFormat format, const std::string& kind, SynthTruth& truth) {
+    if (format != FileFormat::Csv && format != FileFormat::Tsv) {
+        return WriteScopeFiles(source, files, format, truth);
+    }
     const std::string truthName =
         truth.m_Files.empty() ? "" : BaseName(TruthPath(truth.m_Files.front()));
     const std::string units = kind == "inrush" ? "A" : "V";

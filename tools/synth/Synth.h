@@ -30,8 +30,15 @@ struct OutputFile {
 };
 
 // Streams the source once into every file; `kind` names the capture in the headers.
+// Binary formats hold the whole record and are written through velkin_scopefiles;
+// the int16 step and centre they chose go into `truth`.
 void WriteSamples(const SampleSource& source, const std::vector<OutputFile>& files,
-                  FileFormat format, const std::string& kind, const SynthTruth& truth);
+                  FileFormat format, const std::string& kind, SynthTruth& truth);
+
+// Writes the capture in one of the binary scope formats. Each file holds one
+// trace, or two where the format carries a pair (Keysight .bin, R&S .Wfm.bin).
+void WriteScopeFiles(const SampleSource& source, const std::vector<OutputFile>& files,
+                     FileFormat format, SynthTruth& truth);
 
 std::string TruthPath(const std::string& capturePath);
 void WriteTruth(const SynthTruth& truth, const std::string& path);

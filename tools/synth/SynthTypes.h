@@ -8,7 +8,9 @@
 
 namespace synth {
 
-enum class FileFormat { Csv, Tsv };
+// Text captures, and the binary files of four scope makers: Keysight .bin,
+// Tektronix .wfm, LeCroy .trc and Rohde & Schwarz .Wfm.bin (with its XML .bin).
+enum class FileFormat { Csv, Tsv, KeysightBin, TekWfm, LecroyTrc, RandSbin };
 
 // One sampled capture, produced on demand: sample k of every channel is computed
 // when asked, so a capture of any length is written without holding it in memory,
@@ -126,6 +128,10 @@ struct SynthTruth {
     std::size_t m_nSamples = 0;
     double m_dStartTime = 0.0;
     double m_dNoiseRms = 0.0;
+    // int16 formats (.wfm, .trc): volts (amperes) per code and the level of code 0;
+    // 0 and 0 for text and float32 formats.
+    double m_dInt16Step = 0.0;
+    double m_dInt16Centre = 0.0;
 
     double m_dBitRate = 0.0;
     double m_dUnitInterval = 0.0;

@@ -88,6 +88,11 @@ void WriteTruth(const SynthTruth& truth, const std::string& path) {
     j["samples"] = truth.m_nSamples;
     j["start_time_s"] = truth.m_dStartTime;
     j["noise_rms"] = truth.m_dNoiseRms;
+    if (truth.m_dInt16Step > 0.0) {
+        const bool amperes = truth.m_strKind == "inrush";
+        j[amperes ? "int16_step_a" : "int16_step_v"] = truth.m_dInt16Step;
+        j[amperes ? "int16_centre_a" : "int16_centre_v"] = truth.m_dInt16Centre;
+    }
     std::ofstream out(path);
     out << j.dump(2) << '\n';
     if (!out) throw std::runtime_error("cannot write " + path);

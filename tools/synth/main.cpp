@@ -2,10 +2,15 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "synth/Synth.h"
 
 namespace {
+
+constexpr const char* kOutHelp =
+    "format by extension: .csv, .tsv, .bin (Keysight), .wfm (Tektronix), .trc (LeCroy), "
+    ".Wfm.bin (R&S, header in .bin)";
 
 void AddTraffic(CLI::App& app, synth::TrafficParams& t) {
     app.add_option("--packets", t.m_nPackets, "packets (0: fill --samples)");
@@ -41,7 +46,7 @@ int main(int argc, char** argv) {
     synth::HighSpeedParams hs;
     bool sof = false;
     CLI::App* hsCmd = app.add_subcommand("hs", "high-speed differential capture");
-    hsCmd->add_option("-o,--out", out, "capture file (.csv or .tsv)")->required();
+    hsCmd->add_option("-o,--out", out, kOutHelp)->required();
     hsCmd->add_option("--rate", hs.m_dSampleRate, "sample rate, samples/s");
     hsCmd->add_option("--swing", hs.m_dSwing, "J/K level, V");
     hsCmd->add_option("--transition", hs.m_dTransition, "10-90 % edge time, s");
@@ -57,7 +62,9 @@ int main(int argc, char** argv) {
     CLI::App* fsCmd = app.add_subcommand("fs", "full-speed D+/D- capture");
     CLI::App* lsCmd = app.add_subcommand("ls", "low-speed D+/D- capture");
     for (CLI::App* cmd : {fsCmd, lsCmd}) {
-        cmd->add_option("-o,--out", out, "capture file: time, D+, D- (or D+ alone with --minus)")
+        cmd->add_option(
+               "-o,--out", out,
+               "capture file: time, D+, D- (or D+ alone with --minus); " + std::string(kOutHelp))
             ->required();
         cmd->add_option("--minus", minusOut, "second file for D-: writes two two-column files");
         cmd->add_option("--rate", se.m_dSampleRate, "sample rate, samples/s (0: reference rate)");
@@ -72,7 +79,7 @@ int main(int argc, char** argv) {
 
     synth::InrushParams in;
     CLI::App* inCmd = app.add_subcommand("inrush", "supply current of a device attach");
-    inCmd->add_option("-o,--out", out, "capture file (.csv or .tsv)")->required();
+    inCmd->add_option("-o,--out", out, kOutHelp)->required();
     inCmd->add_option("--rate", in.m_dSampleRate, "sample rate, samples/s");
     inCmd->add_option("--start", in.m_dStartTime, "time of the first sample, s");
     inCmd->add_option("--attach", in.m_dAttachTime, "attach time, s");
