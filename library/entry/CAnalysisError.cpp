@@ -35,7 +35,8 @@ std::string ComposeMessage(std::string_view pattern, const std::vector<std::stri
         const std::size_t excess = text.size() - kMaxMessageChars;
         std::vector<std::string> shortened = args;
         const std::string& victim = args[shrinkIndex];
-        shortened[shrinkIndex] = CutUtf8(victim, victim.size() > excess ? victim.size() - excess : 0);
+        shortened[shrinkIndex] =
+            CutUtf8(victim, victim.size() > excess ? victim.size() - excess : 0);
         text = Fill(pattern, shortened);
     }
     return CutUtf8(text, kMaxMessageChars);

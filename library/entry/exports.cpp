@@ -47,8 +47,8 @@ char* Guarded(Analysis&& analysis) {
     return State().result;
 }
 
-char* SignalCheck(const char* dataFile, const char* testType, const char* secondFile,
-                  unsigned mode, unsigned hubs, bool isEusb) {
+char* SignalCheck(const char* dataFile, const char* testType, const char* secondFile, unsigned mode,
+                  unsigned hubs, bool isEusb) {
     return Guarded([&] {
         State().signalDriver.Run(Owned(dataFile), Owned(testType), Owned(secondFile), mode, hubs,
                                  isEusb);

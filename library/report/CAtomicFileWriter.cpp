@@ -12,18 +12,6 @@ namespace {
 // Bounds the search for a free temporary name when earlier runs left some behind.
 constexpr int kMaxNameTries = 100;
 
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 }  // namespace
 
 CAtomicFileWriter::Outcome CAtomicFileWriter::Replace(const std::string& path,
@@ -50,4 +38,16 @@ CAtomicFileWriter::Outcome CAtomicFileWriter::Replace(const std::string& path,
         return Outcome::WriteFailed;
     }
     return Outcome::Written;
+}
+
+bool CAtomicFileWriter::WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
 }

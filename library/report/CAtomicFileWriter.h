@@ -16,4 +16,7 @@ public:
 
     // The temporary file is removed on every failure.
     Outcome Replace(const std::string& path, std::string_view text) const;
+
+    // Writes all of `text` to an open descriptor, through short writes and signals.
+    static bool WriteAll(int fd, std::string_view text);
 };

@@ -13,6 +13,7 @@
 #include "report/CCsvCell.h"
 #include "report/CFormat.h"
 #include "report/CSummaryValues.h"
+#include "report/CUsbSigReport.h"
 
 namespace fs = std::filesystem;
 
@@ -28,18 +29,6 @@ constexpr int32_t kHighestHubCode = 7;
 // A name taken between the free-name search and the exclusive create is searched
 // again; this bounds the retries.
 constexpr int kMaxCreateTries = 100;
-
-// The per-file summary names the test as the report does: an eUSB2 run of any
-// device table is moved into the repeater codes.
-int32_t FileDisplayCode(const CSigSpec& spec, bool isEusb) {
-    int32_t code = spec.m_nTestId;
-    if (isEusb && code < kFirstEusbCode) {
-        code += kEusbOffset;
-    } else if (spec.m_bHubTest != 0 && !isEusb) {
-        code = std::min(code + kHubOffset, kHighestHubCode);
-    }
-    return code;
-}
 
 // A batch collects one test type; an eUSB2 run of a plain device table keeps the
 // device's code there, and only repeater tables move into the repeater codes.
@@ -138,18 +127,6 @@ std::string DataFolder(const std::string& dataFile) {
     return (error ? fs::path(dataFile) : absolute).parent_path().string();
 }
 
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 // Appends `lines` whole: they start on a line of their own even when the file
 // was left without a final line end, and a write that fails part-way is cut back
 // off, so the lines already in the batch stay as they were. Returns 0 or an errno.
@@ -158,7 +135,8 @@ int AppendLines(int fd, std::string_view lines) {
     if (end < 0) return errno;
     char last = '\n';
     const bool joinsLastLine = end > 0 && ::pread(fd, &last, 1, end - 1) == 1 && last != '\n';
-    if ((joinsLastLine && !WriteAll(fd, "\n")) || !WriteAll(fd, lines) || ::fsync(fd) != 0) {
+    if ((joinsLastLine && !CAtomicFileWriter::WriteAll(fd, "\n")) ||
+        !CAtomicFileWriter::WriteAll(fd, lines) || ::fsync(fd) != 0) {
         const int error = errno;
         if (::ftruncate(fd, end) != 0) {
             // The file keeps the broken tail; the failure is reported all the same.
@@ -210,7 +188,7 @@ std::string CTestSummary::BatchFileName(const std::string& directory, const std:
 void CTestSummary::WriteFileSummary(const CAnalysisRecord& record, const CToolboxRecord& toolbox,
                                     const CSigConfig& config, const CSigSpec& spec,
                                     bool isEusb) const {
-    const int32_t code = FileDisplayCode(spec, isEusb);
+    const int32_t code = CUsbSigReport::DisplayCode(spec, isEusb);
     const std::string text = HeaderLine(config, code, isEusb) + "\n" +
                              SummaryLine(record, toolbox, config, spec, code, isEusb);
 

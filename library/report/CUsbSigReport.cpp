@@ -24,7 +24,9 @@ constexpr int32_t kFirstEusbCode = 5;
 constexpr int32_t kHubOffset = 4;
 constexpr int32_t kHighestHubCode = 7;
 
-int32_t DisplayCode(const CSigSpec& spec, bool isEusb) {
+}  // namespace
+
+int32_t CUsbSigReport::DisplayCode(const CSigSpec& spec, bool isEusb) {
     int32_t code = spec.m_nTestId;
     if (isEusb && code < kFirstEusbCode) {
         code += kEusbOffset;
@@ -33,6 +35,8 @@ int32_t DisplayCode(const CSigSpec& spec, bool isEusb) {
     }
     return code;
 }
+
+namespace {
 
 std::string NameOfCode(int32_t code) {
     switch (code) {
@@ -147,12 +151,13 @@ void CUsbSigReport::WriteReport(const CAnalysisRecord& record, CToolboxRecord to
     page += CFormat::Printf("<li>Oscilloscope sample rate: %.3f GS/s<br>",
                             record.m_dSampleRate * kRateToGSps);
     if (!record.m_strFileB.empty()) {
-        const std::string& dPlusFile = record.m_bPairSwapped ? record.m_strFileB : record.m_strFileA;
+        const std::string& dPlusFile =
+            record.m_bPairSwapped ? record.m_strFileB : record.m_strFileA;
         const std::string& dMinusFile =
             record.m_bPairSwapped ? record.m_strFileA : record.m_strFileB;
         page += CFormat::Printf("<li>Dplus DataFile: %s<br>", CHtmlText::Escape(dPlusFile).c_str());
-        page += CFormat::Printf("<li>Dminus Data File: %s<br>",
-                                CHtmlText::Escape(dMinusFile).c_str());
+        page +=
+            CFormat::Printf("<li>Dminus Data File: %s<br>", CHtmlText::Escape(dMinusFile).c_str());
     } else {
         page +=
             CFormat::Printf("<li>Data file: %s<br>", CHtmlText::Escape(record.m_strFileA).c_str());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "entry/CAnalysisRecord.h"
@@ -26,6 +27,10 @@ public:
     // The test type as the page names it: by table, hub flag and eUSB2 run; empty for
     // a combination that has no name.
     static std::string DisplayName(const CSigSpec& spec, bool isEusb);
+
+    // The code the report names the test by: the test tables 1 to 4, their
+    // downstream hub ports 5 to 7, and the eUSB2 repeaters 8 to 10.
+    static int32_t DisplayCode(const CSigSpec& spec, bool isEusb);
 
     std::string m_strReportName;
 };

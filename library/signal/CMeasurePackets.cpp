@@ -404,8 +404,8 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
                              ? std::abs(m.m_dRiseRate - m.m_dFallRate) / meanRate * 100.0
                              : kWorstEdgeRateMismatchPercent;
 
-    MonotonicResult mono = CMonotonicMeas().MeasureMonotonic(
-        time, diff, spec, m.m_dEopStart, m.m_dEopEnd, dMinus, dPlus, packet);
+    MonotonicResult mono = CMonotonicMeas().MeasureMonotonic(time, diff, spec, m.m_dEopStart,
+                                                             m.m_dEopEnd, dMinus, dPlus, packet);
     m.m_MonoExcursions = std::move(mono.m_Excursions);
     m.m_MonoTimes = std::move(mono.m_Times);
     m.m_dMonotonic = mono.m_dMonotonic;

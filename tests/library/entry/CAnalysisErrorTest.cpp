@@ -1,13 +1,13 @@
-#include "entry/CAnalysisError.h"
-
 #include <gtest/gtest.h>
+
+#include "entry/CAnalysisError.h"
 
 TEST(ComposeMessage, LongFileNamesAreCutSoTheFixedWordsSurvive) {
     EXPECT_EQ(ComposeMessage("Unknown file type %s", {"cap.xyz"}), "Unknown file type cap.xyz");
 
     const std::string longName(300, 'a');
-    const std::string text = ComposeMessage("Error: File %s contains %d columns.\nShould be 2 or 3.",
-                                            {longName + ".csv", "4"});
+    const std::string text = ComposeMessage(
+        "Error: File %s contains %d columns.\nShould be 2 or 3.", {longName + ".csv", "4"});
     EXPECT_EQ(text.size(), kMaxMessageChars);
     EXPECT_EQ(text.rfind("Error: File aaa", 0), 0u);
     EXPECT_NE(text.find(" contains 4 columns.\nShould be 2 or 3."), std::string::npos);

@@ -74,7 +74,8 @@ TEST_F(ExportsInFolder, QuietCaptureHasNoPacketsAndAFailedCallLeavesNoTraceOnThe
         rows += row;
     }
     const std::string quiet = Write("quiet.csv", rows);
-    EXPECT_STREQ(UsbSigCheck(quiet.c_str(), "hsne", "", 0, 0), "No Packets Found\nVerify Test type");
+    EXPECT_STREQ(UsbSigCheck(quiet.c_str(), "hsne", "", 0, 0),
+                 "No Packets Found\nVerify Test type");
     EXPECT_FALSE(fs::exists(m_Dir / "quiet.html"));
     EXPECT_FALSE(fs::exists(m_Dir / "quietPlot.png"));
 

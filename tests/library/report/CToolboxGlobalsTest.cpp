@@ -1,8 +1,8 @@
-#include "report/CToolboxGlobals.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include "report/CToolboxGlobals.h"
 
 TEST(PathParts, SplitLinuxAndWindowsPathsAlike) {
     EXPECT_EQ(DirectoryOf("C:\\data\\run1\\cap.csv"), "C:\\data\\run1");
