@@ -50,9 +50,9 @@ void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string s
 
     CPlot().PlotSignal(record, *config, *spec, dataFile);
     CPlot().PlotEye(record, *config, *spec, dataFile);
-    CUsbSigReport().WriteReport(record, CToolboxGlobals().GetGlobals(), *spec, isEusb);
-
     const CToolboxRecord toolbox = CToolboxGlobals().GetGlobals();
+    CUsbSigReport().WriteReport(record, toolbox, *spec, isEusb);
+
     if (mode == VELKIN_MODE_FILE_SUMMARY) {
         CTestSummary().WriteFileSummary(record, toolbox, *config, *spec, isEusb);
     } else if (mode == VELKIN_MODE_NEW_BATCH_SUMMARY) {
