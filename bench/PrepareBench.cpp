@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "input/CSampleBlock.h"
 #include "input/CSignalData.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
@@ -100,8 +101,9 @@ std::string WriteCapture(double rate, std::size_t samples) {
 CAnalysisRecord ReadCapture(const std::string& path, std::size_t samples) {
     CAnalysisRecord raw;
     raw.m_nTraceKind = 2;
-    raw.m_Time.resize(samples);
-    raw.m_Diff.resize(samples);
+    // Sized as the scope readers size a record, so the baseline pays what they pay.
+    SizeForRecord(raw.m_Time, samples);
+    SizeForRecord(raw.m_Diff, samples);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     const std::size_t read = std::fread(raw.m_Time.data(), sizeof(double), samples, file) +
                              std::fread(raw.m_Diff.data(), sizeof(double), samples, file);

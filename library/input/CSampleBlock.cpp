@@ -4,11 +4,10 @@
 #include <cstring>
 #include <limits>
 
+#include "input/CHugePages.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#endif
-#if defined(__linux__)
-#include <sys/mman.h>
 #endif
 
 namespace {
@@ -102,23 +101,10 @@ void ReadAs(CBinaryFile& file, std::uint64_t offset, std::size_t count, std::siz
     ReadSteps<T>(file, offset, count, stride, gain, shift, lanes);
 }
 
-// Huge pages are 2 MB on x86-64 and arm64 Linux; shorter records keep small pages.
-constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
-
 }  // namespace
 
 void SizeForRecord(std::vector<double>& trace, std::size_t count) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (count > trace.capacity() && count * sizeof(double) >= 4 * kHugePageBytes) {
-        std::vector<double>().swap(trace);
-        trace.reserve(count);
-        const auto begin = reinterpret_cast<std::uintptr_t>(trace.data());
-        const std::uintptr_t first = (begin + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
-        const std::uintptr_t last =
-            (begin + count * sizeof(double)) / kHugePageBytes * kHugePageBytes;
-        if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-    }
-#endif
+    CHugePages::Reserve(trace, count);
     trace.resize(count);
 }
 

@@ -12,9 +12,7 @@ enum class ESampleType { Int8, UInt8, Int16, Int32, UInt32, UInt64, Float32, Flo
 std::size_t SampleBytes(ESampleType type);
 
 // Sizes `trace` for a record of `count` samples that is about to be written
-// over (earlier contents are not kept). New storage for a long record is asked
-// for in huge pages before it is first touched, so the zeroing a vector does on
-// growth costs a few dozen page faults instead of tens of thousands.
+// over (earlier contents are not kept), in huge pages when long.
 void SizeForRecord(std::vector<double>& trace, std::size_t count);
 
 // One trace within a block of sample steps: where its raw sample sits inside a

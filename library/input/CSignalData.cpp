@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "entry/CAnalysisError.h"
+#include "input/CHugePages.h"
 #include "input/CReadFile.h"
 #include "signal/CPacket.h"
 #include "signal/CSignalRegions.h"
@@ -161,8 +162,10 @@ private:
 // interpolate towards and is dropped.
 void Upsample(std::vector<double>& samples, std::size_t k, double fixedStep) {
     const std::size_t points = (samples.size() - 1) * k;
-    std::vector<double> out(CUpsampledPoints(samples, k, fixedStep, 0),
-                            CUpsampledPoints(samples, k, fixedStep, points));
+    std::vector<double> out;
+    CHugePages::Reserve(out, points);
+    out.assign(CUpsampledPoints(samples, k, fixedStep, 0),
+               CUpsampledPoints(samples, k, fixedStep, points));
     samples.swap(out);
 }
 
@@ -279,8 +282,8 @@ CAnalysisRecord CSignalData::Prepare(CAnalysisRecord raw, const CSigConfig& conf
 
         std::vector<double> common;
         std::vector<double> diff;
-        common.reserve(time.size());
-        diff.reserve(time.size());
+        CHugePages::Reserve(common, time.size());
+        CHugePages::Reserve(diff, time.size());
         for (std::size_t i = 0; i < time.size(); ++i) {
             common.push_back(0.5 * (a[i] + b[i]));
             diff.push_back(b[i] - a[i]);

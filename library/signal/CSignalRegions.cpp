@@ -7,6 +7,7 @@
 #include <string>
 
 #include "entry/CAnalysisError.h"
+#include "input/CHugePages.h"
 #include "signal/CVectorMath.h"
 
 namespace {
@@ -98,7 +99,9 @@ std::vector<CSymbolRun> CSignalRegions::FindRegions(const std::vector<double>& t
 
     const double bitTime = spec.m_dBitTime;
     const std::size_t runCount = starts.size();
-    std::vector<CSymbolRun> runs(runCount);
+    std::vector<CSymbolRun> runs;
+    CHugePages::Reserve(runs, runCount);
+    runs.resize(runCount);
     for (std::size_t r = 0; r < runCount; ++r) {
         const std::size_t s = static_cast<std::size_t>(starts[r]);
         CSymbolRun& run = runs[r];
