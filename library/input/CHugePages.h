@@ -8,12 +8,11 @@
 // instead of tens of thousands; short ones keep ordinary pages.
 class CHugePages {
 public:
-    // Gives `items` room for `count` elements. When it must grow, earlier
-    // contents are dropped: the caller is about to fill it from the start.
+    // Gives `items` room for `count` elements, keeping what it holds; only the
+    // part not yet touched can come in huge pages.
     template <typename T>
     static void Reserve(std::vector<T>& items, std::size_t count) {
         if (count <= items.capacity()) return;
-        std::vector<T>().swap(items);
         items.reserve(count);
         Advise(items.data(), count * sizeof(T));
     }

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "entry/CAnalysisError.h"
+#include "input/CHugePages.h"
 #include "input/CLineSource.h"
 #include "input/CReadKeysightBin.h"
 #include "input/CReadLecroyTrc.h"
@@ -246,7 +247,7 @@ void ReserveForFile(TextRows& rows, int32_t columns, int64_t dataStart, int64_t 
         have + static_cast<std::size_t>(static_cast<double>(fileBytes - readBytes) / bytesPerRow *
                                         kRowEstimateMargin);
     if (expected <= rows.m_Columns[0]->capacity()) return;
-    for (int32_t i = 0; i < columns; ++i) rows.m_Columns[i]->reserve(expected);
+    for (int32_t i = 0; i < columns; ++i) CHugePages::Reserve(*rows.m_Columns[i], expected);
 }
 
 // Extension after the last dot of the file name, in lower case; ".wfm.bin" is the

@@ -104,6 +104,8 @@ void ReadAs(CBinaryFile& file, std::uint64_t offset, std::size_t count, std::siz
 }  // namespace
 
 void SizeForRecord(std::vector<double>& trace, std::size_t count) {
+    // Earlier samples are not kept, so growing need not copy them.
+    if (count > trace.capacity()) std::vector<double>().swap(trace);
     CHugePages::Reserve(trace, count);
     trace.resize(count);
 }
