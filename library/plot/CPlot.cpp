@@ -613,12 +613,16 @@ void CPlot::PlotSignal(const CAnalysisRecord& record, const CSigConfig& config,
 
     if (!record.m_Measurements.empty()) {
         const CPacketMeasurement& packet = record.m_Measurements.front();
+        const auto flagStart =
+            static_cast<std::size_t>(std::max<int32_t>(packet.m_EyeFinal.m_nFlagStart, 0));
         auto markViolations = [&](const std::vector<int32_t>& flags,
                                   const std::vector<double>& trace) {
-            const std::size_t n = std::min({flags.size(), trace.size(), record.m_Time.size()});
+            const std::size_t n = std::min(trace.size(), record.m_Time.size());
             std::size_t marked = 0;
-            for (std::size_t i = 0; i < n && marked < kMaxViolationDots; ++i) {
-                if (flags[i] != 1) continue;
+            for (std::size_t j = 0; j < flags.size() && marked < kMaxViolationDots; ++j) {
+                const std::size_t i = flagStart + j;
+                if (i >= n) break;
+                if (flags[j] != 1) continue;
                 DrawDot(record.m_Time[i] * axis.m_dFactor, trace[i], config.m_ColourG);
                 ++marked;
             }

@@ -99,10 +99,10 @@ struct Levels {
 };
 
 // Flags the violations of one trace in the unit interval [first, last] folded on
-// `boundary`, into `flags`.
+// `boundary`, into `flags` whose first entry is capture sample `flagStart`.
 void FlagInterval(const std::vector<double>& time, const std::vector<double>& x, std::size_t first,
                   std::size_t last, double boundary, double dt, const InnerPolygon& polygon,
-                  const Levels& levels, std::vector<int32_t>& flags) {
+                  const Levels& levels, std::vector<int32_t>& flags, std::size_t flagStart) {
     const std::size_t n = time.size();
     const double tau0 = time[first] - boundary;
     std::size_t cursor[2] = {0, 0};
@@ -125,7 +125,7 @@ void FlagInterval(const std::vector<double>& time, const std::vector<double>& x,
                 }
             }
         }
-        if (bad) flags[i] = 1;
+        if (bad) flags[i - flagStart] = 1;
     }
 }
 
@@ -207,17 +207,23 @@ CEyeResult CEyeCheck::CheckEye(std::vector<int32_t>& boundaries, const std::vect
 
     CEyeResult eye;
     if (boundaries.empty()) return eye;
-    eye.m_Flags1.assign(n, 0);
-    eye.m_Flags2.assign(n, 0);
+    // Flags span the checked unit intervals: from the first boundary to the last.
+    const auto flagStart = static_cast<std::size_t>(boundaries.front());
+    const std::size_t flagCount = static_cast<std::size_t>(boundaries.back()) - flagStart + 1;
+    eye.m_nFlagStart = boundaries.front();
+    eye.m_Flags1.assign(flagCount, 0);
+    eye.m_Flags2.assign(flagCount, 0);
 
     for (std::size_t k = 0; k + 1 < boundaries.size(); ++k) {
         const std::size_t lo = static_cast<std::size_t>(boundaries[k]);
         const std::size_t hi = static_cast<std::size_t>(boundaries[k + 1]);
         if (hi <= lo) continue;
         const std::size_t last = hi - 1;
-        FlagInterval(time, first, lo, last, bitTimes[k], dt, polygon, levels, eye.m_Flags1);
+        FlagInterval(time, first, lo, last, bitTimes[k], dt, polygon, levels, eye.m_Flags1,
+                     flagStart);
         if (!second.empty()) {
-            FlagInterval(time, second, lo, last, bitTimes[k], dt, polygon, levels, eye.m_Flags2);
+            FlagInterval(time, second, lo, last, bitTimes[k], dt, polygon, levels, eye.m_Flags2,
+                         flagStart);
         }
         // The first interval still carries the edge out of idle: it is checked, not measured.
         if (k >= 1) {
@@ -248,23 +254,29 @@ CEyeResult CEyeCheck::ApplyException(int32_t& counter, const std::vector<double>
 
     const std::size_t i0 = static_cast<std::size_t>(from);
     const std::size_t i1 = static_cast<std::size_t>(to);
-    auto flagged = [&](std::size_t i) {
-        return (i < result.m_Flags1.size() && result.m_Flags1[i] != 0) ||
-               (i < result.m_Flags2.size() && result.m_Flags2[i] != 0);
+    // The window in flag entries; flags outside the checked intervals are all clear.
+    const auto start = static_cast<std::size_t>(std::max<int32_t>(result.m_nFlagStart, 0));
+    if (i1 < start) return result;
+    const std::size_t j0 = std::max(i0, start) - start;
+    const std::size_t j1 = i1 - start;
+    auto flagged = [&](std::size_t j) {
+        return (j < result.m_Flags1.size() && result.m_Flags1[j] != 0) ||
+               (j < result.m_Flags2.size() && result.m_Flags2[j] != 0);
     };
-    std::size_t a = i0;
-    while (a <= i1 && !flagged(a)) ++a;
-    if (a > i1) return result;
-    std::size_t b = i1;
+    const std::size_t size = std::max(result.m_Flags1.size(), result.m_Flags2.size());
+    std::size_t a = j0;
+    while (a <= j1 && a < size && !flagged(a)) ++a;
+    if (a > j1 || a >= size) return result;
+    std::size_t b = std::min(j1, size - 1);
     while (!flagged(b)) --b;
 
     int32_t forgiven = 0;
     for (std::vector<int32_t>* flags : {&result.m_Flags1, &result.m_Flags2}) {
         const std::size_t end = std::min(b + 1, flags->size());
-        for (std::size_t i = a; i < end; ++i) {
-            if ((*flags)[i] != 0) {
+        for (std::size_t j = a; j < end; ++j) {
+            if ((*flags)[j] != 0) {
                 ++forgiven;
-                (*flags)[i] = 0;
+                (*flags)[j] = 0;
             }
         }
     }
@@ -306,6 +318,7 @@ CPacketMeasurement CEyeCheck::EvaluateEye(CPacketMeasurement measurement,
 
     // Only the flags of the first check are needed after its exceptions.
     CEyeResult e1;
+    e1.m_nFlagStart = m.m_Eye.m_nFlagStart;
     e1.m_Flags1 = m.m_Eye.m_Flags1;
     e1.m_Flags2 = m.m_Eye.m_Flags2;
     e1 = ApplyException(m.m_nFirstExcepted, time, std::move(e1), packetStart, half, 1);
@@ -318,6 +331,7 @@ CPacketMeasurement CEyeCheck::EvaluateEye(CPacketMeasurement measurement,
     e2 = ApplyException(forgivenSecond, time, std::move(e2), m.m_dEopStart, half, 2);
     const int32_t remaining = CountFlags(e2.m_Flags1) + CountFlags(e2.m_Flags2);
 
+    // Both checks fold the same unit intervals, so their flags cover the same samples.
     auto orInto = [](std::vector<int32_t>& into, const std::vector<int32_t>& from) {
         const std::size_t n = std::min(into.size(), from.size());
         for (std::size_t i = 0; i < n; ++i) into[i] = (into[i] != 0 || from[i] != 0) ? 1 : 0;

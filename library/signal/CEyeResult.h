@@ -6,8 +6,11 @@
 // Where one pass of the packet's unit intervals over an eye template broke the
 // keep-out regions, and by how much the rest of the samples cleared them.
 struct CEyeResult {
-    std::vector<int32_t> m_Flags1;  // per capture sample: first trace violates
-    std::vector<int32_t> m_Flags2;  // per capture sample: second trace (full/low speed)
+    // One entry per capture sample from `m_nFlagStart` on, over the unit intervals
+    // checked: a packet in a long capture does not need a flag for every sample.
+    int32_t m_nFlagStart = 0;
+    std::vector<int32_t> m_Flags1;  // first trace violates
+    std::vector<int32_t> m_Flags2;  // second trace (full/low speed)
     std::vector<double> m_AboveEye;
     std::vector<double> m_BelowEye;
     std::vector<double> m_BelowTop;

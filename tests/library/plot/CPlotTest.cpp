@@ -176,8 +176,10 @@ TEST_F(PlotFiles, EopSquaresAndViolationDotsSitOnTheirSamples) {
     packet.m_dEopStart = 300e-9;
     packet.m_dEopEnd = 600e-9;
     packet.m_dEopThreshold = -0.2;
-    packet.m_EyeFinal.m_Flags1.assign(record.m_Time.size(), 0);
-    packet.m_EyeFinal.m_Flags1[350] = 1;
+    // The flags cover samples 300 .. 399 only, as an eye check of that stretch gives them.
+    packet.m_EyeFinal.m_nFlagStart = 300;
+    packet.m_EyeFinal.m_Flags1.assign(100, 0);
+    packet.m_EyeFinal.m_Flags1[350 - 300] = 1;
     record.m_Measurements.push_back(packet);
     CPlot().PlotSignal(record, *m_Config, HighSpeed(), Data());
 

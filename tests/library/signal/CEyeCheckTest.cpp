@@ -89,7 +89,11 @@ TEST(HighSpeedEye, CleanNearEndEyeHasNoViolationsAndMarginsOfItsGeometry) {
     EXPECT_EQ(m.m_nEyeViolations, 0);
     EXPECT_TRUE(m.m_EyeFinal.m_Flags1.empty());
     EXPECT_EQ(m.m_nExceptions, 0);
-    EXPECT_EQ(m.m_Eye.m_Flags1.size(), p.time.size());
+    // Flags cover the folded unit intervals, not the whole capture.
+    ASSERT_FALSE(m.m_EyeAux.empty());
+    EXPECT_EQ(m.m_Eye.m_nFlagStart, m.m_EyeAux.front());
+    EXPECT_EQ(m.m_Eye.m_Flags1.size(),
+              static_cast<std::size_t>(m.m_EyeAux.back() - m.m_EyeAux.front() + 1));
     EXPECT_NEAR(m.m_dMarginAboveEye, 0.4 - 0.3, 0.010);
     EXPECT_NEAR(m.m_dMarginBelowEye, 0.4 - 0.3, 0.010);
     EXPECT_NEAR(m.m_dMarginTopLeftUp, 0.4 - 0.3, 0.010);
@@ -111,8 +115,10 @@ TEST(HighSpeedEye, SmallSwingViolatesInnerPolygonAndLargeSwingTheBoxes) {
         EXPECT_GT(m.m_nEyeViolations, 0) << swing;
         // Every flag sits where the swing crosses the template: inside the inner band for
         // the small eye, on or beyond the box levels for the large one.
-        for (std::size_t i = 0; i < p.x.size(); ++i) {
-            if (m.m_Eye.m_Flags1[i] == 0) continue;
+        const auto start = static_cast<std::size_t>(m.m_Eye.m_nFlagStart);
+        for (std::size_t j = 0; j < m.m_Eye.m_Flags1.size(); ++j) {
+            if (m.m_Eye.m_Flags1[j] == 0) continue;
+            const std::size_t i = start + j;
             if (swing < 0.3) {
                 EXPECT_LT(std::abs(p.x[i]), 0.3) << i;
             } else {
@@ -188,6 +194,20 @@ TEST(EyeExceptions, WindowPastTheCaptureEndIsClampedAndAnUnplacedWindowForgivesN
     left = check.ApplyException(count, time, eye, 1.0, 0.5, 1);  // reaches back to sample 0
     EXPECT_EQ(count, 1);
     EXPECT_EQ(left.m_Flags1[0], 0);
+
+    // Flags that begin at sample 2: a window over samples 0 .. 3 forgives entries 0 and 1
+    // (samples 2 and 3) only, and one that ends before them forgives nothing.
+    CEyeResult late;
+    late.m_nFlagStart = 2;
+    late.m_Flags1 = {1, 1, 0, 1};
+    count = 0;
+    left = check.ApplyException(count, time, late, 1.5, 1.5, 0);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(left.m_Flags1, (std::vector<int32_t>{0, 0, 0, 1}));
+    count = 0;
+    left = check.ApplyException(count, time, late, 0.0, 0.5, 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(left.m_Flags1, late.m_Flags1);
 }
 
 TEST(EyeTemplateCheck, BoxLevelsAndPolygonJumpsViolateAndMarginsSkipFirstIntervalEopAndNoGrid) {
@@ -207,10 +227,12 @@ TEST(EyeTemplateCheck, BoxLevelsAndPolygonJumpsViolateAndMarginsSkipFirstInterva
     // 0.0 (index 0) and the ones past the capture are no boundaries.
     EXPECT_EQ(boundaries, (std::vector<int32_t>{4, 8, 12, 16}));
     EXPECT_EQ(bitTimes, (std::vector<double>{1.0, 2.0, 3.0, 4.0}));
-    std::vector<int32_t> expected(20, 0);
-    expected[4] = expected[9] = 1;
+    // Flags start at the first boundary: samples 4 and 9 violate.
+    EXPECT_EQ(r.m_nFlagStart, 4);
+    std::vector<int32_t> expected(13, 0);
+    expected[4 - 4] = expected[9 - 4] = 1;
     EXPECT_EQ(r.m_Flags1, expected);
-    EXPECT_EQ(r.m_Flags2, std::vector<int32_t>(20, 0));
+    EXPECT_EQ(r.m_Flags2, std::vector<int32_t>(13, 0));
     // Flat part 0.3 .. 0.7 holds one sample (0.5) per interval; only interval 2 (t = 2.5,
     // -0.8) gives margins: interval 1 is the first and t = 3.5 of interval 3 is the EOP.
     EXPECT_EQ(r.m_LowValues, (std::vector<double>{-0.8}));
