@@ -29,9 +29,13 @@ done
 files_done() {
     local log
     for log in "$work"/caps/*.log; do
-        [[ -e "$log" ]] && grep -c -E '^(Analyzed|\*\*\*\*)' "$log" || echo 0
-        return
+        if [[ -e "$log" ]]; then
+            # grep -c prints 0 itself when nothing matches yet.
+            grep -c -E '^(Analyzed|\*\*\*\*)' "$log" || true
+            return
+        fi
     done
+    echo 0
 }
 rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null || true; }
 
