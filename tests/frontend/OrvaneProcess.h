@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "CTempFolder.h"
 #include "synth/Synth.h"
 
 namespace orvane_test {
@@ -31,25 +32,6 @@ inline std::string ReadText(const fs::path& path) {
     text << in.rdbuf();
     return text.str();
 }
-
-// A fresh folder under the system's temporary folder, removed afterwards.
-class CTempFolder {
-public:
-    CTempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "orvane_test_XXXXXX").string();
-        m_Path = mkdtemp(pattern.data());
-    }
-    ~CTempFolder() {
-        std::error_code error;
-        fs::remove_all(m_Path, error);
-    }
-    CTempFolder(const CTempFolder&) = delete;
-    CTempFolder& operator=(const CTempFolder&) = delete;
-    const fs::path& Path() const { return m_Path; }
-
-private:
-    fs::path m_Path;
-};
 
 // orvane with `args`, started in `folder`, with no display in its environment.
 inline COrvaneResult RunOrvane(const fs::path& folder, const std::vector<std::string>& args) {

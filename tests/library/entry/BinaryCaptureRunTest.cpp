@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "CTempFolder.h"
 #include "entry/CUsbSigCheck.h"
 #include "synth/Synth.h"
 
@@ -65,24 +66,6 @@ Figures ReportFigures(const fs::path& report) {
     return figures;
 }
 
-class TempFolder {
-public:
-    TempFolder()
-        : m_Path(fs::temp_directory_path() /
-                 ("velkin_binary_capture_run_" + std::to_string(::getpid()))) {
-        fs::remove_all(m_Path);
-        fs::create_directories(m_Path);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(m_Path, ignored);
-    }
-    const fs::path& Path() const { return m_Path; }
-
-private:
-    fs::path m_Path;
-};
-
 fs::path WriteCapture(const synth::HighSpeedParams& params, const fs::path& folder,
                       const std::string& name, synth::SynthTruth& truth) {
     const fs::path path = folder / name;
@@ -121,7 +104,7 @@ void ExpectSameFigures(const Figures& csv, const Figures& binary,
 }  // namespace
 
 TEST(BinaryCaptureRun, EveryScopeFormatReportsTheFiguresOfTheCsvCapture) {
-    TempFolder folder;
+    const CTempFolder folder("velkin_binary_capture_run_");
     synth::HighSpeedParams params;
     params.m_Traffic.m_nPackets = 2;
     params.m_Traffic.m_nPayloadBytes = 16;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "CTempFolder.h"
 #include "entry/CAnalysisError.h"
 #include "input/CSignalData.h"
 #include "spec/CSigTestSpec.h"
@@ -14,25 +15,6 @@
 #include "synth/Synth.h"
 
 namespace {
-
-// A private folder for the synthesized captures of one test, removed with it.
-class CaptureFolder {
-public:
-    CaptureFolder() {
-        std::random_device seed;
-        m_Path = std::filesystem::temp_directory_path() /
-                 ("velkin_signal_data_" + std::to_string(seed()) + std::to_string(seed()));
-        std::filesystem::create_directories(m_Path);
-    }
-    ~CaptureFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Path, ignored);
-    }
-    std::string Path(const std::string& name) const { return (m_Path / name).string(); }
-
-private:
-    std::filesystem::path m_Path;
-};
 
 CAnalysisRecord Prepare(CAnalysisRecord raw, const std::string& testType) {
     return CSignalData().Prepare(std::move(raw), *CSignalConfig().BuildConfig(),
@@ -115,7 +97,7 @@ void ExpectPackets(const CAnalysisRecord& record, const std::vector<double>& eop
 }  // namespace
 
 TEST(SignalData, HighSpeedCapturesReadFromFilesAreCutIntoTheWrittenPackets) {
-    const CaptureFolder folder;
+    const CTempFolder folder("velkin_signal_data_");
     const std::string fine = folder.Path("hs8g.csv");
     const synth::SynthTruth atFull =
         synth::WriteHighSpeedCapture(HighSpeed(8e9, 3), fine, synth::FileFormat::Csv);
@@ -150,7 +132,7 @@ TEST(SignalData, HighSpeedCapturesReadFromFilesAreCutIntoTheWrittenPackets) {
 }
 
 TEST(SignalData, FullAndLowSpeedPairsReadFromFilesAreOrientedAndCutIntoTheWrittenPackets) {
-    const CaptureFolder folder;
+    const CTempFolder folder("velkin_signal_data_");
     synth::SingleEndedParams fs;
     fs.m_Traffic.m_nPackets = 3;
     // Both lines low for 100 ns before the bus reaches idle: that stretch is cut off.

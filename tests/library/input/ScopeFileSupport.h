@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "CTempFolder.h"
 #include "entry/CAnalysisError.h"
 
 // Support for reader tests: fixture paths, a scratch folder for corrupted
@@ -56,20 +57,9 @@ inline std::string FailureOf(const std::function<void()>& read) {
 }
 
 // A private folder for copies of fixtures, removed with the test.
-class ScratchFolder {
+class ScratchFolder : public CTempFolder {
 public:
-    ScratchFolder() {
-        std::random_device seed;
-        m_Path = std::filesystem::temp_directory_path() /
-                 ("velkin_scope_" + std::to_string(seed()) + std::to_string(seed()));
-        std::filesystem::create_directories(m_Path);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Path, ignored);
-    }
-
-    std::string Path(const std::string& name) const { return (m_Path / name).string(); }
+    ScratchFolder() : CTempFolder("velkin_scope_") {}
 
     // A writable copy of `source` named `name`.
     std::string Copy(const std::string& source, const std::string& name) const {
@@ -94,9 +84,6 @@ public:
         std::memcpy(bytes.data() + offset, &value, sizeof(T));
         Save(path, bytes);
     }
-
-private:
-    std::filesystem::path m_Path;
 };
 
 }  // namespace scopefiles

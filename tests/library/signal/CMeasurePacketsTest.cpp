@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "CTempFolder.h"
 #include "entry/CAnalysisError.h"
 #include "input/CSignalData.h"
 #include "scopefiles/CWriteKeysightBin.h"
@@ -26,25 +27,6 @@ const CSigConfig& Config() {
 
 CSigSpec SpecOf(const std::string& testType) { return *CSigTestSpec().SelectSpec(testType); }
 
-// A private folder for the synthesized captures of one test, removed with it.
-class CaptureFolder {
-public:
-    CaptureFolder() {
-        std::random_device seed;
-        m_Path = std::filesystem::temp_directory_path() /
-                 ("velkin_measure_" + std::to_string(seed()) + std::to_string(seed()));
-        std::filesystem::create_directories(m_Path);
-    }
-    ~CaptureFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Path, ignored);
-    }
-    std::string Path(const std::string& name) const { return (m_Path / name).string(); }
-
-private:
-    std::filesystem::path m_Path;
-};
-
 // A capture as the signal-quality run sees it: read, prepared, its first complete
 // packet measured.
 struct Measured {
@@ -60,7 +42,7 @@ CAnalysisRecord LoadAndMeasure(const std::string& file, const std::string& testT
 }
 
 Measured HighSpeed(const synth::HighSpeedParams& params) {
-    const CaptureFolder folder;
+    const CTempFolder folder("velkin_measure_");
     const std::string file = folder.Path("hs.csv");
     Measured m;
     m.m_Truth = synth::WriteHighSpeedCapture(params, file, synth::FileFormat::Csv);
@@ -69,7 +51,7 @@ Measured HighSpeed(const synth::HighSpeedParams& params) {
 }
 
 Measured Pair(const synth::SingleEndedParams& params) {
-    const CaptureFolder folder;
+    const CTempFolder folder("velkin_measure_");
     const std::string file = folder.Path("pair.csv");
     Measured m;
     m.m_Truth = synth::WriteSingleEndedCapture(params, file, synth::FileFormat::Csv);
@@ -174,7 +156,7 @@ TEST(MeasurePackets, JitterIsZeroWhenCleanAndFollowsInjectedJitter) {
 // reads 10 s differs from one at 0 s only by the 2 fs resolution of a double there.
 // The jitter repeats a whole number of periods in 10 s, so both carry the same edges.
 TEST(MeasurePackets, LateTimeAxisGivesTheSameFiguresAsOneStartingAtZero) {
-    const CaptureFolder folder;
+    const CTempFolder folder("velkin_measure_");
     std::vector<CPacketMeasurement> found;
     for (const double start : {0.0, 10.0}) {
         synth::HighSpeedParams params = LongPackets();
@@ -285,7 +267,7 @@ namespace {
 
 // A prepared high-speed capture whose first packet the rules below edit.
 CAnalysisRecord PreparedHighSpeed(synth::HighSpeedParams params) {
-    const CaptureFolder folder;
+    const CTempFolder folder("velkin_measure_");
     const std::string file = folder.Path("hs.csv");
     synth::WriteHighSpeedCapture(params, file, synth::FileFormat::Csv);
     return CSignalData().Load(file, Config(), SpecOf("hsne"), "");
@@ -355,7 +337,7 @@ TEST(MeasurePackets, PacketsTooShortForTheSkipCountsFailWithAClearText) {
     EXPECT_EQ(failure(eopOnly, SpecOf("hsne")), "too few transitions in packet");
 
     // A full-speed packet whose every crossover falls inside the last half bit.
-    const CaptureFolder folder;
+    const CTempFolder folder("velkin_measure_");
     const std::string file = folder.Path("fs.csv");
     synth::WriteSingleEndedCapture(synth::SingleEndedParams{}, file, synth::FileFormat::Csv);
     const CAnalysisRecord f = CSignalData().Load(file, Config(), SpecOf("fs"), "");
