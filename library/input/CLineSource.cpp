@@ -19,6 +19,11 @@ constexpr std::size_t kSmallestBuffer = 4096;
     throw CAnalysisError(ComposeMessage("%s: %s", {std::strerror(errno), FileNameOf(path)}, 1));
 }
 
+[[noreturn]] void ThrowLineTooLong(const std::string& path) {
+    throw CAnalysisError(
+        ComposeMessage("Error: File %s has a line longer than 4 MiB.", {FileNameOf(path)}));
+}
+
 bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
 
 }  // namespace
@@ -49,7 +54,9 @@ bool CLineSource::Fill() {
         m_nPos = 0;
         m_nEnd = tail;
         if (m_nEnd == m_nCapacity) {
-            // One line longer than the buffer: the buffer grows to the longest line.
+            // One line longer than the buffer: the buffer grows to the longest line,
+            // up to a bound that no row of samples or header line comes near.
+            if (m_nCapacity >= kLongestLine) ThrowLineTooLong(m_strPath);
             auto wider = std::make_unique_for_overwrite<char[]>(m_nCapacity * 2);
             std::memcpy(wider.get(), m_Buffer.get(), m_nEnd);
             m_Buffer = std::move(wider);

@@ -15,8 +15,11 @@ public:
     // Large enough that the per-read system-call cost vanishes beside the parsing,
     // small enough that the buffer stays negligible beside the sample vectors.
     static constexpr std::size_t kChunkBytes = std::size_t{4} << 20;
+    // No line may be longer, so the buffer stays bounded whatever the file holds.
+    static constexpr std::size_t kLongestLine = std::size_t{4} << 20;
 
-    // Throws "%s: %s" (system error text, file name) when the file cannot be opened.
+    // Throws "%s: %s" (system error text, file name) when the file cannot be opened,
+    // and a text naming the file when a line is longer than kLongestLine.
     explicit CLineSource(const std::string& path, std::size_t chunkBytes = kChunkBytes);
     ~CLineSource();
     CLineSource(const CLineSource&) = delete;

@@ -167,6 +167,10 @@ TEST_F(TextWaveforms, FilesThatCannotBeReadAreNamedInTheirMessage) {
     EXPECT_EQ(Failure(Write("i.csv", "0,1,2\n1,2,3\n"), "", true),
               "Error: File i.csv has 3 columns.\nCan only have 2 for Inrush measurement.");
 
+    // A file that is no list of rows (one endless line) is refused, not buffered whole.
+    EXPECT_EQ(Failure(Write("endless.csv", std::string(5 << 20, '1'))),
+              "Error: File endless.csv has a line longer than 4 MiB.");
+
     // Long names are cut, the fixed words never.
     const std::string longName(250, 'n');
     const std::string columns = Failure(Write(longName + ".csv", "0,1,2,3\n1,2,3,4\n"));
