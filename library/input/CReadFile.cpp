@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -30,6 +31,9 @@ constexpr std::size_t kRowsBeforeEstimate = 1024;
 // Head room on the estimated row count, so that a slightly shorter tail of rows
 // does not force a second allocation of every vector.
 constexpr double kRowEstimateMargin = 1.02;
+// Header lines kept while looking for the data: a scope's header is a few dozen lines.
+constexpr std::size_t kMaxHeaderRows = 64;
+constexpr std::size_t kMaxHeaderLineBytes = 256;
 
 constexpr const char* kNotFinite =
     "Error: File %s row %d holds a value that is not a finite number.";
@@ -146,6 +150,41 @@ int32_t NumericFields(std::string_view line) {
     }
 }
 
+// Number of empty fields that open a data row: the width of a header kept in the
+// leading columns.
+int32_t LeadingEmptyFields(std::string_view line) {
+    int32_t count = 0;
+    for (const char c : line) {
+        if (c == ',' || c == '\t')
+            ++count;
+        else if (c != ' ')
+            break;
+    }
+    return count;
+}
+
+// A header line of a leading-column layout that also carries a sample: `lead` fields
+// of header text, then exactly `columns` numbers, as the scope writes its first rows
+// beside the record length and units. Fills `values` and says whether it fits.
+bool SampleBesideHeader(std::string_view line, int32_t lead, int32_t columns, double* values) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    for (int32_t field = 0; field < lead; ++field) {
+        while (p < end && *p != ',' && *p != '\t') ++p;
+        if (p == end) return false;
+        ++p;
+    }
+    for (int32_t i = 0; i < columns; ++i) {
+        while (p < end && *p == ' ') ++p;
+        p = p < end ? ParseNumber(p, end, values[i]) : nullptr;
+        if (p == nullptr || !std::isfinite(values[i])) return false;
+        while (p < end && *p == ' ') ++p;
+        if (p < end && *p != ',' && *p != '\t') return false;
+        if (p < end) ++p;
+    }
+    return std::all_of(p, end, [](char c) { return IsGap(c); });
+}
+
 // The rows of one text file as they stream in, with what is needed to name a bad row.
 struct TextRows {
     std::vector<double>* m_Columns[3];
@@ -234,6 +273,26 @@ void ParseRows(TextRows& rows, int32_t columns, std::string_view block, bool las
         ParseRows<2>(rows, block, lastBlock);
     else
         ParseRows<3>(rows, block, lastBlock);
+}
+
+// A header in the leading columns (data rows open with empty fields) may share its
+// lines with the first samples: those rows count from the last header line up, as
+// long as each carries a sample earlier than the one after it.
+void RecoverSamplesBesideHeader(TextRows& rows, int32_t columns,
+                                const std::vector<std::string>& header,
+                                const std::string& firstRow) {
+    const int32_t lead = LeadingEmptyFields(firstRow);
+    double values[3] = {};
+    if (lead == 0 || !SampleBesideHeader(firstRow, lead, columns, values)) return;
+    double nextTime = values[0];
+    std::vector<std::array<double, 3>> samples;
+    for (auto line = header.rbegin(); line != header.rend(); ++line) {
+        if (!SampleBesideHeader(*line, lead, columns, values) || !(values[0] < nextTime)) break;
+        nextTime = values[0];
+        samples.push_back({values[0], values[1], values[2]});
+    }
+    for (auto sample = samples.rbegin(); sample != samples.rend(); ++sample)
+        for (int32_t i = 0; i < columns; ++i) rows.m_Columns[i]->push_back((*sample)[i]);
 }
 
 // Sizes the vectors once for the whole file from the mean length of the rows read so
@@ -394,6 +453,9 @@ int32_t CReadFile::ReadText(const std::string& path, std::vector<double>& time,
     // opens the data only when the next line holds as many numbers, so that a lone
     // figure in a header (a record length) is not taken for the first sample.
     std::string candidate;
+    // The text lines right before the candidate: in a leading-column layout they may
+    // carry the first samples beside the header.
+    std::vector<std::string> textRun, candidateHeader;
     int64_t candidateLine = 0;
     int64_t dataStart = 0;
     int32_t columns = 0;
@@ -415,8 +477,16 @@ int32_t CReadFile::ReadText(const std::string& path, std::vector<double>& time,
             candidateLine = lineNumber;
             dataStart = offset;
             columns = count;
+            candidateHeader = std::move(textRun);
+            textRun.clear();
         } else {
             candidateLine = 0;
+            if (line.size() > kMaxHeaderLineBytes) {
+                textRun.clear();
+            } else {
+                if (textRun.size() == kMaxHeaderRows) textRun.erase(textRun.begin());
+                textRun.emplace_back(line);
+            }
         }
     }
     if (candidateLine == 0) throw CAnalysisError(ComposeMessage(kTooFewRows, {name}));
@@ -430,6 +500,7 @@ int32_t CReadFile::ReadText(const std::string& path, std::vector<double>& time,
                            {name, std::to_string(columns)}));
 
     TextRows rows{{&time, &first, &second}, name, percentComments};
+    RecoverSamplesBesideHeader(rows, columns, candidateHeader, candidate);
     rows.m_nLine = candidateLine - 1;
     ParseRows(rows, columns, candidate, false);
     if (followerLine != 0) {

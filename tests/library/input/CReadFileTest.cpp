@@ -66,10 +66,16 @@ TEST_F(TextWaveforms, HeaderLinesOfAnyLayoutAreSkippedAndNoDataRowIsLost) {
     std::string header, legacy;
     for (int i = 1; i <= 25; ++i) header += "Setting " + std::to_string(i) + ",on\n";
     for (int i = 1; i <= 24; ++i) legacy += "Label " + std::to_string(i) + ",17,Units,,\n";
+    // The oldest layout writes its first samples beside the header lines.
+    std::string beside;
+    for (int i = 0; i < 30; ++i)
+        beside += (i < 18 ? "Label " + std::to_string(i) + ",17,Units," : ",,,"s) +
+                  std::to_string(i) + "e-9," + std::to_string(i) + ".5\n";
     // A 25-line header; a lone figure inside a header; a header in the leading columns.
     for (const auto& [name, text] : {std::pair{"long.csv", header + Rows(30)},
                                      {"stray.csv", "Record Length\n5000\nTIME,CH1\n" + Rows(30)},
-                                     {"legacy.csv", legacy + ",,,TIME,CH1\n" + Rows(30, ",,,")}}) {
+                                     {"legacy.csv", legacy + ",,,TIME,CH1\n" + Rows(30, ",,,")},
+                                     {"beside.csv", beside}}) {
         const Waveform w = Read(Write(name, text));
         EXPECT_EQ(w.m_nKind, 2) << name;
         ASSERT_EQ(w.m_Diff.size(), 30u) << name;
