@@ -205,27 +205,46 @@ TEST_F(TextWaveforms, LongCapturesAreReadWholeAcrossReadChunks) {
 }
 
 TEST_F(TextWaveforms, ScopeExportsReadWithTheFiguresTheScopesWrote) {
+    // Rows, first and last time, first and last value of each trace, as the maker's
+    // format holds them (six significant digits).
+    struct Export {
+        const char* m_strName;
+        int32_t m_nKind;
+        std::size_t m_nRows;
+        std::pair<double, double> m_Time;
+        std::vector<std::pair<double, double>> m_Traces;
+    };
+    const std::pair<double, double> rsTime{-5.24e-08, 4.7575e-08};
+    const std::vector<std::pair<double, double>> rsPair{{-0.000286438, -1.46986e-05},
+                                                        {0.00119874, 0.00152544}};
+    const std::vector<Export> exports{
+        {"rs_rtp_xydouble_1ch.Wfm.csv", 2, 4000, rsTime, {{-0.000286438, -1.47e-05}}},
+        {"rs_rtp_xydouble_2ch.Wfm.csv", 3, 4000, rsTime, rsPair},
+        {"tek_mso64_ref7_50000pts.csv", 2, 50000, {-9.99966e-07, 9.99994e-07}, {{-0.148, 0.144}}}};
+    const auto near = [](double value, double truth) {
+        return std::abs(value - truth) <= 5e-6 * std::abs(truth);
+    };
     const std::string dir = VELKIN_SHARED_DIR "/fixtures/scope/csv/";
-    Waveform w = Read(dir + "rs_rtp_xydouble_1ch.Wfm.csv");
-    EXPECT_EQ(w.m_nKind, 2);
-    ASSERT_EQ(w.m_Diff.size(), 4000u);
-    EXPECT_DOUBLE_EQ(w.m_Time.front(), -5.24e-08);
-    EXPECT_DOUBLE_EQ(w.m_Time.back(), 4.7575e-08);
+    for (const Export& e : exports) {
+        SCOPED_TRACE(e.m_strName);
+        const Waveform w = Read(dir + e.m_strName);
+        EXPECT_EQ(w.m_nKind, e.m_nKind);
+        ASSERT_EQ(w.m_Time.size(), e.m_nRows);
+        EXPECT_TRUE(near(w.m_Time.front(), e.m_Time.first)) << w.m_Time.front();
+        EXPECT_TRUE(near(w.m_Time.back(), e.m_Time.second)) << w.m_Time.back();
+        // One trace is the differential; a pair is first trace then second, in column order.
+        const std::vector<const Values*> traces =
+            e.m_nKind == 2 ? std::vector<const Values*>{&w.m_Diff}
+                           : std::vector<const Values*>{&w.m_First, &w.m_Second};
+        ASSERT_EQ(traces.size(), e.m_Traces.size());
+        for (std::size_t i = 0; i < traces.size(); ++i) {
+            ASSERT_EQ(traces[i]->size(), e.m_nRows);
+            EXPECT_TRUE(near(traces[i]->front(), e.m_Traces[i].first)) << traces[i]->front();
+            EXPECT_TRUE(near(traces[i]->back(), e.m_Traces[i].second)) << traces[i]->back();
+        }
+    }
 
-    w = Read(dir + "rs_rtp_xydouble_2ch.Wfm.csv");
-    EXPECT_EQ(w.m_nKind, 3);
-    ASSERT_EQ(w.m_First.size(), 4000u);
-    EXPECT_DOUBLE_EQ(w.m_First.back(), -1.46986e-05);
-    EXPECT_DOUBLE_EQ(w.m_Second.back(), 0.00152544);
-
-    w = Read(dir + "tek_mso64_ref7_50000pts.csv");
-    EXPECT_EQ(w.m_nKind, 2);
-    ASSERT_EQ(w.m_Diff.size(), 50000u);
-    EXPECT_NEAR(w.m_Time.front(), -9.99966e-07, 1e-12);
-    EXPECT_NEAR(w.m_Time.back(), 9.99994e-07, 1e-12);
-    EXPECT_DOUBLE_EQ(w.m_Diff.front(), -0.148);
-    EXPECT_DOUBLE_EQ(w.m_Diff.back(), 0.144);
-
+    // Values alone, without a time column, are no waveform.
     EXPECT_EQ(Failure(dir + "rs_rtp_float32_1ch.Wfm.csv"),
               "Error: File rs_rtp_float32_1ch.Wfm.csv contains 1 columns.\nShould be 2 or 3.");
 }
