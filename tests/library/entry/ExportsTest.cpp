@@ -64,6 +64,11 @@ TEST_F(ExportsInFolder, FileFailuresNameTheFileByItsNameOnly) {
     const std::string text = UsbSigCheck(longPath.c_str(), "hsne", "", 0, 0);
     EXPECT_LE(text.size(), 99u);
     EXPECT_EQ(text.rfind("Unknown file type nnn", 0), 0u);
+    // Longer than any file name may be: the system's reason, and the name cut to fit.
+    const std::string tooLong = (m_Dir / (std::string(300, 'm') + ".csv")).string();
+    const std::string refused = UsbSigCheck(tooLong.c_str(), "hsne", "", 0, 0);
+    EXPECT_LE(refused.size(), 99u);
+    EXPECT_EQ(refused.rfind("File name too long: mmm", 0), 0u) << refused;
 }
 
 TEST_F(ExportsInFolder, QuietCaptureHasNoPacketsAndAFailedCallLeavesNoTraceOnTheNext) {
