@@ -256,6 +256,25 @@ TEST_F(SignalRun, LongEopIsWaivedWithinTheOrdinaryOrHubAllowanceAndIsNoEopPastIt
     EXPECT_FALSE(fs::exists(m_Dir / "long.html"));
 }
 
+TEST_F(SignalRun, HubAllowanceFollowsTheClampedHubCountWhateverTheKeywordCase) {
+    // A 20-bit EOP behind two hubs is waived (pass up to 16.5 bits); behind nine,
+    // counted as five, it passes (up to 28.5 bits). The SYNC line names five hubs.
+    synth::HighSpeedParams params = Hs();
+    params.m_Traffic.m_nEopBits = 20;
+    params.m_nSyncBitsDropped = 6;
+    HighSpeed("twenty.csv", params);
+
+    const CReportText two = Judge("twenty.csv", "HSHUB", 2);
+    EXPECT_NE(two.Colour("(minimum 7.50  bits, maximum 16.50  bits)"), "absent");
+    EXPECT_EQ(two.Next("*** EOP width failure! ***"), kWaiver);
+
+    const CReportText nine = Judge("twenty.csv", "hshub", 9);
+    EXPECT_NEAR(nine.Number("EOP width: "), 20.0, 0.1);
+    EXPECT_EQ(nine.Colour("EOP width passes"), kPass);
+    EXPECT_EQ(nine.Colour("Sync results: 5 hubs dropped 6 sync bits"), "");
+    EXPECT_EQ(nine.Colour("Overall result: pass!"), kPass);
+}
+
 TEST_F(SignalRun, FullSpeedRateIsWaivedAtTwelvePointOneAndFailsAtTwelvePointTwo) {
     synth::SingleEndedParams waived = Fs(), failed = Fs();
     waived.m_Traffic.m_dRatePpm = (12.1 / 12.0 - 1.0) * 1e6;

@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "entry/CAnalysisError.h"
@@ -322,6 +323,24 @@ TEST(BatchSummary, FileNamesStayInTheirCellAndNeverBecomeFormulas) {
 
     driver.Run((folder / "=SUM(A1).csv").string(), "hsne", "", 1, 0, false);
     EXPECT_EQ(ReadCsv(folder / "=SUM(A1)_sum.csv").at(1).at(0), "'=SUM(A1).csv");
+}
+
+TEST(FileSummary, EveryHubTestStoresItsHubCountClampedToFive) {
+    const fs::path folder = Folder("hub count");
+    HighSpeed(folder / "hs.csv", 6);
+    synth::WriteSingleEndedCapture(synth::SingleEndedParams{}, (folder / "fs.csv").string(),
+                                   synth::FileFormat::Csv);
+    for (const auto& [file, type, hubs, stored] : {std::tuple{"hs", "hshub", 9u, "5"},
+                                                   {"hs", "HSHUB", 0u, "0"},
+                                                   {"fs", "fshub", 3u, "3"},
+                                                   {"fs", "fshub", 7u, "5"}}) {
+        SCOPED_TRACE(std::string(type) + " with " + std::to_string(hubs) + " hubs");
+        CUsbSigCheck().Run((folder / (std::string(file) + ".csv")).string(), type, "", 1, hubs,
+                           false);
+        const Rows rows = ReadCsv(folder / (std::string(file) + "_sum.csv"));
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(Line(rows, 1).at("Number of Hubs"), stored);
+    }
 }
 
 TEST(BatchSummary, HubAndEusbRunsAddHubColumnsAndAnEusbDeviceTableIsNamedOnlyInTheBatch) {
