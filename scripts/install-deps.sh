@@ -12,9 +12,12 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 missing=()
 for p in "${packages[@]}"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+    # A package removed but for its configuration files is missing too.
+    [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" = "install ok installed" ] ||
+        missing+=("$p")
 done
-$SUDO apt-get update -qq
+# Nothing to ask of the package mirror (or of sudo) when everything is there.
 if [ ${#missing[@]} -gt 0 ]; then
+    $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
