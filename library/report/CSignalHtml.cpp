@@ -82,11 +82,13 @@ bool NotMeasured(const CToolboxRecord& t, int32_t code) {
 }
 
 std::string Overall(const CPacketVerdict& v, const CToolboxRecord& t, const CAnalysisRecord& r) {
+    // The paragraph break follows the coloured line: a paragraph opened inside a font
+    // would be cut apart by the browser when the font closes.
     std::string text;
     if (v.m_nOverall == t.m_nPass) {
-        text = CFormat::Printf("<li>%sOverall result: pass!<p></font>\n", t.m_strPassFont.c_str());
+        text = CFormat::Printf("<li>%sOverall result: pass!</font><p>\n", t.m_strPassFont.c_str());
     } else if (v.m_nOverall == t.m_nFail) {
-        text = CFormat::Printf("<li>%s*** Overall result: fail! ***<p></font>\n",
+        text = CFormat::Printf("<li>%s*** Overall result: fail! ***</font><p>\n",
                                t.m_strFailFont.c_str());
     }
     if (v.m_bAllEdgesFound == 0) {
@@ -389,7 +391,7 @@ CSignalFragments CSignalHtml::BuildFragments(const CPacketVerdict& v, const CToo
     if (r.m_nPrepResult != 0) {
         f.m_strSampleRateWarning = CFormat::Printf(
             "  <li>%s*** Warning: Sample rate of %.2f GS/s is too low for accurate "
-            "analysis<p></font>\n",
+            "analysis</font><p>\n",
             t.m_strFailFont.c_str(), r.m_dSampleRate * kRateToGSps);
     }
     f.m_strCrossover = Crossover(v, t, s, m);

@@ -106,7 +106,7 @@ void CUsbSigReport::WriteReport(const CAnalysisRecord& record, CToolboxRecord to
     page += "<style>h3 {text-decoration:underline;}</style>\n</head>\n";
     page += toolbox.m_strBody;
     page += CFormat::Printf(
-        "<a name=Top></a>\n%s%s Signal Quality Test<br>\nResults for %s<p></font>\n\n",
+        "<a name=Top></a>\n%s%s Signal Quality Test<br>\nResults for %s</font><p>\n\n",
         toolbox.m_strTitleFont.c_str(), displayName.c_str(), reportName.c_str());
     page += CFormat::Printf(
         "For details on test setup, methodology, and performance criteria, please consult the "

@@ -8,9 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "CTempFolder.h"
 #include "entry/CAnalysisError.h"
 #include "entry/CUsbSigCheck.h"
+#include "input/CSignalData.h"
 #include "plot/CCanvas.h"
+#include "report/CToolboxGlobals.h"
+#include "signal/CMeasurePackets.h"
+#include "signal/CTestPackets.h"
+#include "spec/CSigTestSpec.h"
+#include "spec/CSignalConfig.h"
 #include "synth/Synth.h"
 
 namespace fs = std::filesystem;
@@ -122,16 +129,7 @@ private:
 
 class SignalRun : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_Dir = fs::temp_directory_path() /
-                ("velkin_run_" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_Dir);
-        fs::create_directories(m_Dir);
-    }
-    void TearDown() override { fs::remove_all(m_Dir); }
-
-    std::string Path(const std::string& name) const { return (m_Dir / name).string(); }
+    std::string Path(const std::string& name) const { return m_Temp.Path(name); }
 
     synth::SynthTruth HighSpeed(const std::string& name, const synth::HighSpeedParams& params) {
         return synth::WriteHighSpeedCapture(params, Path(name), synth::FileFormat::Csv);
@@ -163,7 +161,8 @@ protected:
         return image.value_or(CCanvas::CImage{});
     }
 
-    fs::path m_Dir;
+    CTempFolder m_Temp{"velkin_run_"};
+    const fs::path& m_Dir = m_Temp.Path();
     std::string m_strLastHtml;
 };
 
@@ -302,6 +301,22 @@ TEST_F(SignalRun, TwoHubsMayDropSixSyncBitsWithoutFailingThePacket) {
     EXPECT_EQ(report.Colour("Sync results: 2 hubs dropped 6 sync bits"), "");
     EXPECT_EQ(report.Colour("sync passes"), kPass);
     EXPECT_EQ(report.Colour("Overall result: pass!"), kPass);
+
+    // Behind hubs the report names only the hub rule; the SYNC itself is still short.
+    const std::unique_ptr<CSigSpec> spec = CSigTestSpec().SelectSpec("hshub");
+    AdjustForHubs(*spec, "hshub", 2);
+    const std::unique_ptr<CSigConfig> config = CSignalConfig().BuildConfig();
+    CAnalysisRecord record = CSignalData().Load(Path("dropped.csv"), *config, *spec, "");
+    record.m_nHubs = 2;
+    record = CMeasurePackets().Run(std::move(record), *config, *spec);
+    record = CTestPackets().TestPackets(std::move(record), *config, *spec);
+    ASSERT_FALSE(record.m_Verdicts.empty());
+    const CPacketVerdict& verdict = record.m_Verdicts[0];
+    const CToolboxRecord codes = CToolboxGlobals().GetGlobals();
+    EXPECT_EQ(verdict.m_nSyncBitsDropped, 6);
+    EXPECT_EQ(verdict.m_nSyncLength, codes.m_nFail);
+    EXPECT_EQ(verdict.m_nHubSync, codes.m_nPass);
+    EXPECT_EQ(verdict.m_nOverall, codes.m_nPass);
 }
 
 TEST_F(SignalRun, PacketTooShortForJitterHasNoJitterDataAndFails) {

@@ -94,7 +94,7 @@ bool Has(const std::string& text, const std::string& part) {
 
 TEST(SignalMessages, PassingFullSpeedPacketIsWordedInGreenWithNanosecondEdges) {
     const CSignalFragments f = Build(FullSpeedPacket(), Spec("fs")).f;
-    EXPECT_EQ(f.m_strOverall, "<li>" + kPass + "Overall result: pass!<p></font>\n");
+    EXPECT_EQ(f.m_strOverall, "<li>" + kPass + "Overall result: pass!</font><p>\n");
     EXPECT_EQ(f.m_strSync, "<li>Sync result:<br>\n    " + kPass + "sync passes<br></font>\n");
     EXPECT_EQ(f.m_strEopWidth,
               "  <li>EOP width: 166.67 ns<br>\n    " + kPass + "EOP width passes<br></font>\n");

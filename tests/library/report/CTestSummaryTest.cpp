@@ -216,23 +216,35 @@ TEST(FileSummary, FullSpeedLineAddsTheCrossoversTheReportShows) {
 TEST(FileSummary, FiguresThatCouldNotBeFormedLeaveTheirCellsEmpty) {
     const CToolboxRecord toolbox = CToolboxGlobals().GetGlobals();
     const std::unique_ptr<CSigConfig> config = CSignalConfig().BuildConfig();
+    const std::unique_ptr<CSigSpec> hsne = CSigTestSpec().SelectSpec("hsne");
     CPacketMeasurement m;
     m.m_dUnitInterval = std::nan("");  // no crossings to measure it from
     m.m_dRiseRate = 0.0;               // no edge: an infinite rise time
     m.m_dFallRate = 1000.0;
+    m.m_dKJJitterRms = std::nan("");
     m.m_dMaxCrossover = 1.6;
     CPacketVerdict verdict;
     verdict.m_nEopWidth = toolbox.m_nNotTested;
     verdict.m_nSignalRate = toolbox.m_nFail;
 
-    const CSummaryValues hs =
-        CSummaryValues::From(m, verdict, toolbox, *config, *CSigTestSpec().SelectSpec("hsne"), 0);
-    EXPECT_EQ(hs.m_strEopWidth, "");
-    EXPECT_EQ(hs.m_strSignalRate, "");
-    EXPECT_EQ(hs.m_strRiseTime, "");
-    EXPECT_EQ(hs.m_strFallTime, "640.00");
-    EXPECT_EQ(hs.m_strCrossover[0], "");
-    EXPECT_EQ(hs.m_strOverall, "fail");
+    const fs::path folder = Folder("empty");
+    CAnalysisRecord record;
+    record.m_Measurements = {m};
+    record.m_Verdicts = {verdict};
+    record.m_strFileA = (folder / "odd.csv").string();
+    CTestSummary().WriteFileSummary(record, toolbox, *config, *hsne, false);
+    const Rows rows = ReadCsv(folder / "odd_sum.csv");
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows[1].size(), 25u);
+    const auto line = Line(rows, 1);
+    for (const char* column : {"EOP Width", "Signal Rate", "Rise Time", "RMS KJ Jitter"}) {
+        EXPECT_EQ(line.at(column), "") << column;
+    }
+    EXPECT_EQ(line.at("Fall Time"), "640.00");
+    EXPECT_EQ(line.at("Overall Result"), "fail");
+
+    // High speed has no crossover figures; full speed shows them.
+    EXPECT_EQ(CSummaryValues::From(m, verdict, toolbox, *config, *hsne, 0).m_strCrossover[0], "");
     const CSummaryValues fs =
         CSummaryValues::From(m, verdict, toolbox, *config, *CSigTestSpec().SelectSpec("fs"), 0);
     EXPECT_EQ(fs.m_strCrossover[0], "1.60");
