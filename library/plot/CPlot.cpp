@@ -321,8 +321,11 @@ void CPlot::SetFrame(double xMin, double xMax, double yMin, double yMax, double 
     if (xGrid > 0.0) {
         const double stepPixels = xGrid * m_dSx;
         // The first line right of the left edge, on a whole multiple of the step.
+        // A capture that starts on a multiple (1.0 us on a 0.1 us grid) would
+        // otherwise draw its first line over the frame and label xMin twice.
         double k = std::floor((m_dLeft - m_dX0) / stepPixels) + 1.0;
         double position = ToPixel(m_dX0 + k * stepPixels);
+        if (position <= ToPixel(m_dLeft)) position = ToPixel(m_dX0 + ++k * stepPixels);
         if (xMin == 0.0) {
             k = 1.0;
             position = ToPixel(m_dLeft + stepPixels + 1.0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -120,6 +121,18 @@ TEST(PlotScales, GridLinesSitOnTrueMultiplesOfTheStep) {
     late.SetFrame(3, 13, 0, 1, 2, 0.2);
     EXPECT_EQ(late.VerticalGrid().m_Values, (std::vector<double>{3, 4, 6, 8, 10, 12}));
     EXPECT_EQ(late.VerticalGrid().m_Positions[1], Round(kL + sx));
+
+    // An axis that starts on a multiple of the step draws no line over the
+    // frame and labels its left edge once.
+    for (const auto& [xMin, xMax, step] : {std::array{-4.0, 6.0, 2.0}, {0.3, 1.3, 0.1}}) {
+        CPlot onStep;
+        onStep.StartCanvas();
+        onStep.SetFrame(xMin, xMax, 0, 1, step, 0.2);
+        const CGridLines& v = onStep.VerticalGrid();
+        ASSERT_GE(v.m_Values.size(), 3u) << xMin;
+        EXPECT_GT(v.m_Positions[1], Round(kL)) << xMin;
+        EXPECT_NEAR(v.m_Values[1], xMin + step, 1e-9) << xMin;
+    }
 
     CPlot fromZero;
     fromZero.StartCanvas();
