@@ -704,10 +704,17 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
         if (trace->empty()) throw std::out_of_range("eye plot of an empty trace");
         Extend(volts, *trace);
     }
+    // The range reaches the box levels of both templates: the low-speed second
+    // template's top level (3.8 V) lies above the first's (3.7 V), and its line
+    // would otherwise be drawn above the frame.
     const double d = kEyeHeadroom * (volts.hi - volts.lo);
-    const std::vector<double>& bottom = (differential ? eye1 : eye2).BottomV;
-    double yMin = std::min(volts.lo, *std::max_element(bottom.begin(), bottom.end())) - d;
-    double yMax = std::max(volts.hi, *std::min_element(eye1.TopV.begin(), eye1.TopV.end())) + d;
+    double yMin = volts.lo, yMax = volts.hi;
+    for (const EyeTemplate* eye : {&eye1, &eye2}) {
+        yMin = std::min(yMin, *std::max_element(eye->BottomV.begin(), eye->BottomV.end()));
+        yMax = std::max(yMax, *std::min_element(eye->TopV.begin(), eye->TopV.end()));
+    }
+    yMin -= d;
+    yMax += d;
     EnsureSpan(yMin, yMax);
     for (EyeTemplate* eye : {&eye1, &eye2}) {
         eye->BottomV.at(0) = eye->BottomV.at(3) = yMin;

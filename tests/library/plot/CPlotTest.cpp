@@ -300,6 +300,15 @@ TEST_F(PlotFiles, EyeTemplateIsDrawnWhereItsCornersSayAndLeftUnchanged) {
     EXPECT_EQ(image.At(axes.Px(1.0), axes.Py(0.4)), kPurple);
     EXPECT_EQ(image.At(axes.Px(1.0), axes.Py(-0.4)), kPurple);
     EXPECT_EQ(image.At(axes.Px(1.0), axes.Py(0.45)), kWhite);
+
+    // A second template whose top box sits above the first one's still has its
+    // level line inside the frame.
+    spec.m_Eye2.TopV = {10000, 0.6, 0.6, 10000};
+    CPlot().PlotEye(record, *m_Config, spec, Data());
+    const CCanvas::CImage raised = Read("capEye.png");
+    EXPECT_EQ(raised.At(axes.Px(1.0), CAxes{0, 2, -0.52, 0.62}.Py(0.6)), kYellow);
+    for (int y = 0; y < Round(kT); ++y)
+        for (int x = 0; x < 604; ++x) ASSERT_NE(raised.At(x, y), kYellow) << x << "," << y;
 }
 
 TEST_F(PlotFiles, CapturesThatDefeatTheScaleStillGiveAFramedPlot) {
