@@ -329,7 +329,10 @@ TEST_F(PlotFiles, CapturesThatDefeatTheScaleStillGiveAFramedPlot) {
     overflow.m_Diff[3] = std::nan("");
     overflow.m_Diff[7] = 9.9e37;
     overflow.m_Time[5] = std::nan("");
-    for (const CAnalysisRecord* record : {&flat, &overflow}) {
+    CAnalysisRecord corrupt = SquareWave(4, 10);
+    corrupt.m_Diff[7] = 1e30;
+    const CAxes square{0, 49, -0.404, 0.404};
+    for (const CAnalysisRecord* record : {&flat, &overflow, &corrupt}) {
         CPlot plot;
         plot.PlotSignal(*record, *m_Config, HighSpeed(), Data());
         EXPECT_TRUE(fs::exists(m_Dir / "capPlot.png"));
@@ -338,6 +341,13 @@ TEST_F(PlotFiles, CapturesThatDefeatTheScaleStillGiveAFramedPlot) {
         const CCanvas::CImage framed = Read("capPlot.png");
         EXPECT_EQ(framed.At(72, 200), kBlack);
         EXPECT_EQ(framed.At(546, 250), kBlack);
+        // The flat capture is one point in the middle of the frame; the overflow
+        // mark is no value, so the square wave keeps its ±0.4 V scale.
+        if (record == &flat) {
+            EXPECT_EQ(framed.At(Round((kL + kR) / 2), Round((kT + kB) / 2)), kPurple);
+        } else if (record == &overflow) {
+            EXPECT_EQ(framed.At(square.Px(25), square.Py(0.4)), kPurple);
+        }
     }
 }
 
