@@ -93,11 +93,18 @@ void CCanvas::Polyline(const std::vector<CPixel>& points, CRgb pen) {
     if (points.empty()) return;
     cairo_t* cr = m_State->cr;
     SetColour(cr, pen);
+    // A trace that never leaves one pixel (a flat capture whose samples all share
+    // one time) is that pixel: cairo strokes nothing for a path without length.
+    if (std::all_of(points.begin(), points.end(),
+                    [&](const CPixel& p) { return p == points.front(); })) {
+        cairo_rectangle(cr, points.front().x, points.front().y, 1, 1);
+        cairo_fill(cr);
+        return;
+    }
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
     cairo_move_to(cr, Centre(points.front().x), Centre(points.front().y));
     for (std::size_t i = 1; i < points.size(); ++i)
         cairo_line_to(cr, Centre(points[i].x), Centre(points[i].y));
-    if (points.size() == 1) cairo_line_to(cr, Centre(points[0].x), Centre(points[0].y));
     cairo_stroke(cr);
 }
 

@@ -37,8 +37,8 @@ constexpr int kMarkerHalfPixels = 4;
 constexpr int kDotHalfPixels = 2;
 
 // A capture of a few microseconds already has hundreds of grid steps on a
-// careless scale; beyond this the grid is a grey wash and a 9.9e37 overflow
-// sample from the scope would ask for 1e37 lines. The step grows tenfold instead.
+// careless scale; beyond this the grid is a grey wash, and a corrupt sample of
+// 1e30 V would ask for 1e30 lines. The step grows tenfold instead.
 constexpr int kMaxGridLines = 100;
 // Labels closer to zero than this are rounding noise of k * step.
 constexpr double kZeroLabel = 0.001;
@@ -81,12 +81,17 @@ struct CRange {
     bool found = false;
 };
 
-// NaN and infinite samples (a scope's "no data") take no part in the scaling.
+// Scopes write 9.9e37 where a sample was off screen or not acquired; like NaN
+// and infinity it stands for no value, and would squeeze the trace into one row.
+constexpr double kOverflowMark = 9.9e37;
+bool IsSample(double v) { return std::abs(v) < kOverflowMark; }  // false for NaN
+
+// Samples without a value take no part in the scaling.
 void Extend(CRange& range, std::span<const double> values) {
     double lo = range.found ? range.lo : std::numeric_limits<double>::infinity();
     double hi = range.found ? range.hi : -std::numeric_limits<double>::infinity();
     for (double v : values) {
-        if (!(std::abs(v) <= std::numeric_limits<double>::max())) continue;
+        if (!IsSample(v)) continue;
         lo = v < lo ? v : lo;
         hi = v > hi ? v : hi;
     }
@@ -321,8 +326,11 @@ void CPlot::SetFrame(double xMin, double xMax, double yMin, double yMax, double 
     if (xGrid > 0.0) {
         const double stepPixels = xGrid * m_dSx;
         // The first line right of the left edge, on a whole multiple of the step.
+        // A capture that starts on a multiple (1.0 us on a 0.1 us grid) would
+        // otherwise draw its first line over the frame and label xMin twice.
         double k = std::floor((m_dLeft - m_dX0) / stepPixels) + 1.0;
         double position = ToPixel(m_dX0 + k * stepPixels);
+        if (position <= ToPixel(m_dLeft)) position = ToPixel(m_dX0 + ++k * stepPixels);
         if (xMin == 0.0) {
             k = 1.0;
             position = ToPixel(m_dLeft + stepPixels + 1.0);
@@ -380,9 +388,9 @@ void CPlot::DrawTrace(std::span<const double> xs, std::span<const double> ys, co
     const CRgb pen = ToRgb(colour);
     if (!m_Canvas) return;
     const std::size_t n = std::min(xs.size(), ys.size());
-    auto finite = [&](std::size_t i) { return std::isfinite(xs[i]) && std::isfinite(ys[i]); };
+    auto valued = [&](std::size_t i) { return IsSample(xs[i]) && IsSample(ys[i]); };
     std::size_t first = 0;
-    while (first < n && !finite(first)) ++first;
+    while (first < n && !valued(first)) ++first;
     if (first == n) return;
 
     std::vector<CPixel> points;
@@ -394,7 +402,7 @@ void CPlot::DrawTrace(std::span<const double> xs, std::span<const double> ys, co
         const double entry = m_dLeft + 1.0;
         double xPrev = x0, yPrev = y0;
         while (next < n) {
-            if (finite(next)) {
+            if (valued(next)) {
                 const double x = PixelX(xs[next] * xFactor);
                 if (x > entry) break;
                 xPrev = x;
@@ -413,7 +421,7 @@ void CPlot::DrawTrace(std::span<const double> xs, std::span<const double> ys, co
 
     CColumnReducer reducer(points);
     for (std::size_t i = next; i < n; ++i) {
-        if (!finite(i)) continue;
+        if (!valued(i)) continue;
         reducer.Add(i, PixelX(xs[i] * xFactor), PixelY(ys[i]));
     }
     reducer.Flush();
@@ -530,7 +538,7 @@ CTimeAxis CPlot::TimePrefix(std::span<const double> values) {
                                                           "k", "M", "G", "T", "P",        "E"};
     double largest = 0.0;
     for (double v : values)
-        if (std::isfinite(v)) largest = std::max(largest, std::abs(v));
+        if (IsSample(v)) largest = std::max(largest, std::abs(v));
     // A capture that never leaves t = 0 has no scale to read: plain seconds.
     if (largest == 0.0) return {};
     const int e = 3 * static_cast<int>(std::floor(std::log10(largest) / 3.0));
@@ -701,10 +709,17 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
         if (trace->empty()) throw std::out_of_range("eye plot of an empty trace");
         Extend(volts, *trace);
     }
+    // The range reaches the box levels of both templates: the low-speed second
+    // template's top level (3.8 V) lies above the first's (3.7 V), and its line
+    // would otherwise be drawn above the frame.
     const double d = kEyeHeadroom * (volts.hi - volts.lo);
-    const std::vector<double>& bottom = (differential ? eye1 : eye2).BottomV;
-    double yMin = std::min(volts.lo, *std::max_element(bottom.begin(), bottom.end())) - d;
-    double yMax = std::max(volts.hi, *std::min_element(eye1.TopV.begin(), eye1.TopV.end())) + d;
+    double yMin = volts.lo, yMax = volts.hi;
+    for (const EyeTemplate* eye : {&eye1, &eye2}) {
+        yMin = std::min(yMin, *std::max_element(eye->BottomV.begin(), eye->BottomV.end()));
+        yMax = std::max(yMax, *std::min_element(eye->TopV.begin(), eye->TopV.end()));
+    }
+    yMin -= d;
+    yMax += d;
     EnsureSpan(yMin, yMax);
     for (EyeTemplate* eye : {&eye1, &eye2}) {
         eye->BottomV.at(0) = eye->BottomV.at(3) = yMin;

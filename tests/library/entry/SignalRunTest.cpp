@@ -16,6 +16,7 @@
 #include "report/CToolboxGlobals.h"
 #include "signal/CMeasurePackets.h"
 #include "signal/CTestPackets.h"
+#include "spec/CSigSpec.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
 #include "synth/Synth.h"
@@ -436,6 +437,36 @@ TEST_F(SignalRun, HighSpeedPlotsShowTheTraceAndMarkTheEopWhereTheCaptureHasIt) {
     ASSERT_EQ(eye.height, 454);
     EXPECT_TRUE(OutsideFrame(eye, {kPurple}).empty());
     EXPECT_EQ(eye.At(kFrameRight, (kFrameTop + kFrameBottom) / 2), (CRgb{0, 0, 0}));
+
+    // The test type's inner keep-out polygon, red where its corners put it: the
+    // axis spans one unit interval and the larger of the signal and the boxes,
+    // with 2.5 % of the signal's span beyond.
+    const std::unique_ptr<CSigSpec> spec = CSigTestSpec().SelectSpec("hsne");
+    const EyeTemplate& keepOut = spec->m_Eye1;
+    const double top = std::max(swing, keepOut.TopV[1]) + 0.05 * swing;
+    const CTimeColumns ui{0.0, keepOut.BottomT[2]};
+    const CValueRows volts{-top, top};
+    const CRgb red{255, 0, 0};
+    const int left = ui.Px(keepOut.InnerT[0]), right = ui.Px(keepOut.InnerT[3]);
+    const int centre = volts.Py(keepOut.InnerV[0]), flat = volts.Py(keepOut.InnerV[4]);
+    EXPECT_EQ(eye.At(left + 2, centre), red);
+    EXPECT_NE(eye.At(left - 2, centre), red);
+    EXPECT_EQ(eye.At(right - 2, centre), red);
+    EXPECT_NE(eye.At(right + 2, centre), red);
+    const int middle = ui.Px((keepOut.InnerT[1] + keepOut.InnerT[2]) / 2);
+    EXPECT_EQ(eye.At(middle, flat + 2), red);
+    EXPECT_NE(eye.At(middle, flat - 2), red);
+}
+
+TEST_F(SignalRun, PlotThatCannotBeSavedFailsTheRunNamingItAndWritesNoReport) {
+    HighSpeed("hs.csv", Hs());
+    // A folder in the way of the eye plot: nothing can be saved under its name.
+    fs::create_directories(m_Dir / "hsEye.png" / "taken");
+    const std::string result = RunSignalCheck(Path("hs.csv"), "hsne");
+    EXPECT_NE(result.find("hsEye.png"), std::string::npos) << result;
+    EXPECT_FALSE(fs::exists(m_Dir / "hs.html"));
+    for (const auto& entry : fs::directory_iterator(m_Dir))
+        EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
 }
 
 TEST_F(SignalRun, FullSpeedPlotsShowBothLinesTheCommonModeAndTheLineStates) {

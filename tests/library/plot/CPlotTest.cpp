@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -120,6 +121,18 @@ TEST(PlotScales, GridLinesSitOnTrueMultiplesOfTheStep) {
     late.SetFrame(3, 13, 0, 1, 2, 0.2);
     EXPECT_EQ(late.VerticalGrid().m_Values, (std::vector<double>{3, 4, 6, 8, 10, 12}));
     EXPECT_EQ(late.VerticalGrid().m_Positions[1], Round(kL + sx));
+
+    // An axis that starts on a multiple of the step draws no line over the
+    // frame and labels its left edge once.
+    for (const auto& [xMin, xMax, step] : {std::array{-4.0, 6.0, 2.0}, {0.3, 1.3, 0.1}}) {
+        CPlot onStep;
+        onStep.StartCanvas();
+        onStep.SetFrame(xMin, xMax, 0, 1, step, 0.2);
+        const CGridLines& v = onStep.VerticalGrid();
+        ASSERT_GE(v.m_Values.size(), 3u) << xMin;
+        EXPECT_GT(v.m_Positions[1], Round(kL)) << xMin;
+        EXPECT_NEAR(v.m_Values[1], xMin + step, 1e-9) << xMin;
+    }
 
     CPlot fromZero;
     fromZero.StartCanvas();
@@ -287,6 +300,15 @@ TEST_F(PlotFiles, EyeTemplateIsDrawnWhereItsCornersSayAndLeftUnchanged) {
     EXPECT_EQ(image.At(axes.Px(1.0), axes.Py(0.4)), kPurple);
     EXPECT_EQ(image.At(axes.Px(1.0), axes.Py(-0.4)), kPurple);
     EXPECT_EQ(image.At(axes.Px(1.0), axes.Py(0.45)), kWhite);
+
+    // A second template whose top box sits above the first one's still has its
+    // level line inside the frame.
+    spec.m_Eye2.TopV = {10000, 0.6, 0.6, 10000};
+    CPlot().PlotEye(record, *m_Config, spec, Data());
+    const CCanvas::CImage raised = Read("capEye.png");
+    EXPECT_EQ(raised.At(axes.Px(1.0), CAxes{0, 2, -0.52, 0.62}.Py(0.6)), kYellow);
+    for (int y = 0; y < Round(kT); ++y)
+        for (int x = 0; x < 604; ++x) ASSERT_NE(raised.At(x, y), kYellow) << x << "," << y;
 }
 
 TEST_F(PlotFiles, CapturesThatDefeatTheScaleStillGiveAFramedPlot) {
@@ -307,7 +329,10 @@ TEST_F(PlotFiles, CapturesThatDefeatTheScaleStillGiveAFramedPlot) {
     overflow.m_Diff[3] = std::nan("");
     overflow.m_Diff[7] = 9.9e37;
     overflow.m_Time[5] = std::nan("");
-    for (const CAnalysisRecord* record : {&flat, &overflow}) {
+    CAnalysisRecord corrupt = SquareWave(4, 10);
+    corrupt.m_Diff[7] = 1e30;
+    const CAxes square{0, 49, -0.404, 0.404};
+    for (const CAnalysisRecord* record : {&flat, &overflow, &corrupt}) {
         CPlot plot;
         plot.PlotSignal(*record, *m_Config, HighSpeed(), Data());
         EXPECT_TRUE(fs::exists(m_Dir / "capPlot.png"));
@@ -316,6 +341,13 @@ TEST_F(PlotFiles, CapturesThatDefeatTheScaleStillGiveAFramedPlot) {
         const CCanvas::CImage framed = Read("capPlot.png");
         EXPECT_EQ(framed.At(72, 200), kBlack);
         EXPECT_EQ(framed.At(546, 250), kBlack);
+        // The flat capture is one point in the middle of the frame; the overflow
+        // mark is no value, so the square wave keeps its ±0.4 V scale.
+        if (record == &flat) {
+            EXPECT_EQ(framed.At(Round((kL + kR) / 2), Round((kT + kB) / 2)), kPurple);
+        } else if (record == &overflow) {
+            EXPECT_EQ(framed.At(square.Px(25), square.Py(0.4)), kPurple);
+        }
     }
 }
 
