@@ -363,3 +363,15 @@ TEST(MeasurePackets, EopBeforeTheLastGridPointAddsNoBoundaries) {
     EXPECT_GT(early.m_BitTimes.size(), 50u);
     EXPECT_EQ(early.m_BitTimes.front(), normal.m_BitTimes.front());
 }
+
+// Eye levels beyond the 0.4 V swing: no edge is timed in either direction, and the
+// match of two missing rates reads as the worst mismatch, not as "nan".
+TEST(MeasurePackets, EdgeRateMatchWithoutEdgesIsTheWorstMismatch) {
+    const CAnalysisRecord r = PreparedHighSpeed(LongPackets());
+    CSigSpec spec = SpecOf("hsne");
+    spec.m_dEyeLevelHigh = 0.5;
+    spec.m_dEyeLevelLow = -0.5;
+    const CPacketMeasurement m = Measure(r, r.m_Packets.at(0), spec);
+    EXPECT_TRUE(std::isnan(m.m_dRiseRate) && std::isnan(m.m_dFallRate));
+    EXPECT_EQ(m.m_dEdgeRateMatch, 200.0);
+}
