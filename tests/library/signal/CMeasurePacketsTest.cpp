@@ -375,3 +375,34 @@ TEST(MeasurePackets, EdgeRateMatchWithoutEdgesIsTheWorstMismatch) {
     EXPECT_TRUE(std::isnan(m.m_dRiseRate) && std::isnan(m.m_dFallRate));
     EXPECT_EQ(m.m_dEdgeRateMatch, 200.0);
 }
+
+// The eye of a synthesized capture folded on its measured bit grid. With 250 ps edges
+// (0.2 UI from level to level) and 1 mV of noise the flat part of the eye lies on the
+// levels, so a 400 mV swing clears the near-end inner polygon (±300 mV) and the top
+// box (525 mV) by the difference; 250 mV breaks into the polygon, 600 mV into the box.
+// The far-end polygon (±175 mV) takes a 250 mV eye with edges twice as slow.
+TEST(MeasurePackets, EyeOfASynthesizedCaptureFollowsItsSwing) {
+    for (const double swing : {0.4, 0.25, 0.6}) {
+        synth::HighSpeedParams params = LongPackets();
+        params.m_dSwing = swing;
+        params.m_dTransition = 250e-12;
+        params.m_Traffic.m_dNoiseRms = 1e-3;
+        const Measured hs = HighSpeed(params);
+        const CPacketMeasurement& m = hs.M();
+        EXPECT_EQ(m.m_nEyeViolations == 0, swing == 0.4) << swing;
+        EXPECT_NEAR(m.m_dMarginAboveEye, swing - 0.3, 0.010) << swing;
+        EXPECT_NEAR(m.m_dMarginBelowEye, swing - 0.3, 0.010) << swing;
+        EXPECT_NEAR(m.m_dMarginBelowTop, 0.525 - swing, 0.010) << swing;
+    }
+    synth::HighSpeedParams slow = LongPackets();
+    slow.m_dSwing = 0.25;
+    slow.m_dTransition = 500e-12;
+    slow.m_Traffic.m_dNoiseRms = 1e-3;
+    const CTempFolder folder("velkin_measure_");
+    const std::string file = folder.Path("slow.csv");
+    synth::WriteHighSpeedCapture(slow, file, synth::FileFormat::Csv);
+    EXPECT_GT(LoadAndMeasure(file, "hsne").m_Measurements.at(0).m_nEyeViolations, 0);
+    const CPacketMeasurement far = LoadAndMeasure(file, "hsfe").m_Measurements.at(0);
+    EXPECT_EQ(far.m_nEyeViolations, 0);
+    EXPECT_NEAR(far.m_dMarginAboveEye, 0.25 - 0.175, 0.010);
+}
