@@ -1,6 +1,7 @@
 // Eye-template check and edge monotonicity on a long high-speed packet: 10 000 unit
 // intervals sampled at 8e9 samples/s (about 167 000 samples). Run with
-// --benchmark_format=json; the eye check is meant to stay well under 50 ms.
+// --benchmark_format=json; the eye check is meant to stay well under 50 ms, and its
+// cost to grow linearly with the packet's samples (2 500 to 40 000 unit intervals).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -25,12 +26,12 @@ struct LongPacket {
     CPacketEntry entry;
     CSigSpec limits = *CSigTestSpec().SelectSpec("hsne");
 
-    explicit LongPacket(double swing) {
+    explicit LongPacket(double swing, int bits = kBits) {
         std::mt19937 rng(11);
         std::normal_distribution<double> noise(0.0, 0.002);
         std::vector<double> level;
-        for (int b = 0; b < kBits; ++b) level.push_back((rng() & 1) ? swing : -swing);
-        const auto n = static_cast<std::size_t>(kBits * kUi * kRate);
+        for (int b = 0; b < bits; ++b) level.push_back((rng() & 1) ? swing : -swing);
+        const auto n = static_cast<std::size_t>(bits * kUi * kRate);
         for (std::size_t i = 0; i < n; ++i) {
             const double t = static_cast<double>(i) / kRate;
             const double u = t / kUi;
@@ -45,16 +46,17 @@ struct LongPacket {
             diff.push_back(v + noise(rng));
         }
         m.m_dUnitInterval = kUi;
-        m.m_dEopStart = (kBits - 8) * kUi;
-        m.m_dEopEnd = kBits * kUi;
-        for (int k = 0; k <= kBits; ++k) m.m_BitTimes.push_back(k * kUi);
+        m.m_dEopStart = (bits - 8) * kUi;
+        m.m_dEopEnd = bits * kUi;
+        for (int k = 0; k <= bits; ++k) m.m_BitTimes.push_back(k * kUi);
         entry.m_Symbols.resize(1);
     }
 };
 
-// One template check over every unit interval: the eye of a clean packet.
+// One template check over every unit interval: the eye of a clean packet of
+// `state.range(0)` unit intervals.
 void BM_CheckEyeCleanPacket(benchmark::State& state) {
-    const LongPacket p(0.4);
+    const LongPacket p(0.4, static_cast<int>(state.range(0)));
     const EyeTemplate& e = p.limits.m_Eye1;
     for (auto _ : state) {
         std::vector<int32_t> boundaries;
@@ -65,6 +67,7 @@ void BM_CheckEyeCleanPacket(benchmark::State& state) {
         benchmark::DoNotOptimize(r);
     }
     state.counters["samples"] = static_cast<double>(p.time.size());
+    state.SetComplexityN(static_cast<benchmark::IterationCount>(p.time.size()));
 }
 
 // The whole eye stage on a packet whose eye is too small: both templates, the three
@@ -91,7 +94,12 @@ void BM_MeasureMonotonicPacket(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_CheckEyeCleanPacket)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CheckEyeCleanPacket)
+    ->Arg(2500)
+    ->Arg(10000)
+    ->Arg(40000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EvaluateEyeViolatingPacket)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MeasureMonotonicPacket)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

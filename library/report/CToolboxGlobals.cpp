@@ -1,5 +1,6 @@
 #include "report/CToolboxGlobals.h"
 
+#include <cstdio>
 #include <filesystem>
 
 CToolboxRecord CToolboxGlobals::GetGlobals() const {
@@ -28,10 +29,18 @@ CToolboxRecord CToolboxGlobals::GetGlobals() const {
 }
 
 std::string ReportTimeStamp(std::time_t when) {
+    // Spelled out rather than through strftime: a host program that sets its user's
+    // locale (a Qt front end does) would otherwise change the day and month names.
+    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::tm local{};
     localtime_r(&when, &local);
     char text[64];
-    std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y\n", &local);
+    std::snprintf(text, sizeof text, "%s %s %2d %02d:%02d:%02d %d\n",
+                  kDays[static_cast<unsigned>(local.tm_wday) % 7],
+                  kMonths[static_cast<unsigned>(local.tm_mon) % 12], local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, local.tm_year + 1900);
     return text;
 }
 

@@ -27,9 +27,6 @@ constexpr double kPhaseToleranceUI = 0.0001 / 3.0;
 // The golden-section bracket shrinks by 0.618 a step; this is far beyond convergence.
 constexpr int kMaxPhaseSteps = 200;
 
-// Paired jitter compares every other transition, so it needs this many.
-constexpr std::size_t kMinJitterForPairs = 5;
-
 // Reported when one edge direction has no measurable rate: the largest mismatch two
 // non-negative rates can show.
 constexpr double kWorstEdgeRateMismatchPercent = 200.0;
@@ -310,11 +307,11 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
     m.m_dConsecJitterMax = CVectorMath::Max(jitter);
     m.m_dConsecJitterRms = Rms(jitter, jitter.size());
 
-    // Paired jitter. The second list drops its last pair when the count is odd; with
-    // five transitions that leaves it empty, which is no data, like fewer than five.
+    // Paired jitter. The second list drops its last pair when the count is odd, which
+    // leaves it empty for five transitions: no data, like fewer than five.
     const std::size_t count = jitter.size();
-    const std::size_t usedSecond = count >= kMinJitterForPairs ? count / 2 - count % 2 - 1 : 0;
-    if (usedSecond > 0) {
+    if (count >= static_cast<std::size_t>(kMinPairedJitterValues)) {
+        const std::size_t usedSecond = count / 2 - count % 2 - 1;
         const std::vector<double> first = PairedJitter(jitter, 0);
         const std::vector<double> second = PairedJitter(jitter, 1);
         const JitterStats s1 = Summarise(first, first.size());

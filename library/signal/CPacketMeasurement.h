@@ -6,6 +6,11 @@
 #include "signal/CCrossing.h"
 #include "signal/CEyeResult.h"
 
+// Paired jitter compares transitions two apart, alternately JK and KJ. With five
+// consecutive jitter values the second of those lists is empty, so paired figures
+// need at least six; below that the six paired values stay 0.0 and mean no data.
+inline constexpr int32_t kMinPairedJitterValues = 6;
+
 // Every figure measured on one packet; the verdicts are judged from these.
 struct CPacketMeasurement {
     double m_dUnitInterval = 0.0;

@@ -79,17 +79,22 @@ int32_t JitterPart(const CToolboxRecord& codes, double lowest, double highest, d
     return Windowed(codes, a < passMax && b < passMax, a < waiverMax && b < waiverMax);
 }
 
-// Fewer than five jitter values give no paired figures at all.
+// Fewer than five jitter values are too few to judge at all.
 constexpr int32_t kMinJitterValues = 5;
 
 int32_t Jitter(const CToolboxRecord& codes, const CPacketMeasurement& m, const CSigSpec& spec) {
     if (m.m_nJitterCount < kMinJitterValues) return codes.m_nNoData;
-    const int32_t parts[] = {JitterPart(codes, m.m_dConsecJitterMin, m.m_dConsecJitterMax,
-                                        spec.m_dJitterNextMax, spec.m_dJitterNextWaiver),
-                             JitterPart(codes, m.m_dJKJitterMin, m.m_dJKJitterMax,
-                                        spec.m_dJitterPairedMax, spec.m_dJitterPairedWaiver),
-                             JitterPart(codes, m.m_dKJJitterMin, m.m_dKJJitterMax,
-                                        spec.m_dJitterPairedMax, spec.m_dJitterPairedWaiver)};
+    // Paired figures of too few transitions are 0.0 placeholders, not a measured pass.
+    const bool paired = m.m_nJitterCount >= kMinPairedJitterValues;
+    const int32_t parts[] = {
+        JitterPart(codes, m.m_dConsecJitterMin, m.m_dConsecJitterMax, spec.m_dJitterNextMax,
+                   spec.m_dJitterNextWaiver),
+        paired ? JitterPart(codes, m.m_dJKJitterMin, m.m_dJKJitterMax, spec.m_dJitterPairedMax,
+                            spec.m_dJitterPairedWaiver)
+               : codes.m_nNoData,
+        paired ? JitterPart(codes, m.m_dKJJitterMin, m.m_dKJJitterMax, spec.m_dJitterPairedMax,
+                            spec.m_dJitterPairedWaiver)
+               : codes.m_nNoData};
     for (const int32_t worst : {codes.m_nFail, codes.m_nWaived, codes.m_nNoData}) {
         if (std::find(std::begin(parts), std::end(parts), worst) != std::end(parts)) return worst;
     }

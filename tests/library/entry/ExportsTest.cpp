@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -108,4 +109,53 @@ TEST_F(ExportsInFolder, CaptureWithAPacketGetsItsReportAndBothPlotsBesideIt) {
     const std::string html{std::istreambuf_iterator<char>(report), {}};
     EXPECT_NE(html.find("eUSB High Speed Repeater Signal Quality Test"), std::string::npos);
     EXPECT_NE(html.find("<img src=\"hsPlot.png\">"), std::string::npos);
+}
+
+namespace {
+
+// D+ and D- of full-speed line states (J, K, E for SE0), one letter per bit at
+// 12 Mbit/s, sampled at 4 GS/s with 10 ns ramps between the 0 V and 3.3 V levels.
+std::string FullSpeedRows(const std::string& states) {
+    const double bit = 1.0 / 12e6;
+    const double ramp = 10e-9;
+    const auto plus = [](char s) { return s == 'J' ? 3.3 : 0.0; };
+    const auto minus = [](char s) { return s == 'K' ? 3.3 : 0.0; };
+    std::string rows;
+    char row[64];
+    const auto samples = static_cast<std::size_t>(states.size() * bit * 4e9);
+    for (std::size_t i = 0; i < samples; ++i) {
+        const double t = static_cast<double>(i) / 4e9;
+        const std::size_t k = std::min(static_cast<std::size_t>(t / bit), states.size() - 1);
+        const char from = states[k > 0 ? k - 1 : 0];
+        const double f = std::min((t - static_cast<double>(k) * bit) / ramp, 1.0);
+        const char to = states[k];
+        std::snprintf(row, sizeof row, "%.6e,%.4f,%.4f\n", t,
+                      plus(from) + (plus(to) - plus(from)) * f,
+                      minus(from) + (minus(to) - minus(from)) * f);
+        rows += row;
+    }
+    return rows;
+}
+
+}  // namespace
+
+// Packets that cannot be measured stop the run with their reason and leave no report.
+TEST_F(ExportsInFolder, PacketsThatCannotBeMeasuredAnswerWithTheirReason) {
+    // Two high-speed packets, the first cut off by the capture start (no whole SYNC
+    // marks the idle before it); the second keeps two of its three transitions, too
+    // few for the transitions that the unit interval skips at either end.
+    synth::HighSpeedParams params;
+    params.m_Traffic.m_Payload = {0xFF};
+    params.m_nSyncBitsDropped = 29;
+    const std::string few = (m_Dir / "few.csv").string();
+    synth::WriteHighSpeedCapture(params, few, synth::FileFormat::Csv);
+    EXPECT_STREQ(UsbSigCheck(few.c_str(), "hsne", "", 0, 0), "too few transitions in packet");
+    EXPECT_STREQ(eUsbSigCheck(few.c_str(), "ehsrep", "", 0, 1), "too few transitions in packet");
+    EXPECT_FALSE(fs::exists(m_Dir / "few.html"));
+
+    // A full-speed packet that opens with its SE0: no data state precedes the EOP.
+    const std::string se0 =
+        Write("se0.csv", FullSpeedRows(std::string(10, 'J') + "KJKKEE" + std::string(20, 'J') +
+                                       "EEKJKJKEE" + std::string(20, 'J')));
+    EXPECT_STREQ(UsbSigCheck(se0.c_str(), "fs", "", 0, 0), "EOP not found");
 }

@@ -9,6 +9,7 @@ TEST(PathParts, SplitLinuxAndWindowsPathsAlike) {
     EXPECT_EQ(DirectoryOf("/tmp/x/cap.csv"), "/tmp/x");
     EXPECT_EQ(DirectoryOf("cap.csv"), "");
     EXPECT_EQ(DirectoryOf("/tmp/x/"), "/tmp/x");
+    EXPECT_EQ(DirectoryOf("C:\\data\\"), "C:\\data");
     // Folder names keep their trailing blanks: they are part of the name on Linux.
     EXPECT_EQ(DirectoryOf("/tmp/run 1 /cap.csv"), "/tmp/run 1 ");
 
@@ -16,11 +17,13 @@ TEST(PathParts, SplitLinuxAndWindowsPathsAlike) {
     EXPECT_EQ(FileNameOf("/home/lab/cap.1.csv"), "cap.1.csv");
     EXPECT_EQ(FileNameOf("cap.csv"), "cap.csv");
     EXPECT_EQ(FileNameOf("/tmp/x/"), "");
+    EXPECT_EQ(FileNameOf("C:\\data\\"), "");
 
     EXPECT_EQ(BaseNameOf("C:\\a\\b.wfm.bin"), "b.wfm");
     EXPECT_EQ(BaseNameOf("/home/lab/cap.1.csv"), "cap.1");
     EXPECT_EQ(BaseNameOf("C:\\a\\noext"), "");
     EXPECT_EQ(BaseNameOf("cap.csv"), "cap.csv");
+    EXPECT_EQ(BaseNameOf("/tmp/x/"), "");
 }
 
 TEST(PathParts, OutputsOfABareFileNameLandInTheWorkingFolder) {

@@ -120,8 +120,11 @@ TEST(MeasurePackets, JitterIsZeroWhenCleanAndFollowsInjectedJitter) {
     EXPECT_NEAR(clean.M().m_dConsecJitterMin, 0.0, 2 * ps);
     EXPECT_NEAR(clean.M().m_dConsecJitterMax, 0.0, 2 * ps);
     EXPECT_NEAR(clean.M().m_dConsecJitterRms, 0.0, 2 * ps);
-    EXPECT_NEAR(clean.M().m_dJKJitterMax, 0.0, 2 * ps);
-    EXPECT_NEAR(clean.M().m_dKJJitterMin, 0.0, 2 * ps);
+    for (const double paired :
+         {clean.M().m_dJKJitterMin, clean.M().m_dJKJitterMax, clean.M().m_dJKJitterRms,
+          clean.M().m_dKJJitterMin, clean.M().m_dKJJitterMax, clean.M().m_dKJJitterRms}) {
+        EXPECT_NEAR(paired, 0.0, 2 * ps);
+    }
     EXPECT_GT(clean.M().m_nJitterCount, 50);
 
     // Sixteen bits a period, zero at the first transition the unit interval is
@@ -362,4 +365,47 @@ TEST(MeasurePackets, EopBeforeTheLastGridPointAddsNoBoundaries) {
     EXPECT_LT(early.m_BitTimes.size(), normal.m_BitTimes.size());
     EXPECT_GT(early.m_BitTimes.size(), 50u);
     EXPECT_EQ(early.m_BitTimes.front(), normal.m_BitTimes.front());
+}
+
+// Eye levels beyond the 0.4 V swing: no edge is timed in either direction, and the
+// match of two missing rates reads as the worst mismatch, not as "nan".
+TEST(MeasurePackets, EdgeRateMatchWithoutEdgesIsTheWorstMismatch) {
+    const CAnalysisRecord r = PreparedHighSpeed(LongPackets());
+    CSigSpec spec = SpecOf("hsne");
+    spec.m_dEyeLevelHigh = 0.5;
+    spec.m_dEyeLevelLow = -0.5;
+    const CPacketMeasurement m = Measure(r, r.m_Packets.at(0), spec);
+    EXPECT_TRUE(std::isnan(m.m_dRiseRate) && std::isnan(m.m_dFallRate));
+    EXPECT_EQ(m.m_dEdgeRateMatch, 200.0);
+}
+
+// The eye of a synthesized capture folded on its measured bit grid. With 250 ps edges
+// (0.2 UI from level to level) and 1 mV of noise the flat part of the eye lies on the
+// levels, so a 400 mV swing clears the near-end inner polygon (±300 mV) and the top
+// box (525 mV) by the difference; 250 mV breaks into the polygon, 600 mV into the box.
+// The far-end polygon (±175 mV) takes a 250 mV eye with edges twice as slow.
+TEST(MeasurePackets, EyeOfASynthesizedCaptureFollowsItsSwing) {
+    for (const double swing : {0.4, 0.25, 0.6}) {
+        synth::HighSpeedParams params = LongPackets();
+        params.m_dSwing = swing;
+        params.m_dTransition = 250e-12;
+        params.m_Traffic.m_dNoiseRms = 1e-3;
+        const Measured hs = HighSpeed(params);
+        const CPacketMeasurement& m = hs.M();
+        EXPECT_EQ(m.m_nEyeViolations == 0, swing == 0.4) << swing;
+        EXPECT_NEAR(m.m_dMarginAboveEye, swing - 0.3, 0.010) << swing;
+        EXPECT_NEAR(m.m_dMarginBelowEye, swing - 0.3, 0.010) << swing;
+        EXPECT_NEAR(m.m_dMarginBelowTop, 0.525 - swing, 0.010) << swing;
+    }
+    synth::HighSpeedParams slow = LongPackets();
+    slow.m_dSwing = 0.25;
+    slow.m_dTransition = 500e-12;
+    slow.m_Traffic.m_dNoiseRms = 1e-3;
+    const CTempFolder folder("velkin_measure_");
+    const std::string file = folder.Path("slow.csv");
+    synth::WriteHighSpeedCapture(slow, file, synth::FileFormat::Csv);
+    EXPECT_GT(LoadAndMeasure(file, "hsne").m_Measurements.at(0).m_nEyeViolations, 0);
+    const CPacketMeasurement far = LoadAndMeasure(file, "hsfe").m_Measurements.at(0);
+    EXPECT_EQ(far.m_nEyeViolations, 0);
+    EXPECT_NEAR(far.m_dMarginAboveEye, 0.25 - 0.175, 0.010);
 }

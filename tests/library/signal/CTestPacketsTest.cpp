@@ -185,12 +185,21 @@ TEST(PacketVerdicts, BitsDroppedByHubsFailOnlyPastFourPerHub) {
     EXPECT_EQ(v.m_nOverall, kCodes.m_nFail);
 }
 
-TEST(PacketVerdicts, TooFewJitterValuesGiveNoDataAndFailThePacket) {
+TEST(PacketVerdicts, FiveOrFewerJitterValuesGiveNoDataAndFailThePacket) {
     CPacketMeasurement m = CleanFullSpeed();
     m.m_nJitterCount = 4;
     const CPacketVerdict v = Judge(m, Spec("fs"));
     EXPECT_EQ(v.m_nJitter, kCodes.m_nNoData);
     EXPECT_EQ(v.m_nOverall, kCodes.m_nFail);
+    // Five values leave the second paired list empty: its 0.0 figures are no pass.
+    m.m_nJitterCount = 5;
+    m.m_dJKJitterMin = m.m_dJKJitterMax = m.m_dKJJitterMin = m.m_dKJJitterMax = 0.0;
+    EXPECT_EQ(Judge(m, Spec("fs")).m_nJitter, kCodes.m_nNoData);
+    m.m_dConsecJitterMax = 50e-9;  // a consecutive failure still shows
+    EXPECT_EQ(Judge(m, Spec("fs")).m_nJitter, kCodes.m_nFail);
+    m.m_nJitterCount = 6;
+    m.m_dConsecJitterMax = 5e-10;
+    EXPECT_EQ(Judge(m, Spec("fs")).m_nJitter, kCodes.m_nPass);
 }
 
 TEST(PacketVerdicts, FullSpeedJitterAndCrossoverUseTheirWaiverWindows) {
