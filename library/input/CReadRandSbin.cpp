@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include "entry/CAnalysisError.h"
 #include "input/CBinaryFile.h"
@@ -77,12 +76,18 @@ int32_t CReadRandSbin::Read(const std::string& path, std::vector<double>& time,
         const int error = errno != 0 ? errno : ENOENT;
         Fail("%s: %s", {std::strerror(error), FileNameOf(headerPath)});
     }
-    std::ostringstream text;
-    text << header.rdbuf();
-    if (text.tellp() > static_cast<std::streamoff>(kMaxDescriptionBytes)) {
+    // Sized before it is read: a multi-gigabyte capture of another scope that
+    // happens to share the name must not be pulled into memory as text.
+    header.seekg(0, std::ios::end);
+    const std::streamoff size = header.tellg();
+    if (size < 0 || size > static_cast<std::streamoff>(kMaxDescriptionBytes)) {
         Fail("File %s is too large for a waveform description", {FileNameOf(headerPath)});
     }
-    ParseHeader(text.str());
+    header.seekg(0, std::ios::beg);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    header.read(text.data(), size);
+    text.resize(static_cast<std::size_t>(header.gcount()));
+    ParseHeader(text);
     return ReadSamples(path, time, first, second);
 }
 

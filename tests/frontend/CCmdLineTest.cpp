@@ -1,6 +1,7 @@
 // Orvane's command line, run as a process in a folder of its own without a display.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 
 #include "OrvaneProcess.h"
@@ -29,20 +30,25 @@ std::string TimeStampedLogName(const std::string& word, std::time_t when) {
            std::to_string(local.tm_min) + "_" + std::to_string(local.tm_sec);
 }
 
-bool LibraryAnalysesPackets() {
-    static const bool analyses = [] {
-        const CTempFolder folder;
-        WriteCleanHighSpeedCapture(folder.Path() / "probe.csv");
-        return RunOrvane(folder.Path(), {"usbsigcheck,probe.csv,hsne", "/q"}).m_nStatus == 0;
-    }();
-    return analyses;
+std::size_t LineCount(const fs::path& path) {
+    const std::string text = ReadText(path);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
 }  // namespace
 
-#define SKIP_UNLESS_PACKETS_ARE_ANALYSED() \
-    if (!LibraryAnalysesPackets())         \
-    GTEST_SKIP() << "the library does not analyse a high-speed packet yet"
+TEST(Options, HelpAndVersionAnswerOnStandardOutputAndAnEmptyCommandLineShowsTheSyntax) {
+    const CTempFolder folder;
+    const COrvaneResult help = RunOrvane(folder.Path(), {"--help"});
+    EXPECT_EQ(help.m_nStatus, 0);
+    EXPECT_NE(help.m_strOut.find("usbsigcheck,<data file>,<test>"), std::string::npos);
+    const COrvaneResult version = RunOrvane(folder.Path(), {"--version"});
+    EXPECT_EQ(version.m_nStatus, 0);
+    EXPECT_TRUE(version.m_strOut.starts_with("orvane ")) << version.m_strOut;
+    const COrvaneResult empty = RunOrvane(folder.Path(), {});
+    EXPECT_EQ(empty.m_nStatus, 2);
+    EXPECT_NE(empty.m_strErr.find("usbsigcheck,<data file>,<test>"), std::string::npos);
+}
 
 TEST(SingleCommand, FailureReachesStandardErrorWithTheLibraryTextAndANonZeroStatus) {
     const CTempFolder folder;
@@ -141,6 +147,18 @@ TEST(CommandFile, RunsLinesUpToTheFirstBlankOneWithFilesRelativeToItAndLogsBesid
                   Failed(absolute, reason) + Failed("caps/a.csv", reason) +
                   Failed("caps/c.csv", reason));
 
+    std::ofstream(caps / "short.cmd") << "usbsigcheck,a.csv,hsne\n"
+                                      << "usbsigcheck,c.csv,hsne\n"
+                                      << "\n"
+                                      << "usbsigcheck,abs.csv,hsne\n";
+    const COrvaneResult shortRun = RunOrvane(root.Path(), {"caps/short.cmd"});
+    EXPECT_NE(
+        shortRun.m_strErr.find("Finished analyzing 0 out of 2 files.\nSee log file short.log"),
+        std::string::npos)
+        << shortRun.m_strErr;
+    EXPECT_EQ(ReadText(caps / "short.log"),
+              Failed("caps/a.csv", reason) + Failed("caps/c.csv", reason));
+
     const COrvaneResult missing = RunOrvane(root.Path(), {"missing.cmd"});
     EXPECT_NE(missing.m_strErr.find("Could not open input file: missing.cmd"), std::string::npos);
     EXPECT_EQ(missing.m_nStatus, 1);
@@ -150,8 +168,6 @@ TEST(CommandFile, BadLinesAreLoggedAndTheLinesAfterThemStillRun) {
     const CTempFolder folder;
     WriteIdleCapture(folder.Path() / "idle.csv");
     std::ofstream(folder.Path() / "words.txt")
-        << "usbsigcheck,idle.csv,lsfe\n"
-        << "usbsigcheck,idle.csv,ls\n"
         << "usbsigcheck,idle.csv,nonsense\n"
         << "frobnicate,idle.csv,ls\n"
         << "usbsigcheck,idle.csv\n"
@@ -162,17 +178,12 @@ TEST(CommandFile, BadLinesAreLoggedAndTheLinesAfterThemStillRun) {
     const std::string log = ReadText(folder.Path() / "words.log");
 
     EXPECT_EQ(run.m_nStatus, 1);
-    EXPECT_NE(run.m_strErr.find("Finished analyzing 0 out of 7 files."), std::string::npos);
-    // "lsfe" is the low-speed test, answered exactly as "ls" is.
-    const std::size_t first = log.find("****"), second = log.find("****", first + 4),
-                      third = log.find("****", second + 4);
-    EXPECT_EQ(log.substr(first, second - first), log.substr(second, third - second));
-    EXPECT_EQ(log.substr(first, second - first).find("Unknown test type"), std::string::npos);
+    EXPECT_NE(run.m_strErr.find("Finished analyzing 0 out of 5 files."), std::string::npos);
     const std::string idle = (folder.Path() / "idle.csv").string();
     EXPECT_NE(log.find(Failed(idle, "Unknown test type: nonsense\n")), std::string::npos) << log;
     EXPECT_NE(log.find("Unrecognized test: frobnicate\n"), std::string::npos);
     EXPECT_NE(log.find("Insufficient parameters\n"), std::string::npos);
-    EXPECT_NE(log.find("Line 6 is longer than 65536 characters and was not run\n"),
+    EXPECT_NE(log.find("Line 4 is longer than 65536 characters and was not run\n"),
               std::string::npos);
     EXPECT_EQ(log.find("xxx"), std::string::npos);
     EXPECT_EQ(log.find("tail.csv"), std::string::npos);
@@ -180,7 +191,6 @@ TEST(CommandFile, BadLinesAreLoggedAndTheLinesAfterThemStillRun) {
 }
 
 TEST(SingleCommandSuccess, WritesTheReportPrintsItsPathWithoutADisplayAndLogsNothing) {
-    SKIP_UNLESS_PACKETS_ARE_ANALYSED();
     const CTempFolder folder;
     WriteCleanHighSpeedCapture(folder.Path() / "hs.csv");
 
@@ -197,32 +207,83 @@ TEST(SingleCommandSuccess, WritesTheReportPrintsItsPathWithoutADisplayAndLogsNot
     EXPECT_TRUE(quiet.m_strOut.empty());
     EXPECT_TRUE(quiet.m_strErr.empty());
     EXPECT_TRUE(fs::exists(folder.Path() / "hs_sum.csv"));
+
+    fs::copy_file(folder.Path() / "hs.csv", folder.Path() / "h s.csv");
+    const COrvaneResult quoted = RunOrvane(folder.Path(), {"usbsigcheck,\"h s.csv\",hsne", "/q"});
+    EXPECT_EQ(quoted.m_nStatus, 0) << quoted.m_strErr;
+    EXPECT_TRUE(fs::exists(folder.Path() / "h s.html"));
 }
 
-TEST(WildcardBatchSuccess, SuccessesAfterAFailedFirstFileShareOneNewSummary) {
-    SKIP_UNLESS_PACKETS_ARE_ANALYSED();
+TEST(SingleCommandSuccess, LsfeRunsTheLowSpeedTestExactlyAsLsDoes) {
+    const CTempFolder folder;
+    synth::SingleEndedParams params;
+    params.m_Speed = synth::Speed::Low;
+    params.m_Traffic.m_nPackets = 1;
+    params.m_Traffic.m_nPayloadBytes = 3;
+    synth::WriteSingleEndedCapture(params, (folder.Path() / "ls.csv").string(),
+                                   synth::FileFormat::Csv);
+    std::string summaries[2];
+    for (const std::string word : {"lsfe", "ls"}) {
+        const COrvaneResult run =
+            RunOrvane(folder.Path(), {"usbsigcheck,ls.csv," + word, "/q", "/s"});
+        EXPECT_EQ(run.m_nStatus, 0) << word << run.m_strErr;
+        summaries[word == "ls"] = ReadText(folder.Path() / "ls_sum.csv");
+    }
+    EXPECT_NE(summaries[0].find("\nls.csv,ls,"), std::string::npos) << summaries[0];
+    EXPECT_EQ(summaries[0], summaries[1]);
+}
+
+TEST(WildcardBatchSuccess, FourSuccessesAfterAFailedFirstFileAreLoggedAndShareOneNewSummary) {
     const CTempFolder folder;
     WriteIdleCapture(folder.Path() / "a_idle.csv");
     for (const char* name : {"b.csv", "c.csv", "d.csv", "e.csv"})
         WriteCleanHighSpeedCapture(folder.Path() / name);
+    const std::string reason = ReasonIn(FailureReport(folder.Path(), "a_idle.csv"));
 
+    const std::time_t before = std::time(nullptr);
     const COrvaneResult mixed = RunOrvane(folder.Path(), {"usbsigcheck,*.csv,hsne", "/s"});
+    const std::time_t after = std::time(nullptr);
 
     EXPECT_EQ(mixed.m_nStatus, 1);
     const std::vector<std::string> logs = FilesIn(folder.Path(), "usbsigcheck_", ".log");
     ASSERT_EQ(logs.size(), 1u);
-    const std::string log = ReadText(folder.Path() / logs[0]);
-    EXPECT_TRUE(log.starts_with(Failed((folder.Path() / "a_idle.csv").string(), "")));
-    std::string analysed;
-    for (const char* name : {"b.csv", "c.csv", "d.csv", "e.csv"}) {
-        analysed += "Analyzed file: " + (folder.Path() / name).string() + "\n";
+    bool namedForTheRun = false;
+    for (std::time_t when = before; when <= after; ++when) {
+        namedForTheRun |= logs[0] == TimeStampedLogName("usbsigcheck", when) + ".log";
     }
-    EXPECT_TRUE(log.ends_with(analysed)) << log;
+    EXPECT_TRUE(namedForTheRun) << logs[0];
+    std::string expected = Failed((folder.Path() / "a_idle.csv").string(), reason);
+    for (const char* name : {"b.csv", "c.csv", "d.csv", "e.csv"}) {
+        expected += "Analyzed file: " + (folder.Path() / name).string() + "\n";
+    }
+    EXPECT_EQ(ReadText(folder.Path() / logs[0]), expected);
     const std::vector<std::string> summaries = FilesIn(folder.Path(), "", "_00.csv");
     ASSERT_EQ(summaries.size(), 1u);
-    const std::string summary = ReadText(folder.Path() / summaries[0]);
-    EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 5);  // header and four captures
+    EXPECT_EQ(LineCount(folder.Path() / summaries[0]), 5u);  // header and four captures
 
     const COrvaneResult clean = RunOrvane(folder.Path(), {"usbsigcheck,?.csv,hsne"});
     EXPECT_EQ(clean.m_nStatus, 0) << clean.m_strErr;
+}
+
+TEST(WildcardBatchSuccess, ABatchWhoseFirstFileFailsNeverAppendsToThePreviousBatchsSummary) {
+    const CTempFolder root;
+    const fs::path first = root.Path() / "first", second = root.Path() / "second";
+    fs::create_directory(first);
+    fs::create_directory(second);
+    WriteCleanHighSpeedCapture(first / "a.csv");
+    WriteCleanHighSpeedCapture(first / "b.csv");
+    WriteIdleCapture(second / "a_idle.csv");
+    WriteCleanHighSpeedCapture(second / "b.csv");
+    std::ofstream(root.Path() / "two.cmd") << "usbsigcheck,first/*.csv,hsne\n"
+                                           << "usbsigcheck,second/*.csv,hsne\n";
+
+    const COrvaneResult run = RunOrvane(root.Path(), {"two.cmd", "/s"});
+
+    EXPECT_EQ(run.m_nStatus, 1);
+    const std::vector<std::string> firstSummary = FilesIn(first, "", "_00.csv");
+    const std::vector<std::string> secondSummary = FilesIn(second, "", "_00.csv");
+    ASSERT_EQ(firstSummary.size(), 1u);
+    ASSERT_EQ(secondSummary.size(), 1u);
+    EXPECT_EQ(LineCount(first / firstSummary[0]), 3u);
+    EXPECT_EQ(LineCount(second / secondSummary[0]), 2u);
 }

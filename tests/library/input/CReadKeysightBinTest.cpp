@@ -54,9 +54,13 @@ TEST(KeysightBin, TwoAnalogChannelsGiveAPairOnTheFirstChannelsTimeAxis) {
 }
 
 TEST(KeysightBin, ForeignFilesAreRejectedByName) {
-    EXPECT_EQ(FailureOf([] { Read(Fixture("rs_bin", "rs_rtp_float32_1ch.bin")); }),
-              "rs_rtp_float32_1ch.bin is not a Keysight waveform; its samples are in "
-              "rs_rtp_float32_1ch.Wfm.bin");
+    // The XML description of a Rohde & Schwarz capture shares the extension.
+    for (const std::string base : {"rs_rtp_float32_1ch", "rs_rtp_float32_2ch", "rs_rtp_int8_1ch",
+                                   "rs_rtp_xydouble_1ch", "rs_rtp_xydouble_2ch"}) {
+        EXPECT_EQ(
+            FailureOf([&] { Read(Fixture("rs_bin", base + ".bin")); }),
+            base + ".bin is not a Keysight waveform; its samples are in " + base + ".Wfm.bin");
+    }
     EXPECT_EQ(FailureOf([] { Read(Fixture("tek_wfm", "tek_sample_1_int8_1000pts.wfm")); }),
               "tek_sample_1_int8_1000pts.wfm is not a Keysight waveform file");
     EXPECT_EQ(FailureOf([] { Read("/nonexistent/folder/capture.bin"); }),

@@ -80,6 +80,11 @@ TEST(LecroyTrc, DescriptorsThatPromiseMoreThanTheFileHoldsFailClearly) {
     ScratchFolder::Patch<int32_t>(empty, kLastValid, -5);
     EXPECT_EQ(FailureOf([&] { Read(empty); }), "File empty.trc holds fewer than 2 samples");
 
+    const std::string far = folder.Copy(source, "far.trc");
+    ScratchFolder::Patch<int32_t>(far, kDescriptorLength, 1 << 30);
+    EXPECT_EQ(FailureOf([&] { Read(far); }),
+              "File far.trc is truncated: 1004 data bytes declared, 0 present");
+
     const std::string negative = folder.Copy(source, "negative.trc");
     ScratchFolder::Patch<int32_t>(negative, kDescriptorLength, -346);
     EXPECT_EQ(FailureOf([&] { Read(negative); }),

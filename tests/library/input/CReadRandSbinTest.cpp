@@ -104,6 +104,11 @@ TEST(RandSbin, DescriptionsThatDoNotFitTheDataFailClearly) {
         {"rs_rtp_float32_1ch", "negative", "RecordLength\" Value=\"4000",
          "RecordLength\" Value=\"-4000",
          "File negative.Wfm.bin: its description gives no valid record length"},
+        {"rs_rtp_float32_1ch", "skip", "LeadingSettlingSamples\" Value=\"38",
+         "LeadingSettlingSamples\" Value=\"4000",
+         "File skip.Wfm.bin is truncated: 16000 data bytes declared, 280 present"},
+        {"rs_rtp_float32_1ch", "flat", "SignalResolution\" Value=\"1.25e-06",
+         "SignalResolution\" Value=\"0", "File flat.Wfm.bin has no valid sample interval"},
         {"rs_rtp_float32_1ch", "int16", "Value=\"eRS_SIGNAL_FORMAT_FLOAT",
          "Value=\"eRS_SIGNAL_FORMAT_INT16BIT",
          "File int16.Wfm.bin: sample format INT16BIT is not read"},
@@ -117,6 +122,12 @@ TEST(RandSbin, DescriptionsThatDoNotFitTheDataFailClearly) {
                         edit.m_strTo);
         EXPECT_EQ(FailureOf([&] { Read(data); }), edit.m_strFailure);
     }
+
+    // A large file that shares the description's name is not read as text.
+    const std::string data = CopyPair(folder, "rs_rtp_float32_1ch", "large");
+    std::filesystem::resize_file(folder.Path("large.bin"), std::size_t{1} << 30);
+    EXPECT_EQ(FailureOf([&] { Read(data); }),
+              "File large.bin is too large for a waveform description");
 }
 
 TEST(RandSbin, WrittenPairReadsBackSampleForSample) {

@@ -12,6 +12,8 @@ constexpr std::size_t kCurveOffset = 16;
 constexpr std::size_t kFormat = 168 + 72;
 constexpr std::size_t kInterval = 488;
 constexpr std::size_t kDataStart = 822;
+constexpr std::size_t kPostStart = 826;
+constexpr std::size_t kCurveEnd = 834;
 
 struct Capture {
     int32_t m_nKind = 0;
@@ -125,6 +127,13 @@ TEST(TekWfm, CurveOffsetsBeyondTheFileFailClearly) {
     EXPECT_EQ(FailureOf([&] { Read(far); }),
               "File far.wfm is truncated: 2000 data bytes declared, 0 present");
 
+    const std::string longer = folder.Copy(source, "longer.wfm");
+    // A record that claims a gigabyte of samples.
+    ScratchFolder::Patch<int32_t>(longer, kPostStart, 1 << 30);
+    ScratchFolder::Patch<int32_t>(longer, kCurveEnd, 1 << 30);
+    EXPECT_EQ(FailureOf([&] { Read(longer); }),
+              "File longer.wfm is truncated: 1073741760 data bytes declared, 2179 present");
+
     const std::string reversed = folder.Copy(source, "reversed.wfm");
     ScratchFolder::Patch<int32_t>(reversed, kDataStart, 4000);
     EXPECT_EQ(FailureOf([&] { Read(reversed); }), "File reversed.wfm has a damaged curve header");
@@ -133,7 +142,9 @@ TEST(TekWfm, CurveOffsetsBeyondTheFileFailClearly) {
     std::filesystem::resize_file(headerOnly, 500);
     EXPECT_EQ(FailureOf([&] { Read(headerOnly); }), "File header.wfm ends inside its header");
 
-    const std::string flat = folder.Copy(source, "flat.wfm");
-    ScratchFolder::Patch<double>(flat, kInterval, std::numeric_limits<double>::infinity());
-    EXPECT_EQ(FailureOf([&] { Read(flat); }), "File flat.wfm has no valid sample interval");
+    for (double interval : {0.0, std::numeric_limits<double>::infinity()}) {
+        const std::string flat = folder.Copy(source, "flat.wfm");
+        ScratchFolder::Patch<double>(flat, kInterval, interval);
+        EXPECT_EQ(FailureOf([&] { Read(flat); }), "File flat.wfm has no valid sample interval");
+    }
 }
