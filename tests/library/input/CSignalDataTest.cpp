@@ -268,6 +268,8 @@ TEST(SignalData, CapturesThatDoNotFitTheTestAreRejectedWithTheirReason) {
 
     EXPECT_EQ(FailureOf(capture(2, 8e9, 0, 2), "hsne"),
               "Too few samples: a capture needs at least 3");
+    EXPECT_EQ(FailureOf(capture(3, 4e9, 3.3, 0), "fs"),
+              "Too few samples: a capture needs at least 3");
     CAnalysisRecord trimmedShort = capture(3, 4e9, 0.0);
     trimmedShort.m_DPlus[8] = 3.3;
     EXPECT_EQ(FailureOf(std::move(trimmedShort), "fs"),
