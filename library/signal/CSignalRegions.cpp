@@ -107,6 +107,8 @@ std::vector<CSymbolRun> CSignalRegions::FindRegions(const std::vector<double>& t
         CSymbolRun& run = runs[r];
         run.m_nSymbol = classify(s);
         run.m_nFirstSample = static_cast<int32_t>(s);
+        // The last run ends on the capture's last sample, so a stage that reads
+        // samples up to a run's last one never reads past the trace.
         run.m_nLastSample = r + 1 < runCount ? starts[r + 1] - 1 : static_cast<int32_t>(n - 1);
         if (r == 0) {
             run.m_dStart = time[0];

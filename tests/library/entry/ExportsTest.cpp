@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "synth/Synth.h"
 #include "velkin.h"
@@ -28,6 +29,23 @@ protected:
         const fs::path path = m_Dir / name;
         std::ofstream(path) << text;
         return path.string();
+    }
+
+    // `rows` data lines `interval` apart, each trace constant at its level.
+    std::string Rows(const std::string& name, double interval, const std::vector<double>& levels,
+                     int rows = 100) {
+        std::string text;
+        char field[32];
+        for (int i = 0; i < rows; ++i) {
+            std::snprintf(field, sizeof field, "%.9e", i * interval);
+            text += field;
+            for (const double volts : levels) {
+                std::snprintf(field, sizeof field, ",%.3f", volts);
+                text += field;
+            }
+            text += '\n';
+        }
+        return Write(name, text);
     }
 
     fs::path m_Dir;
@@ -158,4 +176,32 @@ TEST_F(ExportsInFolder, PacketsThatCannotBeMeasuredAnswerWithTheirReason) {
         Write("se0.csv", FullSpeedRows(std::string(10, 'J') + "KJKKEE" + std::string(20, 'J') +
                                        "EEKJKJKEE" + std::string(20, 'J')));
     EXPECT_STREQ(UsbSigCheck(se0.c_str(), "fs", "", 0, 0), "EOP not found");
+}
+
+TEST_F(ExportsInFolder, CapturesThatDoNotSuitTheTestAreTurnedAwayWithTheirReasonAndNoReport) {
+    const auto check = [](const std::string& file, const char* type) {
+        return std::string(UsbSigCheck(file.c_str(), type, "", 0, 0));
+    };
+    EXPECT_EQ(check(Rows("fast.csv", 5e-12, {0.0}), "hsne"), "Sample rate error");
+    // Too coarse for any differential capture: said before the trace kind is held
+    // against the speed.
+    EXPECT_EQ(check(Rows("coarse.csv", 2e-9, {0.0}), "fs"), "Sample Rate Error: Check Test Type");
+    const std::string differential = Rows("diff.csv", 1.25e-10, {0.0});
+    EXPECT_EQ(check(differential, "fs"),
+              "Error: Differential trace data is not supported for full speed signals");
+    EXPECT_EQ(check(differential, "ls"),
+              "Error: Differential trace data is not supported for low speed signals");
+    EXPECT_EQ(check(Rows("pair.csv", 2.5e-10, {3.3, 0.0}), "hsne"),
+              "Error: Single ended trace data is not supported for high speed signals");
+    EXPECT_EQ(check(Rows("dead.csv", 2.5e-10, {0.0, 0.0}), "fs"),
+              "Signal does not begin with idle");
+    EXPECT_EQ(check(Rows("two.csv", 2.5e-10, {3.3, 0.0}, 2), "fs"),
+              "Too few samples: a capture needs at least 3");
+    EXPECT_EQ(check(Rows("flat.csv", 0.0, {3.3, 0.0}), "fs"),
+              "Sample times do not increase at the start of the capture");
+    // Ten samples a second would need 4e8 times as many points at full speed.
+    EXPECT_EQ(check(Rows("slow.csv", 0.1, {3.3, 0.0}), "fs"),
+              "Sample rate too low: up-sampling by 400000000 would exceed 200000000 samples");
+    for (const auto& entry : fs::directory_iterator(m_Dir))
+        EXPECT_EQ(entry.path().extension(), ".csv") << entry.path();
 }

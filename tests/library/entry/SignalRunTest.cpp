@@ -202,6 +202,24 @@ TEST_F(SignalRun, CleanHighSpeedNearEndCapturePassesEveryLine) {
     EXPECT_NEAR(report.Number("EOP width: "), truth.m_nEopBits, 0.1);
 }
 
+// The shipped examples are judged as their README says: the failing one 1000 ppm
+// fast at half the swing, the pairs up-sampled from a third of the reference rate.
+TEST_F(SignalRun, ShippedExamplesAreJudgedAsTheirReadmeSays) {
+    const fs::path examples = fs::path(VELKIN_SOURCE_DIR) / "examples";
+    for (const char* name :
+         {"hs_pass.csv", "hs_fail.csv", "fs_pair.csv", "ls_dplus.csv", "ls_dminus.csv"})
+        fs::copy_file(examples / name, m_Dir / name);
+    EXPECT_EQ(Judge("hs_pass.csv", "hsne").Colour("Overall result: pass!"), kPass);
+    const CReportText failing = Judge("hs_fail.csv", "hsne");
+    EXPECT_EQ(failing.Colour("*** Overall result: fail! ***"), kFail);
+    EXPECT_EQ(failing.Colour("*** signal rate failure ***"), kFail);
+    EXPECT_EQ(failing.Colour("*** eye failure! ***"), kFail);
+    EXPECT_NEAR(failing.Number("Measured signaling rate: "), 480.48, 480.0 * 20e-6);
+    EXPECT_EQ(Judge("fs_pair.csv", "fs").Colour("Overall result: pass!"), kPass);
+    EXPECT_EQ(Judge("ls_dplus.csv", "ls", 0, "ls_dminus.csv").Colour("Overall result: pass!"),
+              kPass);
+}
+
 TEST_F(SignalRun, HighSpeedRateIsWaivedJustPastItsLimitAndFailsBeyondTheWaiver) {
     synth::HighSpeedParams waived = Hs(), failed = Hs();
     waived.m_Traffic.m_dRatePpm = 530;

@@ -9,6 +9,8 @@
 #include "CTempFolder.h"
 #include "entry/CAnalysisError.h"
 #include "input/CSignalData.h"
+#include "signal/CMeasurePackets.h"
+#include "signal/CTestPackets.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
 #include "synth/CEdgeTrain.h"
@@ -181,25 +183,57 @@ TEST(SignalData, FullAndLowSpeedPairsReadFromFilesAreOrientedAndCutIntoTheWritte
     EXPECT_TRUE(lsRecord.m_bPairSwapped);
 }
 
-TEST(SignalData, CapturesAlreadyInMemoryArePreparedWithoutCopyingSamples) {
+// The record moves from stage to stage: the traces that leave the verdicts are
+// the very buffers the capture was read into.
+TEST(SignalData, RecordsMoveThroughPreparationMeasurementAndVerdictsWithoutCopyingSamples) {
+    const auto config = CSignalConfig().BuildConfig();
+    const auto judge = [&](CAnalysisRecord raw, const std::string& testType) {
+        const auto spec = CSigTestSpec().SelectSpec(testType);
+        CAnalysisRecord record = CSignalData().Prepare(std::move(raw), *config, *spec);
+        record = CMeasurePackets().Run(std::move(record), *config, *spec);
+        return CTestPackets().TestPackets(std::move(record), *config, *spec);
+    };
+
     synth::SynthTruth truth;
-    const synth::SampleSource source = synth::MakeHighSpeedSource(HighSpeed(8e9, 3), truth);
+    const synth::SampleSource hs = synth::MakeHighSpeedSource(HighSpeed(8e9, 3), truth);
     CAnalysisRecord raw;
     raw.m_nTraceKind = 2;
     double volts = 0.0;
-    for (std::size_t k = 0; k < source.m_nSamples; ++k) {
-        source.m_Sample(k, &volts);
-        raw.m_Time.push_back(source.Time(k));
+    for (std::size_t k = 0; k < hs.m_nSamples; ++k) {
+        hs.m_Sample(k, &volts);
+        raw.m_Time.push_back(hs.Time(k));
         raw.m_Diff.push_back(volts);
     }
     const double* timeData = raw.m_Time.data();
     const double* diffData = raw.m_Diff.data();
-    const CAnalysisRecord prepared = Prepare(std::move(raw), "hsne");
-    ExpectPackets(prepared, HighSpeedEopStarts(truth), 1 / 8e9);
-    EXPECT_EQ(prepared.m_Time.data(), timeData);
-    EXPECT_EQ(prepared.m_Diff.data(), diffData);
-    EXPECT_TRUE(prepared.m_DMinus.empty() && prepared.m_DPlus.empty() &&
-                prepared.m_CommonMode.empty());
+    const CAnalysisRecord judged = judge(std::move(raw), "hsne");
+    ExpectPackets(judged, HighSpeedEopStarts(truth), 1 / 8e9);
+    ASSERT_EQ(judged.m_Verdicts.size(), 1u);
+    EXPECT_EQ(judged.m_Time.data(), timeData);
+    EXPECT_EQ(judged.m_Diff.data(), diffData);
+    EXPECT_TRUE(judged.m_DMinus.empty() && judged.m_DPlus.empty() && judged.m_CommonMode.empty());
+
+    // A full-speed pair at the reference rate keeps both lines where they were read.
+    synth::SingleEndedParams params;
+    params.m_Traffic.m_nPackets = 1;
+    const synth::SampleSource pair = synth::MakeSingleEndedSource(params, truth);
+    CAnalysisRecord lines;
+    lines.m_nTraceKind = 3;
+    double both[2];
+    for (std::size_t k = 0; k < pair.m_nSamples; ++k) {
+        pair.m_Sample(k, both);
+        lines.m_Time.push_back(pair.Time(k));
+        lines.m_DPlus.push_back(both[0]);
+        lines.m_DMinus.push_back(both[1]);
+    }
+    const double* plusData = lines.m_DPlus.data();
+    const double* minusData = lines.m_DMinus.data();
+    timeData = lines.m_Time.data();
+    const CAnalysisRecord judgedPair = judge(std::move(lines), "fs");
+    ASSERT_EQ(judgedPair.m_Verdicts.size(), 1u);
+    EXPECT_EQ(judgedPair.m_Time.data(), timeData);
+    EXPECT_EQ(judgedPair.m_DPlus.data(), plusData);
+    EXPECT_EQ(judgedPair.m_DMinus.data(), minusData);
 }
 
 TEST(SignalData, CoarseCapturesAreUpsampledByTheRateShortfall) {
@@ -267,6 +301,8 @@ TEST(SignalData, CapturesThatDoNotFitTheTestAreRejectedWithTheirReason) {
     EXPECT_EQ(FailureOf(capture(3, 4e9, 0.0), "fs"), "Signal does not begin with idle");
 
     EXPECT_EQ(FailureOf(capture(2, 8e9, 0, 2), "hsne"),
+              "Too few samples: a capture needs at least 3");
+    EXPECT_EQ(FailureOf(capture(3, 4e9, 3.3, 0), "fs"),
               "Too few samples: a capture needs at least 3");
     CAnalysisRecord trimmedShort = capture(3, 4e9, 0.0);
     trimmedShort.m_DPlus[8] = 3.3;

@@ -53,13 +53,17 @@ TEST(SignalRegions, ThresholdSamplesAndCaptureEdgesGiveSoundRuns) {
     const auto fromStart = Regions(syncFirst, "fs", std::vector<double>(10, 1.65));
     for (const CSymbolRun& run : fromStart) EXPECT_NE(run.m_nSymbol, config->m_nSymI);
 
-    Trace ragged{{0, 1e-9, 2e-9}, {0.0, 0.0}};
-    try {
-        Regions(ragged, "hsne");
-        FAIL();
-    } catch (const CAnalysisError& e) {
-        EXPECT_STREQ(e.what(), "Differential data doesn't match data point times");
-    }
+    const auto failure = [](const Trace& trace) -> std::string {
+        try {
+            Regions(trace, "hsne");
+        } catch (const CAnalysisError& e) {
+            return e.what();
+        }
+        return "no failure";
+    };
+    EXPECT_EQ(failure({{0, 1e-9, 2e-9}, {0.0, 0.0}}),
+              "Differential data doesn't match data point times");
+    EXPECT_EQ(failure({}), "No samples to divide into line states");
 }
 
 TEST(SignalRegions, PairThresholdRisesWithLowCommonModeAndEdgesSitOnTheCrossedLevel) {
