@@ -16,8 +16,9 @@ for p in "${packages[@]}"; do
     [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" = "install ok installed" ] ||
         missing+=("$p")
 done
-# Nothing to ask of the package mirror (or of sudo) when everything is there.
+# The package lists are refreshed on every run, so a fresh machine never installs
+# from a stale or empty list.
+$SUDO apt-get update -qq
 if [ ${#missing[@]} -gt 0 ]; then
-    $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
