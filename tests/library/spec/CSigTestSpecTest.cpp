@@ -1,4 +1,4 @@
-// Selection by keyword and the hub/repeater adjustment (Parts 3.1, 1.2 step 3).
+// Selection by keyword and the hub/repeater adjustment.
 #include <gtest/gtest.h>
 
 #include <climits>
