@@ -244,4 +244,3 @@ TEST(SpecTables, SpeedAndSymbolsAgreeWithTheSignalConfiguration) {
         EXPECT_EQ(s->m_nIdleSymbol, config->m_nSymJ);
     }
 }
-
