@@ -1,0 +1,102 @@
+#pragma once
+
+// Synthesized captures as the signal-quality run sees them: written into a temporary
+// folder, read and prepared, the first complete packet measured and judged.
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "CTempFolder.h"
+#include "input/CSignalData.h"
+#include "report/CToolboxGlobals.h"
+#include "signal/CMeasurePackets.h"
+#include "signal/CTestPackets.h"
+#include "spec/CSigTestSpec.h"
+#include "spec/CSignalConfig.h"
+#include "synth/Synth.h"
+
+namespace captures {
+
+inline const CSigConfig& Config() {
+    static const CSigConfig config = *CSignalConfig().BuildConfig();
+    return config;
+}
+
+inline const CToolboxRecord& Codes() {
+    static const CToolboxRecord codes = CToolboxGlobals().GetGlobals();
+    return codes;
+}
+
+// The limits of a test type, widened for `hubs` hubs as the run driver does.
+inline CSigSpec Spec(const std::string& keyword, unsigned hubs = 0) {
+    std::unique_ptr<CSigSpec> spec = CSigTestSpec().SelectSpec(keyword);
+    AdjustForHubs(*spec, keyword, hubs);
+    return *spec;
+}
+
+struct Measured {
+    synth::SynthTruth m_Truth;
+    CAnalysisRecord m_Record;  // prepared, its first complete packet measured and judged
+    const CPacketMeasurement& M() const { return m_Record.m_Measurements.at(0); }
+    const CPacketVerdict& V() const { return m_Record.m_Verdicts.at(0); }
+    // The packet that was measured.
+    const CPacketEntry& Packet() const {
+        for (const CPacketEntry& p : m_Record.m_Packets)
+            if (p.m_nStatus == 0) return p;
+        return m_Record.m_Packets.at(m_Record.m_Packets.size());
+    }
+};
+
+// Reads a capture file and runs the measurement and the verdicts on it.
+inline CAnalysisRecord Analyse(const std::string& file, const std::string& keyword) {
+    const CSigSpec spec = Spec(keyword);
+    CAnalysisRecord record = CSignalData().Load(file, Config(), spec, "");
+    record = CMeasurePackets().Run(std::move(record), Config(), spec);
+    return CTestPackets().TestPackets(std::move(record), Config(), spec);
+}
+
+// Writes the samples of `source` as a CSV capture and analyses it.
+inline Measured Analyse(const synth::SampleSource& source, const synth::SynthTruth& truth,
+                        const std::string& keyword) {
+    const CTempFolder folder("velkin_signal_");
+    const std::string file = folder.Path("capture.csv");
+    Measured m{truth, {}};
+    std::vector<int> channels;
+    for (std::size_t c = 0; c < source.m_ChannelNames.size(); ++c)
+        channels.push_back(static_cast<int>(c));
+    synth::WriteSamples(source, {{file, channels}}, synth::FileFormat::Csv, truth.m_strKind,
+                        m.m_Truth);
+    m.m_Record = Analyse(file, keyword);
+    return m;
+}
+
+inline Measured HighSpeed(const synth::HighSpeedParams& params,
+                          const std::string& keyword = "hsne") {
+    synth::SynthTruth truth;
+    const synth::SampleSource source = synth::MakeHighSpeedSource(params, truth);
+    return Analyse(source, truth, keyword);
+}
+
+inline Measured Pair(const synth::SingleEndedParams& params) {
+    synth::SynthTruth truth;
+    const synth::SampleSource source = synth::MakeSingleEndedSource(params, truth);
+    return Analyse(source, truth, params.m_Speed == synth::Speed::Full ? "fs" : "ls");
+}
+
+// High-speed traffic of long packets, the EOP timed at the receiver threshold.
+inline synth::HighSpeedParams LongPackets() {
+    synth::HighSpeedParams params;
+    params.m_Traffic.m_nPayloadBytes = 24;
+    params.m_dThreshold = Spec("hsne").m_dDiffThreshold;
+    return params;
+}
+
+// Re-measures the first packet of a prepared record under other limits.
+inline CPacketMeasurement Remeasure(const CAnalysisRecord& r, const CPacketEntry& packet,
+                                    const CSigSpec& spec) {
+    return CMeasurePackets().MeasurePacket(packet, Config(), spec, r.m_Time, r.m_Diff, r.m_DMinus,
+                                           r.m_DPlus);
+}
+
+}  // namespace captures
