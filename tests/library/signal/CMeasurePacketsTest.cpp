@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
-#include <numbers>
 #include <string>
 #include <vector>
 
@@ -14,10 +12,17 @@ using namespace captures;
 
 namespace {
 
-constexpr double kHsBit = 1.0 / 480e6;
+// A clean high-speed capture, prepared and measured once; the tests below edit its
+// packet or its limits and measure again.
+const Measured& CleanHighSpeed() {
+    static const Measured m = HighSpeed(LongPackets());
+    return m;
+}
 
-CAnalysisRecord Prepared(const synth::HighSpeedParams& params) {
-    return HighSpeed(params).m_Record;
+CPacketMeasurement Remeasure(const CPacketEntry& packet, const CSigSpec& spec) {
+    const CAnalysisRecord& r = CleanHighSpeed().m_Record;
+    return CMeasurePackets().MeasurePacket(packet, Config(), spec, r.m_Time, r.m_Diff, r.m_DMinus,
+                                           r.m_DPlus);
 }
 
 }  // namespace
@@ -27,28 +32,17 @@ CAnalysisRecord Prepared(const synth::HighSpeedParams& params) {
 // samples 125 ps apart) moves the high-speed rate by 2.5 ppm; the pairs' crossings
 // sit on edges tens of samples long and are as exact.
 TEST(MeasurePackets, SignallingRateFollowsTheWrittenRate) {
-    struct Case {
-        double ppm;
-        const char* speed;
-        double tolerance;  // relative
-    };
-    for (const Case& c : {Case{300, "hs", 20e-6}, Case{-700, "hs", 20e-6}, Case{10000, "fs", 5e-4},
-                          Case{-30000, "ls", 5e-4}}) {
-        SCOPED_TRACE(std::string(c.speed) + " " + std::to_string(c.ppm));
-        Measured m;
-        if (c.speed == std::string("hs")) {
-            synth::HighSpeedParams params = LongPackets();
-            params.m_Traffic.m_dRatePpm = c.ppm;
-            m = HighSpeed(params);
-        } else {
-            synth::SingleEndedParams params;
-            params.m_Speed = c.speed == std::string("fs") ? synth::Speed::Full : synth::Speed::Low;
-            params.m_Traffic.m_dRatePpm = c.ppm;
-            m = Pair(params);
-        }
-        const double rate = m.m_Truth.m_dBitRate;
-        EXPECT_NEAR(1.0 / m.M().m_dUnitInterval, rate, rate * c.tolerance);
-        EXPECT_NEAR(m.M().m_dUIRatio, 1.0 / (1.0 + c.ppm * 1e-6), c.tolerance);
+    for (const double ppm : {300.0, -700.0, 10000.0, -30000.0}) {
+        SCOPED_TRACE(ppm);
+        synth::HighSpeedParams hs = LongPackets();
+        synth::SingleEndedParams pair;
+        hs.m_Traffic.m_dRatePpm = pair.m_Traffic.m_dRatePpm = ppm;
+        pair.m_Speed = ppm < 0 ? synth::Speed::Low : synth::Speed::Full;
+        const bool highSpeed = std::abs(ppm) < 1000;
+        const Measured m = highSpeed ? HighSpeed(hs) : Pair(pair);
+        const double tolerance = highSpeed ? 20e-6 : 5e-4;
+        EXPECT_NEAR(m.M().m_dUnitInterval * m.m_Truth.m_dBitRate, 1.0, tolerance);
+        EXPECT_NEAR(m.M().m_dUIRatio, 1.0 / (1.0 + ppm * 1e-6), tolerance);
         EXPECT_EQ(m.M().m_dUIRatio2, m.M().m_dUIRatio);
     }
 }
@@ -67,49 +61,21 @@ TEST(MeasurePackets, FullSpeedCrossoverSitsAtTheWrittenLevel) {
 }
 
 // Clean edges leave only the interpolation error of each crossing, under a
-// picosecond at 8 GS/s. A sinusoid of amplitude A sampled at the transitions shows
-// as a largest deviation of about A, provided the unit interval is measured between
-// two transitions where the sinusoid is zero: otherwise the grid tilts to follow it.
-TEST(MeasurePackets, JitterIsZeroWhenCleanAndFollowsInjectedJitter) {
-    const Measured clean = HighSpeed(LongPackets());
-    const CPacketMeasurement& c = clean.M();
+// picosecond at 8 GS/s.
+TEST(MeasurePackets, CleanCaptureHasNoJitter) {
+    const CPacketMeasurement& c = CleanHighSpeed().M();
     for (const double v :
          {c.m_dConsecJitterMin, c.m_dConsecJitterMax, c.m_dConsecJitterRms, c.m_dJKJitterMin,
           c.m_dJKJitterMax, c.m_dJKJitterRms, c.m_dKJJitterMin, c.m_dKJJitterMax, c.m_dKJJitterRms})
         EXPECT_NEAR(v, 0.0, 2e-12);
     EXPECT_GT(c.m_nJitterCount, 50);
-
-    // Sixteen bits a period, zero at the first transition the unit interval is
-    // measured from and, by the choice of payload, at the last data transition, where
-    // it ends. The SYNC toggles at every boundary from the second on; the one leaving
-    // idle is not kept, so the first used is boundary m_nCrossoverFirst + 1.
-    synth::HighSpeedParams params = LongPackets();
-    const double amplitude = 60e-12;
-    const std::size_t firstUsed = static_cast<std::size_t>(Spec("hsne").m_nCrossoverFirst) + 1;
-    const double firstUsedBits = params.m_Traffic.m_dFirstBitPhase +
-                                 params.m_Traffic.m_nLeadIdleBits + static_cast<double>(firstUsed);
-    params.m_Traffic.m_Jitter.m_dPeriodicAmplitude = amplitude;
-    params.m_Traffic.m_Jitter.m_dPeriodicFrequency = 480e6 / 16;
-    params.m_Traffic.m_Jitter.m_dPeriodicPhase = -2.0 * std::numbers::pi * firstUsedBits / 16;
-    for (;; ++params.m_Traffic.m_nSeed) {
-        synth::SynthTruth truth;
-        synth::MakeHighSpeedSource(params, truth);
-        const synth::PacketTruth& packet = truth.m_Packets.front();
-        const std::string& states = packet.m_strStates;
-        std::size_t last = static_cast<std::size_t>(packet.m_nSyncBits + packet.m_nPayloadBits) - 1;
-        while (states[last] == states[last - 1]) --last;
-        if ((last - firstUsed) % 8 == 0) break;
-    }
-    const Measured m = HighSpeed(params);
-    EXPECT_NEAR(m.M().m_dConsecJitterMax, amplitude, 0.15 * amplitude);
-    EXPECT_NEAR(m.M().m_dConsecJitterMin, -amplitude, 0.15 * amplitude);
-    EXPECT_NEAR(m.M().m_dConsecJitterMax, m.m_Truth.m_dJitterPeak, 0.15 * amplitude);
-    EXPECT_NEAR(m.M().m_dConsecJitterRms, amplitude / std::sqrt(2.0), 0.15 * amplitude);
 }
 
-// A full-speed capture whose every other edge into J comes `delay` late: the JK pairs
-// (from one edge into J to the next) differ by +-delay, the KJ pairs (edges into K)
-// not at all. The late edges are cut from a copy of the capture written `delay` later.
+// A full-speed capture whose every other edge into J comes `delay` late, cut from a
+// copy of the capture written `delay` later: the JK pairs (from one edge into J to the
+// next) differ by +-delay, the KJ pairs (edges into K) not at all. The best-fitting
+// grid lies late by the delay times the share s of late edges, so a late edge shows
+// (1 - s) x delay of consecutive jitter and every other edge -s x delay.
 TEST(MeasurePackets, PairedJitterOfEdgesIntoJIsTheJKFigure) {
     const double delay = 5e-9;
     synth::SingleEndedParams params;
@@ -131,9 +97,8 @@ TEST(MeasurePackets, PairedJitterOfEdgesIntoJIsTheJKFigure) {
     ASSERT_GT(lateEdges.size(), 4u);
     synth::SampleSource spliced = onTime;
     spliced.m_Sample = [onTime, late, lateEdges, ui](std::size_t k, double* values) {
-        const double t = onTime.Time(k);
         for (const double edge : lateEdges)
-            if (std::abs(t - edge) < ui / 2) return late.m_Sample(k, values);
+            if (std::abs(onTime.Time(k) - edge) < ui / 2) return late.m_Sample(k, values);
         onTime.m_Sample(k, values);
     };
     const CPacketMeasurement m = Analyse(spliced, truth, "fs").M();
@@ -142,10 +107,10 @@ TEST(MeasurePackets, PairedJitterOfEdgesIntoJIsTheJKFigure) {
     EXPECT_GT(m.m_dJKJitterRms, 0.8 * delay);  // the pairs of the last, punctual edges are 0
     for (const double v : {m.m_dKJJitterMin, m.m_dKJJitterMax, m.m_dKJJitterRms})
         EXPECT_NEAR(v, 0.0, 0.05e-9);
-    // The best grid lies late by the delay times the share of late edges.
-    const double share = static_cast<double>(lateEdges.size()) / m.m_nJitterCount;
-    EXPECT_NEAR(m.m_dConsecJitterMax, (1 - share) * delay, 0.1e-9);
-    EXPECT_NEAR(m.m_dConsecJitterMin, -share * delay, 0.1e-9);
+    const double s = static_cast<double>(lateEdges.size()) / m.m_nJitterCount;
+    EXPECT_NEAR(m.m_dConsecJitterMax, (1 - s) * delay, 0.1e-9);
+    EXPECT_NEAR(m.m_dConsecJitterMin, -s * delay, 0.1e-9);
+    EXPECT_NEAR(m.m_dConsecJitterRms, std::sqrt(s * (1 - s)) * delay, 0.1e-9);
 }
 
 // A scope file keeps the time axis as origin and interval, so a capture whose clock
@@ -185,25 +150,21 @@ TEST(MeasurePackets, LateTimeAxisGivesTheSameFiguresAsOneStartingAtZero) {
 // period, a sixteenth of a bit at high speed and a 333th at full speed. The bit
 // boundaries reach the EOP end at high speed and one bit past it at full speed.
 TEST(MeasurePackets, EopWidthMatchesTheWrittenEop) {
-    struct Case {
-        int bits;  // 0: a full-speed capture
-        double sampleTime;
-        double boundariesPastEnd;  // bits
-    };
-    for (const Case& c : {Case{8, 1 / 8e9, 0}, Case{40, 1 / 8e9, 0}, Case{0, 1 / 4e9, 1}}) {
-        SCOPED_TRACE(c.bits);
+    for (const int bits : {8, 40, 0}) {  // 0: a full-speed capture
+        SCOPED_TRACE(bits);
         synth::HighSpeedParams params = LongPackets();
-        params.m_Traffic.m_nEopBits = c.bits;
-        const Measured m = c.bits > 0 ? HighSpeed(params) : Pair(synth::SingleEndedParams{});
+        params.m_Traffic.m_nEopBits = bits;
+        const Measured m = bits > 0 ? HighSpeed(params) : Pair(synth::SingleEndedParams{});
         const synth::PacketTruth& eop = m.m_Truth.m_Packets.front();
         const double ui = m.m_Truth.m_dUnitInterval;
+        const double sampleTime = 1.0 / m.m_Truth.m_dSampleRate;
         EXPECT_NEAR((m.M().m_dEopEnd - m.M().m_dEopStart) / ui, m.m_Truth.m_nEopBits, 0.25);
-        EXPECT_NEAR(m.M().m_dEopStart, eop.m_dEopStartAtLevel, c.sampleTime);
-        EXPECT_NEAR(m.M().m_dEopEnd, eop.m_dEopEndAtLevel, c.sampleTime);
-        const std::vector<double>& bits = m.M().m_BitTimes;
-        EXPECT_NEAR(bits.back(), m.M().m_dEopEnd + c.boundariesPastEnd * ui, 0.5 * ui);
-        for (std::size_t k = 1; k < bits.size(); ++k)
-            EXPECT_NEAR(bits[k] - bits[k - 1], m.M().m_dUnitInterval, 1e-15);
+        EXPECT_NEAR(m.M().m_dEopStart, eop.m_dEopStartAtLevel, sampleTime);
+        EXPECT_NEAR(m.M().m_dEopEnd, eop.m_dEopEndAtLevel, sampleTime);
+        const std::vector<double>& grid = m.M().m_BitTimes;
+        EXPECT_NEAR(grid.back(), m.M().m_dEopEnd + (bits > 0 ? 0.0 : ui), 0.5 * ui);
+        for (std::size_t k = 1; k < grid.size(); ++k)
+            EXPECT_NEAR(grid[k] - grid[k - 1], m.M().m_dUnitInterval, 1e-15);
     }
 }
 
@@ -221,7 +182,7 @@ TEST(MeasurePackets, SyncReportsTheLeadingBitsThatWereDropped) {
 // straight line between samples cuts the bend of a raised-cosine edge and reads a
 // 400 ps high-speed edge under 5 % slow, the slower pair edges far less.
 TEST(MeasurePackets, EdgeRatesFollowTheTransitionTimeAndTheirMismatch) {
-    const Measured hs = HighSpeed(LongPackets());
+    const Measured& hs = CleanHighSpeed();
     const double rise = hs.m_Truth.m_dRiseRate;
     const double fall = hs.m_Truth.m_dFallRate;
     for (const double v : {hs.M().m_dRiseRate, hs.M().m_dRiseRateMin, hs.M().m_dRiseRateMax})
@@ -261,9 +222,8 @@ TEST(MeasurePackets, RunMeasuresOnlyTheFirstCompletePacket) {
 }
 
 TEST(MeasurePackets, JumpFromJStraightToKClearsTheAllEdgesFlag) {
-    const CAnalysisRecord r = Prepared(LongPackets());
-    CPacketEntry packet = r.m_Packets.at(0);
-    EXPECT_EQ(Remeasure(r, packet, Spec("hsne")).m_bAllEdgesFound, 1);
+    CPacketEntry packet = CleanHighSpeed().Packet();
+    EXPECT_EQ(CleanHighSpeed().M().m_bAllEdgesFound, 1);
     // Sampling too coarse to catch the edge: the K follows the J directly.
     std::vector<CSymbolRun>& runs = packet.m_Symbols;
     std::size_t s = 40;
@@ -271,52 +231,32 @@ TEST(MeasurePackets, JumpFromJStraightToKClearsTheAllEdgesFlag) {
     runs[s - 1].m_dEnd = runs[s].m_dEnd;
     runs[s - 1].m_nLastSample = runs[s].m_nLastSample;
     runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(s));
-    EXPECT_EQ(Remeasure(r, packet, Spec("hsne")).m_bAllEdgesFound, 0);
+    EXPECT_EQ(Remeasure(packet, Spec("hsne")).m_bAllEdgesFound, 0);
 }
 
+// Skipping all but five (then six) transitions at the start: five consecutive jitter
+// values leave the second paired list empty, and all six paired figures read 0.0.
 TEST(MeasurePackets, PairedJitterNeedsMoreThanFiveTransitions) {
-    synth::HighSpeedParams params = LongPackets();
-    params.m_Traffic.m_Jitter.m_dRandomRms = 10e-12;
-    const CAnalysisRecord r = Prepared(params);
     CSigSpec spec = Spec("hsne");
-    const int32_t crossings = r.m_Measurements.at(0).m_nCrossings;
-    // Skipping all but five (then six) transitions at the start.
-    spec.m_nCrossoverFirst = crossings - 5;
-    const CPacketMeasurement five = Remeasure(r, r.m_Packets.at(0), spec);
-    EXPECT_EQ(five.m_nJitterCount, 5);
-    for (const double v : {five.m_dJKJitterMin, five.m_dJKJitterMax, five.m_dJKJitterRms,
-                           five.m_dKJJitterMin, five.m_dKJJitterMax, five.m_dKJJitterRms})
-        EXPECT_EQ(v, 0.0);
-    spec.m_nCrossoverFirst = crossings - 6;
-    const CPacketMeasurement six = Remeasure(r, r.m_Packets.at(0), spec);
-    EXPECT_EQ(six.m_nJitterCount, 6);
-    EXPECT_TRUE(std::isfinite(six.m_dKJJitterRms));
-    EXPECT_GT(six.m_dKJJitterRms, 0.0);
-    EXPECT_GT(six.m_dJKJitterRms, 0.0);
+    for (const int32_t kept : {5, 6}) {
+        spec.m_nCrossoverFirst = CleanHighSpeed().M().m_nCrossings - kept;
+        const CPacketMeasurement m = Remeasure(CleanHighSpeed().Packet(), spec);
+        EXPECT_EQ(m.m_nJitterCount, kept);
+        for (const double v : {m.m_dJKJitterMin, m.m_dJKJitterMax, m.m_dJKJitterRms,
+                               m.m_dKJJitterMin, m.m_dKJJitterMax, m.m_dKJJitterRms})
+            EXPECT_EQ(v == 0.0, kept == 5) << kept;
+    }
 }
 
 TEST(MeasurePackets, PacketsTooShortForTheSkipCountsFailWithAClearText) {
-    const CAnalysisRecord hs = Prepared(LongPackets());
-    const CAnalysisRecord fs = Pair(synth::SingleEndedParams{}).m_Record;
     CSigSpec skipAll = Spec("hsne");
     skipAll.m_nCrossoverFirst = 500;
     CPacketEntry eopOnly;  // no crossing at all
-    eopOnly.m_Symbols.push_back(hs.m_Packets.at(0).m_Symbols.back());
-    CPacketEntry tail;  // every crossover inside the last half bit before the EOP
-    tail.m_Symbols.assign(fs.m_Packets.at(0).m_Symbols.end() - 3,
-                          fs.m_Packets.at(0).m_Symbols.end());
-    struct Case {
-        const char* what;
-        const CAnalysisRecord& record;
-        CPacketEntry packet;
-        CSigSpec spec;
-    };
-    for (const Case& c : {Case{"skip counts leave no interval", hs, hs.m_Packets.at(0), skipAll},
-                          Case{"EOP alone", hs, eopOnly, Spec("hsne")},
-                          Case{"full-speed tail", fs, tail, Spec("fs")}}) {
-        SCOPED_TRACE(c.what);
+    eopOnly.m_Symbols.push_back(CleanHighSpeed().Packet().m_Symbols.back());
+    for (const auto& [packet, spec] :
+         {std::pair{CleanHighSpeed().Packet(), skipAll}, std::pair{eopOnly, Spec("hsne")}}) {
         try {
-            Remeasure(c.record, c.packet, c.spec);
+            Remeasure(packet, spec);
             ADD_FAILURE() << "no failure";
         } catch (const CAnalysisError& e) {
             EXPECT_EQ(e.Text(), "too few transitions in packet");
@@ -326,24 +266,21 @@ TEST(MeasurePackets, PacketsTooShortForTheSkipCountsFailWithAClearText) {
 
 // An EOP end recorded before the last grid point extends the boundaries by nothing.
 TEST(MeasurePackets, EopBeforeTheLastGridPointAddsNoBoundaries) {
-    const CAnalysisRecord r = Prepared(LongPackets());
-    CPacketEntry packet = r.m_Packets.at(0);
-    const CPacketMeasurement normal = Remeasure(r, packet, Spec("hsne"));
-    packet.m_Symbols.back().m_dEnd = packet.m_Symbols.back().m_dStart - 20 * kHsBit;
-    const CPacketMeasurement early = Remeasure(r, packet, Spec("hsne"));
-    EXPECT_LT(early.m_BitTimes.size(), normal.m_BitTimes.size());
+    CPacketEntry packet = CleanHighSpeed().Packet();
+    packet.m_Symbols.back().m_dEnd = packet.m_Symbols.back().m_dStart - 20 / 480e6;
+    const CPacketMeasurement early = Remeasure(packet, Spec("hsne"));
+    EXPECT_LT(early.m_BitTimes.size(), CleanHighSpeed().M().m_BitTimes.size());
     EXPECT_GT(early.m_BitTimes.size(), 50u);
-    EXPECT_EQ(early.m_BitTimes.front(), normal.m_BitTimes.front());
+    EXPECT_EQ(early.m_BitTimes.front(), CleanHighSpeed().M().m_BitTimes.front());
 }
 
 // Eye levels beyond the 0.4 V swing: no edge is timed in either direction, and the
 // match of two missing rates reads as the worst mismatch, not as "nan".
 TEST(MeasurePackets, EdgeRateMatchWithoutEdgesIsTheWorstMismatch) {
-    const CAnalysisRecord r = Prepared(LongPackets());
     CSigSpec spec = Spec("hsne");
     spec.m_dEyeLevelHigh = 0.5;
     spec.m_dEyeLevelLow = -0.5;
-    const CPacketMeasurement m = Remeasure(r, r.m_Packets.at(0), spec);
+    const CPacketMeasurement m = Remeasure(CleanHighSpeed().Packet(), spec);
     EXPECT_TRUE(std::isnan(m.m_dRiseRate) && std::isnan(m.m_dFallRate));
     EXPECT_EQ(m.m_dEdgeRateMatch, 200.0);
 }

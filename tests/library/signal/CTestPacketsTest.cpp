@@ -13,44 +13,17 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kHighSpeedBit = 1.0 / 480e6;
-constexpr double kFullSpeedBit = 1.0 / 12e6;
 
-// A clean high-speed packet: exact 480 Mbit/s, an 8-bit EOP, a whole SYNC, an open
-// eye, 1500 V/us edges (inside the 2133 V/us limit).
-CPacketMeasurement CleanHighSpeed() {
-    CPacketMeasurement m;
-    m.m_dUnitInterval = kHighSpeedBit;
-    m.m_bAllEdgesFound = 1;
-    m.m_dEopStart = 1e-6;
-    m.m_dEopEnd = 1e-6 + 8 * kHighSpeedBit;
-    m.m_nJitterCount = 40;
-    m.m_nSyncMatches = 1;
-    m.m_dRiseRate = 1500;
-    m.m_dFallRate = 1500;
-    m.m_dMonotonic = 0.01;
-    m.m_dMarginAboveEye = m.m_dMarginBelowEye = 0.05;
-    m.m_dMarginBelowTop = m.m_dMarginAboveBottom = 0.1;
-    m.m_dMarginTopLeftUp = m.m_dMarginBottomLeftDown = 0.02;
-    m.m_dMaxVoltage = 0.42;
-    m.m_dMinVoltage = -0.42;
-    return m;
-}
-
-// A clean full-speed packet: 12 Mbit/s, a 2-bit EOP, crossovers around 1.6 V and
-// jitter of a few hundred picoseconds (limits 2 ns consecutive, 1 ns paired).
-CPacketMeasurement CleanFullSpeed() {
-    CPacketMeasurement m = CleanHighSpeed();
-    m.m_dUnitInterval = kFullSpeedBit;
-    m.m_dEopEnd = m.m_dEopStart + 2 * kFullSpeedBit;
-    for (int i = 0; i < 12; ++i) m.m_Crossings.push_back({0, 1.55 + 0.01 * i, 1e-7 * i, 0, 0});
-    m.m_nJitterCount = 11;
-    m.m_dConsecJitterMin = -5e-10;
-    m.m_dConsecJitterMax = 5e-10;
-    m.m_dJKJitterMin = m.m_dKJJitterMin = -3e-10;
-    m.m_dJKJitterMax = m.m_dKJJitterMax = 3e-10;
-    m.m_dMaxVoltage = 3.3;
-    m.m_dMinVoltage = 0.0;
-    return m;
+// Clean synthesized captures, measured once. The high-speed edges take 500 ps from 10
+// to 90 %, slow enough for the 2133 V/us limit.
+const CPacketMeasurement& Clean(bool highSpeed) {
+    static const Measured hs = [] {
+        synth::HighSpeedParams params = LongPackets();
+        params.m_dTransition = 500e-12;
+        return HighSpeed(params);
+    }();
+    static const Measured fs = Pair(synth::SingleEndedParams{});
+    return (highSpeed ? hs : fs).M();
 }
 
 using Edit = std::function<void(CPacketMeasurement&)>;
@@ -82,22 +55,26 @@ Edit Eye(int32_t v, int32_t f, int32_t x) {
 
 }  // namespace
 
-TEST(PacketVerdicts, CleanHighSpeedNearEndPacketPassesEveryFigure) {
-    const V v = CTestPackets().TestPacket(CleanHighSpeed(), Config(), Spec("hsne"), 0);
-    for (const int32_t code :
-         {v.m_nOverall, v.m_nEye, v.m_nCrossover, v.m_nEopWidth, v.m_nReservedA, v.m_nSignalRate,
-          v.m_nSyncFound, v.m_nSyncLength, v.m_nHubSync, v.m_nRiseRate, v.m_nFallRate,
-          v.m_nReservedB, v.m_nMonotonic, v.m_nJitter, v.m_nReservedC})
-        EXPECT_EQ(code, Codes().m_nPass);
-    for (const int32_t flag :
-         {v.m_bMarginAboveEye, v.m_bMarginBelowEye, v.m_bMarginBelowTop, v.m_bMarginAboveBottom,
-          v.m_bMarginTopLeftUp, v.m_bMarginBottomLeftDown, v.m_bMaxVoltageOk, v.m_bMinVoltageOk})
-        EXPECT_EQ(flag, 1);
-    EXPECT_EQ(v.m_bAllEdgesFound, 1);
-    EXPECT_EQ(v.m_nSyncBitsDropped, 0);
+TEST(PacketVerdicts, CleanCapturesPassEveryFigure) {
+    for (const bool highSpeed : {true, false}) {
+        SCOPED_TRACE(highSpeed);
+        const V v = CTestPackets().TestPacket(Clean(highSpeed), Config(),
+                                              Spec(highSpeed ? "hsne" : "fs"), 0);
+        for (const int32_t code :
+             {v.m_nOverall, v.m_nEye, v.m_nCrossover, v.m_nEopWidth, v.m_nReservedA,
+              v.m_nSignalRate, v.m_nSyncFound, v.m_nSyncLength, v.m_nHubSync, v.m_nRiseRate,
+              v.m_nFallRate, v.m_nReservedB, v.m_nMonotonic, v.m_nJitter, v.m_nReservedC})
+            EXPECT_EQ(code, Codes().m_nPass);
+        for (const int32_t flag : {v.m_bMarginAboveEye, v.m_bMarginBelowEye, v.m_bMarginBelowTop,
+                                   v.m_bMarginAboveBottom, v.m_bMarginTopLeftUp,
+                                   v.m_bMarginBottomLeftDown, v.m_bMaxVoltageOk, v.m_bMinVoltageOk})
+            EXPECT_EQ(flag, 1);
+        EXPECT_EQ(v.m_bAllEdgesFound, 1);
+        EXPECT_EQ(v.m_nSyncBitsDropped, 0);
+    }
 }
 
-// Each figure of a clean packet (high speed, or full speed for "fs" and "ls") changed
+// Each figure of a clean capture (high speed, or full speed for "fs" and "ls") changed
 // to lie in its pass or waiver window or beyond, or to be missing. A waiver does not
 // fail the packet; a failure, a missing figure (NoData) or a missed edge does. Hub and
 // repeater tests widen the high-speed EOP allowance by four bits a hub, for at most five
@@ -185,7 +162,9 @@ TEST(PacketVerdicts, EachFigureIsJudgedAgainstItsWindows) {
         {"fs", 0, Crossover(5, 0.9), &V::m_nCrossover, F},
         {"fs", 0, Crossover(4, kNaN), &V::m_nCrossover, N},
         // The first crossing is the SYNC start-up and the last runs into the EOP.
-        {"fs", 0, [](M& m) { Crossover(0, 0.2)(m), Crossover(11, 0.2)(m); }, &V::m_nCrossover, P},
+        {"fs", 0,
+         [](M& m) { m.m_Crossings.front().m_dVolts = m.m_Crossings.back().m_dVolts = 0.2; },
+         &V::m_nCrossover, P},
         {"fs", 0, [](M& m) { m.m_Crossings.resize(2); }, &V::m_nCrossover, N},
         {"ls", 0, [](M& m) { m.m_Crossings.clear(); }, &V::m_nCrossover, N},
     };
@@ -193,7 +172,7 @@ TEST(PacketVerdicts, EachFigureIsJudgedAgainstItsWindows) {
         const Case& c = cases[k];
         SCOPED_TRACE("case " + std::to_string(k) + ", " + c.keyword);
         const CSigSpec spec = Spec(c.keyword, c.hubs);
-        M m = spec.m_nSpeed == Config().m_nHighSpeed ? CleanHighSpeed() : CleanFullSpeed();
+        M m = Clean(spec.m_nSpeed == Config().m_nHighSpeed);
         c.edit(m);
         const V v = CTestPackets().TestPacket(m, Config(), spec, c.hubs);
         EXPECT_EQ(v.*c.figure, c.expected);
@@ -206,7 +185,7 @@ TEST(PacketVerdicts, EachFigureIsJudgedAgainstItsWindows) {
 }
 
 TEST(PacketVerdicts, MissingEyeMarginsAndVoltagesAreNotOk) {
-    CPacketMeasurement m = CleanHighSpeed();
+    CPacketMeasurement m = Clean(true);
     m.m_dMarginAboveEye = kNaN;
     m.m_dMaxVoltage = kNaN;
     m.m_dMinVoltage = -0.6;  // below the bottom box
@@ -220,9 +199,9 @@ TEST(PacketVerdicts, MissingEyeMarginsAndVoltagesAreNotOk) {
 TEST(PacketVerdicts, EveryMeasurementGetsItsVerdictJudgedWithTheRecordsHubs) {
     CAnalysisRecord record;
     record.m_nHubs = 2;
-    CPacketMeasurement dropped = CleanHighSpeed();
+    CPacketMeasurement dropped = Clean(true);
     dropped.m_nSyncBitsDropped = 8;
-    record.m_Measurements = {CleanHighSpeed(), dropped};
+    record.m_Measurements = {Clean(true), dropped};
     record = CTestPackets().TestPackets(std::move(record), Config(), Spec("hshub", 2));
     ASSERT_EQ(record.m_Verdicts.size(), 2u);
     EXPECT_EQ(record.m_Verdicts[0].m_nSyncBitsDropped, 0);

@@ -92,11 +92,4 @@ inline synth::HighSpeedParams LongPackets() {
     return params;
 }
 
-// Re-measures the first packet of a prepared record under other limits.
-inline CPacketMeasurement Remeasure(const CAnalysisRecord& r, const CPacketEntry& packet,
-                                    const CSigSpec& spec) {
-    return CMeasurePackets().MeasurePacket(packet, Config(), spec, r.m_Time, r.m_Diff, r.m_DMinus,
-                                           r.m_DPlus);
-}
-
 }  // namespace captures
