@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "library/signal/SignalCaptures.h"
@@ -23,9 +24,8 @@ int32_t Count(const std::vector<int32_t>& flags) {
 // The eye of a synthesized capture folded on its measured bit grid. With 250 ps edges
 // (0.2 UI from level to level) and 1 mV of noise the flat part of the eye lies on the
 // levels, so the margins are the distances from the swing to the inner polygon and to
-// the top box. A swing inside the polygon is flagged where it lies inside the polygon's
-// band; one beyond the box, where it lies beyond the box. The far-end polygon takes a
-// 250 mV eye with edges twice as slow that the near-end one refuses.
+// the top box; a smaller swing breaks into the polygon, a larger one into the box. The
+// far-end polygon takes a 250 mV eye with edges twice as slow that the near-end refuses.
 TEST(EyeCheck, HighSpeedMarginsAndViolationsFollowTheSwing) {
     struct Case {
         const char* keyword;
@@ -46,36 +46,18 @@ TEST(EyeCheck, HighSpeedMarginsAndViolationsFollowTheSwing) {
         const double inner = eye.InnerV[4];
         const double top = eye.TopV[1];
         EXPECT_EQ(m.m_nEyeViolations == 0, c.open);
-        EXPECT_NEAR(m.m_dMarginAboveEye, c.swing - inner, 0.010);
-        EXPECT_NEAR(m.m_dMarginBelowEye, c.swing - inner, 0.010);
-        EXPECT_NEAR(m.m_dMarginTopLeftUp, c.swing - inner, 0.010);
-        EXPECT_NEAR(m.m_dMarginBottomLeftDown, c.swing - inner, 0.010);
-        EXPECT_NEAR(m.m_dMarginBelowTop, top - c.swing, 0.010);
-        EXPECT_NEAR(m.m_dMarginAboveBottom, top - c.swing, 0.010);
-        EXPECT_NEAR(m.m_dMaxVoltage, c.swing, 0.010);
-        EXPECT_NEAR(m.m_dMinVoltage, -c.swing, 0.010);
-        EXPECT_NEAR(m.m_dMinPeakPeakCenter, 2 * c.swing, 0.020);
-        const std::vector<double>& x = hs.m_Record.m_Diff;
-        const auto start = static_cast<std::size_t>(m.m_Eye.m_nFlagStart);
-        for (std::size_t j = 0; j < m.m_Eye.m_Flags1.size(); ++j) {
-            if (m.m_Eye.m_Flags1[j] == 0) continue;
-            if (c.swing < inner) {
-                EXPECT_LT(std::abs(x[start + j]), inner) << start + j;
-            } else {
-                EXPECT_GE(std::abs(x[start + j]), top) << start + j;
-            }
-        }
+        const double clearance = c.swing - inner;
+        for (const auto& [got, want] : {std::pair{m.m_dMarginAboveEye, clearance},
+                                        {m.m_dMarginBelowEye, clearance},
+                                        {m.m_dMarginTopLeftUp, clearance},
+                                        {m.m_dMarginBottomLeftDown, clearance},
+                                        {m.m_dMarginBelowTop, top - c.swing},
+                                        {m.m_dMarginAboveBottom, top - c.swing},
+                                        {m.m_dMaxVoltage, c.swing},
+                                        {m.m_dMinVoltage, -c.swing},
+                                        {m.m_dMinPeakPeakCenter / 2, c.swing}})
+            EXPECT_NEAR(got, want, 0.010);
     }
-    // One boundary index per kept bit time, each on the sample nearest to it; the flags
-    // cover the folded unit intervals, not the whole capture.
-    const Measured hs = HighSpeed(LongPackets());
-    const CPacketMeasurement& m = hs.M();
-    ASSERT_EQ(m.m_EyeAux.size(), m.m_BitTimes.size());
-    for (std::size_t k = 0; k < m.m_EyeAux.size(); ++k)
-        EXPECT_NEAR(hs.m_Record.m_Time[m.m_EyeAux[k]], m.m_BitTimes[k], 0.5 / 8e9);
-    EXPECT_EQ(m.m_Eye.m_nFlagStart, m.m_EyeAux.front());
-    EXPECT_EQ(m.m_Eye.m_Flags1.size(),
-              static_cast<std::size_t>(m.m_EyeAux.back() - m.m_EyeAux.front() + 1));
 }
 
 // Full and low speed hold D- and D+ each against the single-ended template: lines
@@ -192,16 +174,4 @@ TEST(EyeTemplateCheck, BoxLevelsAndPolygonJumpsViolateAndMarginsSkipFirstInterva
     EXPECT_TRUE(r.m_HighValues.empty());
     EXPECT_NEAR(r.m_BelowEye.at(0), 0.3, 1e-12);
     EXPECT_NEAR(r.m_AboveBottom.at(0), 0.2, 1e-12);
-
-    // Without a measured unit interval the grid is not a number: nothing is judged, and
-    // the margins read as missing (1e12 for the smallest, 0.0 for the largest value).
-    bitTimes.assign(3, kNaN);
-    CPacketMeasurement m;
-    m.m_Eye = CEyeCheck().CheckEye(boundaries, time, kNaN, bitTimes, boxT, bottomV, innerT, innerV,
-                                   boxT, topV, x, {}, 3.5);
-    EXPECT_TRUE(boundaries.empty() && bitTimes.empty() && m.m_Eye.m_Flags1.empty());
-    m = CEyeCheck().StoreEyeMargins(m);
-    EXPECT_EQ(m.m_dMarginAboveEye, 1e12);
-    EXPECT_EQ(m.m_dMaxVoltage, 0.0);
-    EXPECT_EQ(m.m_dMinPeakPeakCenter, 1e12);
 }

@@ -90,31 +90,22 @@ TEST(FindEOPedges, MissingDataStateOrEdgeGivesEopNotFound) {
     }
 }
 
-TEST(FindEOPedges, HighSpeedEopIsTheSe0RunWithLevelSignedByTheLastState) {
-    const CFindEOPedges finder;
+// At high speed the EOP is the SE0-labelled run, two runs after the last data state;
+// the level it is drawn at takes the sign of that state's opposite.
+TEST(FindEOPedges, HighSpeedEopIsTheSe0Run) {
     CSigSpec spec;
     spec.m_dDiffThreshold = 0.15;
-    for (const int32_t last : {J, K}) {
-        const std::vector<CSymbolRun> runs{MakeRun(K, 1, 0, 9),      MakeRun(S, 0.1, 10, 10),
-                                           MakeRun(last, 2, 11, 30), MakeRun(S, 0.1, 31, 31),
-                                           MakeRun(E, 8, 32, 110),   MakeRun(I, 20, 111, 300)};
-        double level = 0.0;
-        const EopEdges e = finder.FindEopEdgesDiff(level, runs, kConfig, spec);
-        EXPECT_EQ(level, last == J ? -0.15 : 0.15);
-        EXPECT_EQ(e.m_dStart, runs[4].m_dStart);
-        EXPECT_EQ(e.m_dEnd, runs[4].m_dEnd);
-    }
-    const std::vector<CSymbolRun> early{MakeRun(S, 0.1, 0, 0), MakeRun(E, 8, 1, 80),
-                                        MakeRun(I, 9, 81, 90)};
-    const std::vector<CSymbolRun> none{MakeRun(J, 1, 0, 9), MakeRun(S, 0.1, 10, 10),
-                                       MakeRun(K, 1, 11, 20)};
-    for (const auto& runs : {early, none}) {
-        double level = 0.0;
-        try {
-            finder.FindEopEdgesDiff(level, runs, kConfig, spec);
-            ADD_FAILURE() << "no failure";
-        } catch (const CAnalysisError& e) {
-            EXPECT_EQ(e.Text(), "EOP not found");
-        }
+    const std::vector<CSymbolRun> runs{MakeRun(K, 1, 0, 9),    MakeRun(S, 0.1, 10, 10),
+                                       MakeRun(J, 2, 11, 30),  MakeRun(S, 0.1, 31, 31),
+                                       MakeRun(E, 8, 32, 110), MakeRun(I, 20, 111, 300)};
+    double level = 0.0;
+    const EopEdges e = CFindEOPedges().FindEopEdgesDiff(level, runs, kConfig, spec);
+    EXPECT_EQ(level, -0.15);
+    EXPECT_EQ(e.m_dStart, runs[4].m_dStart);
+    EXPECT_EQ(e.m_dEnd, runs[4].m_dEnd);
+    // SE0 with no data state before it, and no SE0 at all.
+    for (const auto& cut : {std::vector<CSymbolRun>(runs.begin() + 3, runs.end()),
+                            std::vector<CSymbolRun>(runs.begin(), runs.begin() + 3)}) {
+        EXPECT_THROW(CFindEOPedges().FindEopEdgesDiff(level, cut, kConfig, spec), CAnalysisError);
     }
 }

@@ -3,9 +3,7 @@
 
 #include <cmath>
 #include <limits>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "signal/CVectorMath.h"
 
@@ -28,18 +26,4 @@ TEST(VectorMath, RoundHalfUpTakesHalvesTowardsPlusInfinity) {
     for (const auto& [x, rounded] : cases) EXPECT_EQ(CVectorMath::RoundHalfUp(x), rounded) << x;
     EXPECT_FALSE(std::signbit(CVectorMath::RoundHalfUp(-0.5)));
     EXPECT_TRUE(std::isnan(CVectorMath::RoundHalfUp(std::nan(""))));
-}
-
-// How often a SYNC pattern occurs in a packet's line states.
-TEST(VectorMath, FindAllFindsNonOverlappingOccurrences) {
-    using Ints = std::vector<int32_t>;
-    struct Case {
-        std::string text, pattern;
-        Ints found;
-    };
-    for (const Case& c :
-         {Case{"KJKJKJ", "KJ", {0, 2, 4}}, Case{"KJKJKJ", "KJK", {0}}, Case{"KKKK", "KK", {0, 2}},
-          Case{"JJKJKK", "KJKK", {2}}, Case{"JJJ", "K", {}}, Case{"", "K", {}},
-          Case{"KJ", "KJK", {}}, Case{"KJ", "", {}}})
-        EXPECT_EQ(CVectorMath::FindAll(c.text, c.pattern), c.found) << c.text << " " << c.pattern;
 }

@@ -5,7 +5,7 @@
 
 #include <memory>
 #include <string>
-#include <utility>
+#include <vector>
 
 #include "CTempFolder.h"
 #include "input/CSignalData.h"
@@ -35,20 +35,6 @@ inline CSigSpec Spec(const std::string& keyword, unsigned hubs = 0) {
     return *spec;
 }
 
-struct Measured {
-    synth::SynthTruth m_Truth;
-    CAnalysisRecord m_Record;  // prepared, its first complete packet measured and judged
-    const CPacketMeasurement& M() const { return m_Record.m_Measurements.at(0); }
-    const CPacketVerdict& V() const { return m_Record.m_Verdicts.at(0); }
-    // The packet that was measured.
-    const CPacketEntry& Packet() const {
-        for (const CPacketEntry& p : m_Record.m_Packets)
-            if (p.m_nStatus == 0) return p;
-        return m_Record.m_Packets.at(m_Record.m_Packets.size());
-    }
-};
-
-// Reads a capture file and runs the measurement and the verdicts on it.
 inline CAnalysisRecord Analyse(const std::string& file, const std::string& keyword) {
     const CSigSpec spec = Spec(keyword);
     CAnalysisRecord record = CSignalData().Load(file, Config(), spec, "");
@@ -56,15 +42,26 @@ inline CAnalysisRecord Analyse(const std::string& file, const std::string& keywo
     return CTestPackets().TestPackets(std::move(record), Config(), spec);
 }
 
-// Writes the samples of `source` as a CSV capture and analyses it.
+struct Measured {
+    synth::SynthTruth m_Truth;
+    CAnalysisRecord m_Record;
+    const CPacketMeasurement& M() const { return m_Record.m_Measurements.at(0); }
+    const CPacketVerdict& V() const { return m_Record.m_Verdicts.at(0); }
+    const CPacketEntry& Packet() const {  // the one measured
+        std::size_t p = 0;
+        while (m_Record.m_Packets.at(p).m_nStatus != 0) ++p;
+        return m_Record.m_Packets[p];
+    }
+};
+
+// Writes every channel of `source` into a CSV capture and analyses it.
 inline Measured Analyse(const synth::SampleSource& source, const synth::SynthTruth& truth,
                         const std::string& keyword) {
     const CTempFolder folder("velkin_signal_");
     const std::string file = folder.Path("capture.csv");
     Measured m{truth, {}};
-    std::vector<int> channels;
-    for (std::size_t c = 0; c < source.m_ChannelNames.size(); ++c)
-        channels.push_back(static_cast<int>(c));
+    std::vector<int> channels(source.m_ChannelNames.size());
+    for (std::size_t c = 0; c < channels.size(); ++c) channels[c] = static_cast<int>(c);
     synth::WriteSamples(source, {{file, channels}}, synth::FileFormat::Csv, truth.m_strKind,
                         m.m_Truth);
     m.m_Record = Analyse(file, keyword);
