@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -12,8 +11,6 @@
 using namespace captures;
 
 namespace {
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 int32_t Count(const std::vector<int32_t>& flags) {
     return static_cast<int32_t>(std::count(flags.begin(), flags.end(), 1));
@@ -42,7 +39,7 @@ TEST(EyeCheck, HighSpeedMarginsAndViolationsFollowTheSwing) {
         params.m_Traffic.m_dNoiseRms = 1e-3;
         const Measured hs = HighSpeed(params, c.keyword);
         const CPacketMeasurement& m = hs.M();
-        const EyeTemplate& eye = Spec(c.keyword).m_Eye1;
+        const EyeTemplate& eye = Limits(c.keyword).m_Eye1;
         EXPECT_EQ(m.m_nEyeViolations == 0, c.open);
         const double clear = c.swing - eye.InnerV[4], below = eye.TopV[1] - c.swing;
         const std::pair<double, double> checks[] = {
@@ -64,7 +61,7 @@ TEST(EyeCheck, FullAndLowSpeedLinesAreEachHeldToTheTemplate) {
         params.m_Speed = speed;
         params.m_Traffic.m_dNoiseRms = 1e-3;
         const Measured pair = Pair(params);
-        const CSigSpec spec = Spec(speed == synth::Speed::Full ? "fs" : "ls");
+        const CSigSpec spec = Limits(speed == synth::Speed::Full ? "fs" : "ls");
         SCOPED_TRACE(spec.m_nSpeed);
         const EyeTemplate& eye = spec.m_Eye1;
         CPacketMeasurement m = pair.M();
@@ -111,18 +108,18 @@ TEST(EyeExceptions, EachTransitionWindowForgivesViolationsWithinItsReach) {
         const double ui = m.m_dUnitInterval;
         const double edges[] = {packetStart, m.m_dEopStart, m.m_dEopEnd};
         if (c.edge == kPacketStart) m.m_BitTimes.insert(m.m_BitTimes.begin(), m.m_BitTimes[0] - ui);
-        if (c.edge == kEopEnd) m.m_dEopStart = kNaN;
+        if (c.edge == kEopEnd) m.m_dEopStart = std::nan("");
         std::vector<double> x = hs.m_Record.m_Diff;
         x.at(static_cast<std::size_t>(
             std::lround((edges[c.edge] + c.offset * ui - time[0]) / dt))) = 0.0;
-        m = CEyeCheck().EvaluateEye(std::move(m), hs.Packet(), Spec("hsne"), time, x, {});
+        m = CEyeCheck().EvaluateEye(std::move(m), hs.Packet(), Limits("hsne"), time, x, {});
         const int32_t v = m.m_nEyeViolations;
         ASSERT_GT(v, 0);
         EXPECT_EQ(m.m_nExceptions, c.first ? v : 0);
         EXPECT_EQ(c.edge == kPacketStart ? m.m_nFirstExcepted : m.m_nLastExcepted, m.m_nExceptions);
         EXPECT_EQ(m.m_nEyeViolationsFinal, c.second && !c.first ? v : 0);
         EXPECT_EQ(Count(m.m_EyeFinal.m_Flags1), c.first ? 0 : v);
-        EXPECT_EQ(CTestPackets().TestPacket(m, Config(), Spec("hsne"), 0).m_nEye,
+        EXPECT_EQ(CTestPackets().TestPacket(m, Config(), Limits("hsne"), 0).m_nEye,
                   c.first    ? Codes().m_nPass
                   : c.second ? Codes().m_nWaived
                              : Codes().m_nFail);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "entry/CAnalysisError.h"
@@ -176,7 +177,7 @@ TEST(MeasurePackets, EdgeRatesFollowTheTransitionTimeAndTheirMismatch) {
 
     // Eye levels beyond the 0.4 V swing: no edge is timed in either direction, and the
     // match of two missing rates reads as the worst mismatch, not as "nan".
-    CSigSpec spec = Spec("hsne");
+    CSigSpec spec = Limits("hsne");
     spec.m_dEyeLevelHigh = 0.5;
     spec.m_dEyeLevelLow = -0.5;
     const CPacketMeasurement none = Remeasure(hs.Packet(), spec);
@@ -199,7 +200,7 @@ TEST(MeasurePackets, RunMeasuresOnlyTheFirstCompletePacket) {
 
     CAnalysisRecord cutOnly;
     cutOnly.m_Packets = {m.m_Record.m_Packets[0]};
-    cutOnly = CMeasurePackets().Run(std::move(cutOnly), Config(), Spec("hsne"));
+    cutOnly = CMeasurePackets().Run(std::move(cutOnly), Config(), Limits("hsne"));
     EXPECT_TRUE(cutOnly.m_Measurements.empty());
 }
 
@@ -213,14 +214,14 @@ TEST(MeasurePackets, JumpFromJStraightToKClearsTheAllEdgesFlag) {
     runs[s - 1].m_dEnd = runs[s].m_dEnd;
     runs[s - 1].m_nLastSample = runs[s].m_nLastSample;
     runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(s));
-    EXPECT_EQ(Remeasure(packet, Spec("hsne")).m_bAllEdgesFound, 0);
+    EXPECT_EQ(Remeasure(packet, Limits("hsne")).m_bAllEdgesFound, 0);
 }
 
 // The transitions skipped at the packet start leave five, six or none: five
 // consecutive jitter values leave the second paired list empty and all six paired
 // figures read 0.0; with none, or a packet of the EOP alone, nothing can be measured.
 TEST(MeasurePackets, SkippedTransitionsDecideWhatCanBeMeasured) {
-    CSigSpec spec = Spec("hsne");
+    CSigSpec spec = Limits("hsne");
     for (const int32_t kept : {5, 6}) {
         spec.m_nCrossoverFirst = CleanHighSpeed().M().m_nCrossings - kept;
         const CPacketMeasurement m = Remeasure(CleanHighSpeed().Packet(), spec);
@@ -233,7 +234,7 @@ TEST(MeasurePackets, SkippedTransitionsDecideWhatCanBeMeasured) {
     CPacketEntry eopOnly;
     eopOnly.m_Symbols.push_back(CleanHighSpeed().Packet().m_Symbols.back());
     for (const auto& [packet, limits] :
-         {std::pair{CleanHighSpeed().Packet(), spec}, std::pair{eopOnly, Spec("hsne")}}) {
+         {std::pair{CleanHighSpeed().Packet(), spec}, std::pair{eopOnly, Limits("hsne")}}) {
         try {
             Remeasure(packet, limits);
             ADD_FAILURE() << "no failure";

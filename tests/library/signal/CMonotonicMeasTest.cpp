@@ -21,7 +21,7 @@ MonotonicResult Walk(const std::vector<double>& x, const std::vector<double>& mi
     packet.m_Symbols.resize(1);
     packet.m_Symbols[0].m_dStart = t.at(static_cast<std::size_t>(start));
     return CMonotonicMeas().MeasureMonotonic(
-        t, x, Spec(x.empty() ? "fs" : "hsne"), t.at(static_cast<std::size_t>(eopStart)),
+        t, x, Limits(x.empty() ? "fs" : "hsne"), t.at(static_cast<std::size_t>(eopStart)),
         t.at(static_cast<std::size_t>(eopEnd)), minus, plus, packet);
 }
 

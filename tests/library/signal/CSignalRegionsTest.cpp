@@ -15,7 +15,7 @@ namespace {
 std::vector<CSymbolRun> Regions(const std::vector<double>& time, const std::vector<double>& diff,
                                 const std::string& keyword,
                                 const std::vector<double>& commonMode = {}) {
-    return CSignalRegions().FindRegions(time, diff, Config(), Spec(keyword), commonMode);
+    return CSignalRegions().FindRegions(time, diff, Config(), Limits(keyword), commonMode);
 }
 
 std::string Failure(const std::vector<double>& time, const std::vector<double>& diff) {

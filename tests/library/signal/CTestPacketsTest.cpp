@@ -55,7 +55,7 @@ TEST(PacketVerdicts, CleanCapturesPassEveryFigure) {
     for (const bool highSpeed : {true, false}) {
         SCOPED_TRACE(highSpeed);
         const V v = CTestPackets().TestPacket(Clean(highSpeed), Config(),
-                                              Spec(highSpeed ? "hsne" : "fs"), 0);
+                                              Limits(highSpeed ? "hsne" : "fs"), 0);
         for (const int32_t code :
              {v.m_nOverall, v.m_nEye, v.m_nCrossover, v.m_nEopWidth, v.m_nReservedA,
               v.m_nSignalRate, v.m_nSyncFound, v.m_nSyncLength, v.m_nHubSync, v.m_nRiseRate,
@@ -158,7 +158,7 @@ TEST(PacketVerdicts, EachFigureIsJudgedAgainstItsWindows) {
     for (std::size_t k = 0; k < std::size(cases); ++k) {
         const Case& c = cases[k];
         SCOPED_TRACE("case " + std::to_string(k) + ", " + c.keyword);
-        const CSigSpec spec = Spec(c.keyword, c.hubs);
+        const CSigSpec spec = Limits(c.keyword, c.hubs);
         M m = Clean(spec.m_nSpeed == Config().m_nHighSpeed);
         c.edit(m);
         const V v = CTestPackets().TestPacket(m, Config(), spec, c.hubs);
@@ -177,7 +177,7 @@ TEST(PacketVerdicts, EveryMeasurementGetsItsVerdictJudgedWithTheRecordsHubs) {
     CPacketMeasurement dropped = Clean(true);
     dropped.m_nSyncBitsDropped = 8;
     record.m_Measurements = {Clean(true), dropped};
-    record = CTestPackets().TestPackets(std::move(record), Config(), Spec("hshub", 2));
+    record = CTestPackets().TestPackets(std::move(record), Config(), Limits("hshub", 2));
     ASSERT_EQ(record.m_Verdicts.size(), 2u);
     EXPECT_EQ(record.m_Verdicts[0].m_nSyncBitsDropped, 0);
     EXPECT_EQ(record.m_Verdicts[1].m_nSyncBitsDropped, 8);
@@ -189,7 +189,7 @@ TEST(PacketVerdicts, EveryMeasurementGetsItsVerdictJudgedWithTheRecordsHubs) {
 // (samples sit on its top and bottom) and judged against the 50 mV limit: 35 mV,
 // more than half the limit, passes; 70 mV fails.
 TEST(PacketVerdicts, EdgeReversalIsJudgedAgainstTheMonotonicLimit) {
-    const CSigSpec spec = Spec("hsne");
+    const CSigSpec spec = Limits("hsne");
     ASSERT_GT(0.035, spec.m_dMonotonicLimit / 2);
     ASSERT_LT(0.035, spec.m_dMonotonicLimit);
     for (const double depth : {0.0, 0.035, 0.07}) {

@@ -27,7 +27,7 @@ inline const CToolboxRecord& Codes() {
 }
 
 // The limits of a test type, widened for `hubs` hubs as the run driver does.
-inline CSigSpec Spec(const std::string& keyword, unsigned hubs = 0) {
+inline CSigSpec Limits(const std::string& keyword, unsigned hubs = 0) {
     std::unique_ptr<CSigSpec> spec = CSigTestSpec().SelectSpec(keyword);
     AdjustForHubs(*spec, keyword, hubs);
     return *spec;
@@ -35,7 +35,7 @@ inline CSigSpec Spec(const std::string& keyword, unsigned hubs = 0) {
 
 // Reads a capture, measures its first complete packet and judges it.
 inline CAnalysisRecord Analyse(const std::string& file, const std::string& keyword) {
-    const CSigSpec spec = Spec(keyword);
+    const CSigSpec spec = Limits(keyword);
     CAnalysisRecord record = CSignalData().Load(file, Config(), spec, "");
     record = CMeasurePackets().Run(std::move(record), Config(), spec);
     return CTestPackets().TestPackets(std::move(record), Config(), spec);
@@ -85,7 +85,7 @@ inline Measured Pair(const synth::SingleEndedParams& params) {
 inline synth::HighSpeedParams LongPackets() {
     synth::HighSpeedParams params;
     params.m_Traffic.m_nPayloadBytes = 24;
-    params.m_dThreshold = Spec("hsne").m_dDiffThreshold;
+    params.m_dThreshold = Limits("hsne").m_dDiffThreshold;
     return params;
 }
 
