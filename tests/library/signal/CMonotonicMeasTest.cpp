@@ -1,32 +1,33 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "library/signal/SignalCaptures.h"
 #include "signal/CMonotonicMeas.h"
-#include "spec/CSigTestSpec.h"
+
+using namespace captures;
 
 namespace {
 
-// Inner-polygon bands: high-speed near end -0.3 .. 0.3 V, full speed 0.8 .. 2.5 V.
-const std::unique_ptr<CSigSpec> kHighSpeed = CSigTestSpec().SelectSpec("hsne");
-const std::unique_ptr<CSigSpec> kFullSpeed = CSigTestSpec().SelectSpec("fs");
-
-std::vector<double> Times(std::size_t n) {
+// Eight samples a nanosecond; inner-polygon bands: high-speed near end -0.3 .. 0.3 V,
+// full speed 0.8 .. 2.5 V. The packet's first run starts at `start`.
+MonotonicResult Walk(const std::vector<double>& x, const std::vector<double>& minus,
+                     const std::vector<double>& plus, double eopStart, double eopEnd,
+                     double start = 0.0) {
     std::vector<double> t;
-    for (std::size_t i = 0; i < n; ++i) t.push_back(static_cast<double>(i) / 8e9);
-    return t;
-}
-
-CPacketEntry PacketFrom(double start) {
+    for (std::size_t i = 0; i < std::max(x.size(), minus.size()); ++i) t.push_back(i / 8e9);
     CPacketEntry packet;
     packet.m_Symbols.resize(1);
-    packet.m_Symbols[0].m_dStart = start;
-    return packet;
+    packet.m_Symbols[0].m_dStart = t.at(static_cast<std::size_t>(start));
+    return CMonotonicMeas().MeasureMonotonic(
+        t, x, Limits(x.empty() ? "fs" : "hsne"), t.at(static_cast<std::size_t>(eopStart)),
+        t.at(static_cast<std::size_t>(eopEnd)), minus, plus, packet);
 }
 
 // Differential walk over the whole of `x`, the EOP start at its last sample.
 MonotonicResult Walk(const std::vector<double>& x) {
-    const std::vector<double> t = Times(x.size());
-    return CMonotonicMeas().MeasureMonotonic(t, x, *kHighSpeed, t.back(), t.back(), {}, {},
-                                             PacketFrom(0.0));
+    return Walk(x, {}, {}, static_cast<double>(x.size() - 1), static_cast<double>(x.size() - 1));
 }
 
 }  // namespace
@@ -34,9 +35,8 @@ MonotonicResult Walk(const std::vector<double>& x) {
 TEST(EdgeMonotonicity, ReversalsInsideTheBandAreMeasuredToTheirDepth) {
     // Starts at idle (0 V, inside the band), then a rising edge that peaks at 0.10 V, falls
     // back to 0.06 V and recovers at sample 8; then a falling edge with a 25 mV bump.
-    const std::vector<double> x = {0.0, 0.0, -0.4, -0.4, -0.2, 0.1,    0.07,  0.06, 0.12,
-                                   0.3, 0.4, 0.4,  0.2,  -0.1, -0.075, -0.08, -0.2, -0.4};
-    const MonotonicResult r = Walk(x);
+    const MonotonicResult r = Walk({0.0, 0.0, -0.4, -0.4, -0.2, 0.1, 0.07, 0.06, 0.12, 0.3, 0.4,
+                                    0.4, 0.2, -0.1, -0.075, -0.08, -0.2, -0.4});
     ASSERT_EQ(r.m_Excursions.size(), 2u);
     EXPECT_NEAR(r.m_Excursions[0], 0.040, 1e-12);
     EXPECT_NEAR(r.m_Excursions[1], 0.025, 1e-12);
@@ -45,39 +45,30 @@ TEST(EdgeMonotonicity, ReversalsInsideTheBandAreMeasuredToTheirDepth) {
     EXPECT_NEAR(r.m_dMonotonic, 0.040, 1e-12);
 }
 
+// Ringing above the band after the edge; a ring back below the band to the old level;
+// a dip whose recovery happens only above the band; a clean edge.
 TEST(EdgeMonotonicity, RingingOutsideTheBandIsNoReversal) {
-    // Ringing above the band after the edge; a ring back below the band to the old level;
-    // a dip whose recovery happens only above the band; a clean edge.
-    const std::vector<std::vector<double>> edges = {
-        {-0.4, -0.1, 0.2, 0.45, 0.35, 0.42, 0.31, 0.4},
-        {-0.4, -0.2, -0.35, -0.1, 0.2, 0.4},
-        {-0.4, 0.2, 0.15, 0.4, 0.4},
-        {-0.4, -0.3, -0.1, 0.1, 0.3, 0.4},
-    };
-    for (const std::vector<double>& x : edges) {
+    for (const std::vector<double>& x :
+         std::vector<std::vector<double>>{{-0.4, -0.1, 0.2, 0.45, 0.35, 0.42, 0.31, 0.4},
+                                          {-0.4, -0.2, -0.35, -0.1, 0.2, 0.4},
+                                          {-0.4, 0.2, 0.15, 0.4, 0.4},
+                                          {-0.4, -0.3, -0.1, 0.1, 0.3, 0.4}}) {
         const MonotonicResult r = Walk(x);
         EXPECT_TRUE(r.m_Excursions.empty()) << x[2];
         EXPECT_EQ(r.m_dMonotonic, 0.0);
     }
 }
 
+// High speed: a reversal after the EOP start (sample 6) is the EOP's, not a data edge.
+// Full speed: D- carries a 0.3 V reversal before the packet's first run (sample 5) and
+// a 0.2 V one inside it; D+ one of 0.1 V. Both lines count, the earlier traffic does not.
 TEST(EdgeMonotonicity, WalkKeepsToThePacketWindowOnEveryLine) {
-    const std::vector<double> t = Times(14);
-    // High speed: a reversal after the EOP start (sample 6) is the EOP's, not a data edge.
-    const std::vector<double> diff = {-0.4, -0.4, 0.0,   0.4, 0.4, 0.4, 0.4,
-                                      -0.4, 0.0,  -0.05, 0.1, 0.4, 0.4, 0.4};
-    EXPECT_TRUE(CMonotonicMeas()
-                    .MeasureMonotonic(t, diff, *kHighSpeed, t[6], t[8], {}, {}, PacketFrom(0.0))
+    EXPECT_TRUE(Walk({-0.4, -0.4, 0.0, 0.4, 0.4, 0.4, 0.4, -0.4, 0.0, -0.05, 0.1, 0.4, 0.4, 0.4},
+                     {}, {}, 6, 8)
                     .m_Excursions.empty());
-
-    // Full speed: D- carries a 0.3 V reversal before the packet's first run (sample 5) and
-    // a 0.2 V one inside it; D+ one of 0.1 V. Both lines count, the earlier traffic does not.
-    const std::vector<double> minus = {0.0, 1.5, 1.2, 1.8, 3.3, 3.3, 0.0,
-                                       1.5, 1.3, 1.8, 3.3, 3.3, 3.3, 3.3};
-    const std::vector<double> plus = {3.3, 3.3, 3.3, 3.3, 3.3, 3.3, 3.3,
-                                      2.0, 2.1, 1.5, 0.0, 0.0, 3.3, 3.3};
-    const MonotonicResult r = CMonotonicMeas().MeasureMonotonic(t, {}, *kFullSpeed, t[11], t[11],
-                                                                minus, plus, PacketFrom(t[5]));
+    const MonotonicResult r =
+        Walk({}, {0.0, 1.5, 1.2, 1.8, 3.3, 3.3, 0.0, 1.5, 1.3, 1.8, 3.3, 3.3, 3.3, 3.3},
+             {3.3, 3.3, 3.3, 3.3, 3.3, 3.3, 3.3, 2.0, 2.1, 1.5, 0.0, 0.0, 3.3, 3.3}, 11, 11, 5);
     ASSERT_EQ(r.m_Excursions.size(), 2u);
     EXPECT_NEAR(r.m_Excursions[0], 0.1, 1e-12);  // D+ idles high: walked first
     EXPECT_NEAR(r.m_Excursions[1], 0.2, 1e-12);

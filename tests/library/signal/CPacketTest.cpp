@@ -6,73 +6,44 @@
 #include "signal/CPacket.h"
 #include "spec/CSignalConfig.h"
 
-namespace {
-
-// Runs from a line-state picture: 'I' idle, 'J'/'K' data, 'S' between levels, 'E' EOP.
-std::vector<CSymbolRun> Runs(const std::string& states) {
+// Line-state runs from a picture, ten samples each: 'I' idle, 'J'/'K' data, 'S'
+// between levels, 'E' EOP. A packet lies between two idle runs; it is complete
+// (status 0) unless it has five runs or fewer or the capture cuts it off (status 1),
+// and its info is its run count.
+TEST(PacketSplitting, PacketsLieBetweenIdleRunsAndAreCompleteUnlessShortOrCutOff) {
     const auto config = CSignalConfig().BuildConfig();
-    std::vector<CSymbolRun> runs;
-    for (std::size_t i = 0; i < states.size(); ++i) {
-        CSymbolRun run;
-        run.m_nSymbol = static_cast<int32_t>(config->m_strSymbols.find(states[i]));
-        run.m_nFirstSample = static_cast<int32_t>(10 * i);
-        run.m_nLastSample = static_cast<int32_t>(10 * i + 9);
-        runs.push_back(run);
+    struct Case {
+        std::string states;
+        std::string statuses;  // one digit per packet
+        std::vector<int32_t> infos;
+        std::size_t idle;
+    };
+    const Case cases[] = {{"IKJKJKJKEI", "0", {8}, 2},
+                          {"IKJKJEI", "1", {5}, 2},
+                          {"IKJKJKEI", "0", {6}, 2},
+                          {"KJKJKJKJEIKJKJKJKEIKJKJKJKJK", "101", {9, 8, 9}, 2},
+                          {"KJKJKJKJKJ", "1", {10}, 0},
+                          {"IKJKJKJEIIKJKJKJEI", "010", {7, 0, 7}, 4},
+                          {"I", "", {}, 1},
+                          {"", "", {}, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.states);
+        std::vector<CSymbolRun> runs;
+        for (std::size_t i = 0; i < c.states.size(); ++i)
+            runs.push_back({static_cast<int32_t>(config->m_strSymbols.find(c.states[i])), 0, 0.0,
+                            0.0, 0.0, static_cast<int32_t>(10 * i), 0, ""});
+        std::vector<CSymbolRun> idle;
+        const std::vector<CPacketEntry> packets = CPacket().SplitPackets(runs, *config, idle);
+        std::string statuses;
+        std::vector<int32_t> infos;
+        for (const CPacketEntry& p : packets) {
+            statuses += std::to_string(p.m_nStatus);
+            infos.push_back(p.m_nInfo);
+            EXPECT_EQ(p.m_Symbols.size(), static_cast<std::size_t>(p.m_nInfo));
+        }
+        EXPECT_EQ(statuses, c.statuses);
+        EXPECT_EQ(infos, c.infos);
+        ASSERT_EQ(idle.size(), c.idle);
+        for (const CSymbolRun& run : idle) EXPECT_EQ(c.states[run.m_nFirstSample / 10], 'I');
     }
-    return runs;
-}
-
-struct Split {
-    std::vector<CPacketEntry> packets;
-    std::vector<CSymbolRun> idle;
-};
-
-Split SplitOf(const std::string& states) {
-    Split split;
-    split.packets =
-        CPacket().SplitPackets(Runs(states), *CSignalConfig().BuildConfig(), split.idle);
-    return split;
-}
-
-}  // namespace
-
-TEST(PacketSplitting, PacketsBetweenIdleRunsAreCompleteUnlessShortOrCutOffByTheCapture) {
-    const Split framed = SplitOf("IKJKJKJKEI");
-    ASSERT_EQ(framed.packets.size(), 1u);
-    EXPECT_EQ(framed.packets[0].m_nInfo, 8);
-    EXPECT_EQ(framed.packets[0].m_nStatus, 0);
-    EXPECT_EQ(framed.packets[0].m_Symbols.front().m_nFirstSample, 10);
-    EXPECT_EQ(framed.packets[0].m_Symbols.back().m_nFirstSample, 80);
-    ASSERT_EQ(framed.idle.size(), 2u);
-    EXPECT_EQ(framed.idle[1].m_nFirstSample, 90);
-
-    EXPECT_EQ(SplitOf("IKJKJEI").packets.at(0).m_nStatus, 1);   // five runs
-    EXPECT_EQ(SplitOf("IKJKJKEI").packets.at(0).m_nStatus, 0);  // six runs
-
-    // Started inside a packet and ended inside another: both cut off, whatever their length.
-    const Split cut = SplitOf("KJKJKJKJEIKJKJKJKEIKJKJKJKJK");
-    ASSERT_EQ(cut.packets.size(), 3u);
-    EXPECT_EQ(cut.packets[0].m_nStatus, 1);
-    EXPECT_EQ(cut.packets[0].m_nInfo, 9);
-    EXPECT_EQ(cut.packets[1].m_nStatus, 0);
-    EXPECT_EQ(cut.packets[2].m_nStatus, 1);
-    EXPECT_EQ(cut.packets[2].m_nInfo, 9);
-    EXPECT_EQ(cut.idle.size(), 2u);
-}
-
-TEST(PacketSplitting, CapturesWithoutTrafficOrWithoutIdleStillSplitSafely) {
-    const Split neverIdle = SplitOf("KJKJKJKJKJ");
-    ASSERT_EQ(neverIdle.packets.size(), 1u);
-    EXPECT_EQ(neverIdle.packets[0].m_nInfo, 10);
-    EXPECT_EQ(neverIdle.packets[0].m_nStatus, 1);
-    EXPECT_TRUE(neverIdle.idle.empty());
-
-    const Split adjacentIdle = SplitOf("IKJKJKJEIIKJKJKJEI");
-    ASSERT_EQ(adjacentIdle.packets.size(), 3u);
-    EXPECT_EQ(adjacentIdle.packets[1].m_nInfo, 0);
-    EXPECT_EQ(adjacentIdle.packets[1].m_nStatus, 1);
-
-    EXPECT_TRUE(SplitOf("I").packets.empty());
-    EXPECT_EQ(SplitOf("I").idle.size(), 1u);
-    EXPECT_TRUE(SplitOf("").packets.empty());
 }

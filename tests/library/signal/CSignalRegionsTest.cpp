@@ -5,81 +5,65 @@
 #include <vector>
 
 #include "entry/CAnalysisError.h"
+#include "library/signal/SignalCaptures.h"
 #include "signal/CSignalRegions.h"
-#include "spec/CSigTestSpec.h"
-#include "spec/CSignalConfig.h"
-#include "synth/Synth.h"
+
+using namespace captures;
 
 namespace {
 
-struct Trace {
-    std::vector<double> time;
-    std::vector<double> diff;
-};
-
-constexpr double kHsBit = 1.0 / 480e6;
-
-std::vector<CSymbolRun> Regions(const Trace& trace, const std::string& testType,
+std::vector<CSymbolRun> Regions(const std::vector<double>& time, const std::vector<double>& diff,
+                                const std::string& keyword,
                                 const std::vector<double>& commonMode = {}) {
-    return CSignalRegions().FindRegions(trace.time, trace.diff, *CSignalConfig().BuildConfig(),
-                                        *CSigTestSpec().SelectSpec(testType), commonMode);
+    return CSignalRegions().FindRegions(time, diff, Config(), Limits(keyword), commonMode);
+}
+
+std::string Failure(const std::vector<double>& time, const std::vector<double>& diff) {
+    try {
+        Regions(time, diff, "hsne");
+    } catch (const CAnalysisError& e) {
+        return e.what();
+    }
+    return "no failure";
 }
 
 }  // namespace
 
 TEST(SignalRegions, ThresholdSamplesAndCaptureEdgesGiveSoundRuns) {
-    const auto config = CSignalConfig().BuildConfig();
-    Trace onThreshold{{0, 1e-9, 2e-9, 3e-9, 4e-9}, {0.3, 0.15, 0.2, -0.15, -0.2}};
-    const auto runs = Regions(onThreshold, "hsne");
-    ASSERT_EQ(runs.size(), 5u);  // J, S (on +th), J, S (on -th), K
+    // A sample on +-150 mV is between the levels, and its run starts on it.
+    const auto runs = Regions({0, 1e-9, 2e-9, 3e-9, 4e-9}, {0.3, 0.15, 0.2, -0.15, -0.2}, "hsne");
+    std::string symbols;
+    for (const CSymbolRun& run : runs) symbols += Config().m_strSymbols[run.m_nSymbol];
+    EXPECT_EQ(symbols, "JSJSK");
     EXPECT_EQ(runs[0].m_nLastSample, 0);
-    EXPECT_EQ(runs[1].m_nSymbol, config->m_nSymS);
-    EXPECT_DOUBLE_EQ(runs[1].m_dStart, 1e-9);  // the sample sits on the level itself
-    EXPECT_EQ(runs[3].m_nSymbol, config->m_nSymS);
-    EXPECT_EQ(runs[4].m_nLastSample, 4);
-
-    Trace quiet{{0, 1e-9, 2e-9}, {0.0, 0.01, -0.01}};
-    const auto one = Regions(quiet, "hsne");
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_DOUBLE_EQ(one[0].m_dBits, 2e-9 / kHsBit);
-    EXPECT_EQ(one[0].m_nLastSample, 2);
+    EXPECT_DOUBLE_EQ(runs[1].m_dStart, 1e-9);
+    EXPECT_EQ(runs[4].m_nLastSample, 4);  // the last run ends on the last sample
 
     // A full-speed SYNC from the very first sample has no idle run before it.
-    Trace syncFirst;
+    std::vector<double> time, diff;
     for (const char bit : std::string("KJKJKJKKJJ")) {
-        syncFirst.time.push_back(static_cast<double>(syncFirst.time.size()) / 12e6);
-        syncFirst.diff.push_back(bit == 'J' ? 3.3 : -3.3);
+        time.push_back(static_cast<double>(time.size()) / 12e6);
+        diff.push_back(bit == 'J' ? 3.3 : -3.3);
     }
-    const auto fromStart = Regions(syncFirst, "fs", std::vector<double>(10, 1.65));
-    for (const CSymbolRun& run : fromStart) EXPECT_NE(run.m_nSymbol, config->m_nSymI);
+    for (const CSymbolRun& run : Regions(time, diff, "fs", std::vector<double>(10, 1.65)))
+        EXPECT_NE(run.m_nSymbol, Config().m_nSymI);
 
-    const auto failure = [](const Trace& trace) -> std::string {
-        try {
-            Regions(trace, "hsne");
-        } catch (const CAnalysisError& e) {
-            return e.what();
-        }
-        return "no failure";
-    };
-    EXPECT_EQ(failure({{0, 1e-9, 2e-9}, {0.0, 0.0}}),
+    EXPECT_EQ(Failure({0, 1e-9, 2e-9}, {0.0, 0.0}),
               "Differential data doesn't match data point times");
-    EXPECT_EQ(failure({}), "No samples to divide into line states");
+    EXPECT_EQ(Failure({}, {}), "No samples to divide into line states");
 }
 
+// Full speed: 0.4 V differential is J at a 1.65 V common mode, but between the levels
+// when the common mode sags to 0.2 V (threshold 0.2 + 0.3 V). Low speed: J lies below
+// -0.3 V, so a fall from 0 to -0.6 V crosses into J half way between the samples.
 TEST(SignalRegions, PairThresholdRisesWithLowCommonModeAndEdgesSitOnTheCrossedLevel) {
-    const auto config = CSignalConfig().BuildConfig();
-    // Full speed: 0.4 V differential is J at a 1.65 V common mode, but between the
-    // levels when the common mode sags to 0.2 V (threshold 0.2 + 0.3 V).
-    Trace pair{{0, 1e-9, 2e-9}, {0.4, 0.4, 0.4}};
-    EXPECT_EQ(Regions(pair, "fs", {1.65, 0.2, 1.65})[1].m_nSymbol, config->m_nSymS);
-    EXPECT_EQ(Regions(pair, "fs", {1.65, 1.65, 1.65}).size(), 1u);
-
-    // Low speed: J lies below -0.3 V, so a fall from 0 to -0.6 V crosses into J
-    // half way between the samples.
-    Trace fall{{0, 1e-9, 2e-9}, {0.0, -0.6, -0.6}};
-    const auto runs = Regions(fall, "ls", {1.65, 1.65, 1.65});
+    const std::vector<double> time{0, 1e-9, 2e-9};
+    EXPECT_EQ(Regions(time, {0.4, 0.4, 0.4}, "fs", {1.65, 0.2, 1.65})[1].m_nSymbol,
+              Config().m_nSymS);
+    EXPECT_EQ(Regions(time, {0.4, 0.4, 0.4}, "fs", {1.65, 1.65, 1.65}).size(), 1u);
+    const auto runs = Regions(time, {0.0, -0.6, -0.6}, "ls", {1.65, 1.65, 1.65});
     ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[1].m_nSymbol, config->m_nSymJ);
+    EXPECT_EQ(runs[1].m_nSymbol, Config().m_nSymJ);
     EXPECT_DOUBLE_EQ(runs[1].m_dStart, 0.5e-9);
 }
 
@@ -93,28 +77,15 @@ TEST(SignalRegions, RunsOfASynthesizedCaptureSpellTheWrittenLineStates) {
     params.m_Traffic.m_dRatePpm = 500.0;
     params.m_Traffic.m_Jitter.m_dRandomRms = 20e-12;
     params.m_nSyncBitsDropped = 5;
-    synth::SynthTruth truth;
-    const synth::SampleSource source = synth::MakeHighSpeedSource(params, truth);
-    Trace trace;
-    double volts = 0.0;
-    for (std::size_t k = 0; k < source.m_nSamples; ++k) {
-        source.m_Sample(k, &volts);
-        trace.time.push_back(source.Time(k));
-        trace.diff.push_back(volts);
+    const Measured m = HighSpeed(params);
+    const std::vector<CPacketEntry>& packets = m.m_Record.m_Packets;
+    ASSERT_EQ(packets.size(), m.m_Truth.m_Packets.size());
+    for (std::size_t p = 0; p < packets.size(); ++p) {
+        std::string spelled;  // the EOP holds the state after the last toggle
+        for (const CSymbolRun& run : packets[p].m_Symbols)
+            spelled += run.m_strLabel != "EOP" ? run.m_strLabel
+                                               : std::string(std::lround(run.m_dBits),
+                                                             spelled.back() == 'J' ? 'K' : 'J');
+        EXPECT_EQ(spelled, m.m_Truth.m_Packets[p].m_strStates) << "packet " << p;
     }
-    std::vector<std::string> spelled;
-    for (const CSymbolRun& run : Regions(trace, "hsne")) {
-        if (run.m_strLabel == "idle") {
-            spelled.emplace_back();
-        } else if (!spelled.empty() && run.m_strLabel == "EOP") {
-            spelled.back() += std::string(static_cast<std::size_t>(std::lround(run.m_dBits)),
-                                          spelled.back().back() == 'J' ? 'K' : 'J');
-        } else if (!spelled.empty()) {
-            spelled.back() += run.m_strLabel;
-        }
-    }
-    ASSERT_EQ(spelled.size(), truth.m_Packets.size() + 1);  // idle after the last packet
-    for (std::size_t p = 0; p < truth.m_Packets.size(); ++p)
-        EXPECT_EQ(spelled[p], truth.m_Packets[p].m_strStates) << "packet " << p;
-    EXPECT_TRUE(spelled.back().empty());
 }
