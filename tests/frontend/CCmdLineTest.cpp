@@ -1,289 +1,209 @@
-// Orvane's command line, run as a process in a folder of its own without a display.
+// Orvane's command line, run as a process the way a user runs it: in a folder of
+// its own, without a display, judged by its exit status, what it prints and the
+// logs and summaries it leaves beside the captures.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
 
-#include "OrvaneProcess.h"
+#include "CTempFolder.h"
+#include "synth/Synth.h"
 
-using namespace orvane_test;
+namespace fs = std::filesystem;
 
 namespace {
 
-// How a quiet single command reports `capture`: the failure line and the library's text.
-std::string FailureReport(const fs::path& folder, const std::string& capture) {
-    return RunOrvane(folder, {"usbsigcheck," + capture + ",hsne", "/q"}).m_strErr;
+std::string ReadText(const fs::path& path) {
+    return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
 }
 
-std::string Failed(const std::string& path, const std::string& reason) {
-    return "**** Failed to analyze file: " + path + "\n" + reason;
+// What a run prints: standard output, "|", standard error.
+std::string Printed(std::string out, const std::string& err) { return out.append("|").append(err); }
+
+// orvane started in `folder` without a display, with each word of `line` as one
+// argument. Returns the exit status and what it printed.
+std::pair<int, std::string> Orvane(const fs::path& folder, const std::string& line) {
+    const CTempFolder streams;
+    std::string command = "cd '" + folder.string() +
+                          "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " ORVANE_EXE;
+    std::istringstream words(line);
+    for (std::string word; std::getline(words, word, ' ');) command += " '" + word + "'";
+    command += " >" + streams.Path("out") + " 2>" + streams.Path("err");
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+            Printed(ReadText(streams.Path("out")), ReadText(streams.Path("err")))};
 }
 
-// The library's text after the failure line of a report.
-std::string ReasonIn(const std::string& report) { return report.substr(report.find('\n') + 1); }
-
-std::string TimeStampedLogName(const std::string& word, std::time_t when) {
-    std::tm local{};
-    localtime_r(&when, &local);
-    return word + "_" + std::to_string(local.tm_mday) + "_" + std::to_string(local.tm_mon + 1) +
-           "_" + std::to_string(local.tm_year + 1900) + "_" + std::to_string(local.tm_hour) + "_" +
-           std::to_string(local.tm_min) + "_" + std::to_string(local.tm_sec);
+// The local time a batch log is named with.
+std::string Stamp(std::time_t when) {
+    char stamp[64];
+    std::strftime(stamp, sizeof stamp, "%-d_%-m_%Y_%-H_%-M_%-S", std::localtime(&when));
+    return stamp;
 }
 
-std::size_t LineCount(const fs::path& path) {
-    const std::string text = ReadText(path);
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+std::string Fill(std::string text, const std::string& key, const std::string& value) {
+    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at))
+        text.replace(at, key.size(), value), at += value.size();
+    return text;
+}
+
+// The logs and summaries under `root`: a log as its whole text, a summary as the
+// first two columns (file and test) of each line. A time stamp of the five
+// seconds from `from` on in a name reads "{stamp}".
+std::map<std::string, std::string> LogsAndSummaries(const fs::path& root, std::time_t from) {
+    std::map<std::string, std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const fs::path file = entry.path().lexically_relative(root);
+        if (file.extension() != ".log" && file.extension() != ".csv") continue;
+        std::string name = file.string(), text = ReadText(entry.path()), digest;
+        for (std::time_t t = from; t < from + 5; ++t) name = Fill(name, Stamp(t), "{stamp}");
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);)
+            digest += line.substr(0, line.find(',', line.find(',') + 1)) + "\n";
+        found[name] = file.extension() == ".log" ? text : digest;
+    }
+    return found;
+}
+
+// The failure line and reason a single command prints, and a batch logs.
+std::string Failed(const std::string& path, const std::string& reason = "{idle}") {
+    return "**** Failed to analyze file: " + path + "\n" + reason + "\n";
 }
 
 }  // namespace
 
-TEST(Options, HelpAndVersionAnswerOnStandardOutputAndAnEmptyCommandLineShowsTheSyntax) {
+TEST(Orvane, VersionAnswersOnStandardOutputAndAnEmptyCommandLineShowsTheSyntax) {
     const CTempFolder folder;
-    const COrvaneResult help = RunOrvane(folder.Path(), {"--help"});
-    EXPECT_EQ(help.m_nStatus, 0);
-    EXPECT_NE(help.m_strOut.find("usbsigcheck,<data file>,<test>"), std::string::npos);
-    const COrvaneResult version = RunOrvane(folder.Path(), {"--version"});
-    EXPECT_EQ(version.m_nStatus, 0);
-    EXPECT_TRUE(version.m_strOut.starts_with("orvane ")) << version.m_strOut;
-    const COrvaneResult empty = RunOrvane(folder.Path(), {});
-    EXPECT_EQ(empty.m_nStatus, 2);
-    EXPECT_NE(empty.m_strErr.find("usbsigcheck,<data file>,<test>"), std::string::npos);
+    const auto [versionStatus, version] = Orvane(folder.Path(), "--version");
+    EXPECT_EQ(versionStatus, 0);
+    EXPECT_TRUE(version.starts_with("orvane ") && version.ends_with("\n|")) << version;
+    const auto [emptyStatus, empty] = Orvane(folder.Path(), "");
+    EXPECT_EQ(emptyStatus, 2);
+    EXPECT_NE(empty.find("usbsigcheck,<data file>,<test>", empty.find('|')), std::string::npos);
 }
 
-TEST(SingleCommand, FailureReachesStandardErrorWithTheLibraryTextAndANonZeroStatus) {
-    const CTempFolder folder;
-    WriteIdleCapture(folder.Path() / "idle.csv");
-    const std::string path = (folder.Path() / "idle.csv").string();
+// Each command line runs in a fresh copy of one folder: idle.csv (high-speed idle,
+// which holds no packet and always fails), hs.csv (two clean high-speed packets),
+// ls.csv (a low-speed packet), and caps/ with a.csv, "b c.csv" and c.csv idle, b.csv
+// and d.csv clean, and the command file batch.cmd. "{dir}" is the folder, "{idle}"
+// the reason idle.csv fails with.
+TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
+    struct Command {
+        const char* line;  // the words as typed, one argument each
+        int status;
+        std::string printed;
+        std::map<std::string, std::string> made;
+        bool secondBatchThisSecond = false;  // logs of this second and the next four exist
+    };
+    const std::string batchLines =
+        "Unrecognized test: frobnicate\nInsufficient parameters\n"
+        "Line 9 is longer than 65536 characters and was not run\n";
+    const std::string header = "File Name,TestType\n";
+    const Command commands[] = {
+        {"usbsigcheck,idle.csv,hsne", 1, Printed("", Failed("{dir}/idle.csv")), {}},
+        // An absolute path after ", " is the data item, not the start of the switches.
+        {"usbsigcheck, {dir}/idle.csv, hsne /q", 1, Printed("", Failed("{dir}/idle.csv")), {}},
+        {"usbsigcheck,\"caps/b c.csv\",hsne /q", 1, Printed("", Failed("caps/b c.csv")), {}},
+        {"usbsigcheck,caps/b.csv,hsne", 0, "{dir}/caps/b.html\n|", {}},
+        {"usbsigcheck,hs.csv,hsne /q /s", 0, "|", {{"hs_sum.csv", header + "hs.csv,hsne\n"}}},
+        {"usbsigcheck,ls.csv,lsfe /q /s", 0, "|", {{"ls_sum.csv", header + "ls.csv,ls\n"}}},
+        {"missing.cmd", 1, "|Could not open input file: missing.cmd\n", {}},
+        {"usbsigcheck,caps/*.tsv,hsne",
+         1,
+         "|Files not found\nProcessed 0 Files\n",
+         {{"caps/usbsigcheck_{stamp}.log", "Files not found\n"}}},
+        // In name order, logged beside the captures under the command as typed.
+        {"UsbSigCheck,caps/*.csv,hsne /s",
+         1,
+         "|Processed 5 Files\n",
+         {{"caps/UsbSigCheck_{stamp}.log",
+           Failed("caps/a.csv") + Failed("caps/b c.csv") + "Analyzed file: caps/b.csv\n" +
+               Failed("caps/c.csv") + "Analyzed file: caps/d.csv\n"},
+          {"caps/High_Speed_Results_00.csv", header + "b.csv,hsne\nd.csv,hsne\n"}}},
+        {"usbsigcheck,h*.csv,hsne",
+         0,
+         "|Processed 1 Files\n",
+         {{"usbsigcheck_{stamp}-2.log", "Analyzed file: {dir}/hs.csv\n"}},
+         true},
+        // Each batch starts its own summary, even when its first file fails.
+        {"caps/batch.cmd /s",
+         1,
+         Printed("", batchLines + "Finished analyzing 4 out of 13 files.\n"
+                                  "See log file batch.log for information.\n"),
+         {{"caps/batch.log", "Analyzed file: caps/../hs.csv\n" + Failed("caps/a.csv") +
+                                 Failed("caps/b c.csv") + Failed("{dir}/idle.csv") +
+                                 Failed("caps/a.csv") + "Analyzed file: caps/b.csv\n" +
+                                 Failed("caps/c.csv") + "Analyzed file: caps/d.csv\n" +
+                                 Failed("caps/b.csv", "Unknown test type: nonsense") + batchLines +
+                                 "Analyzed file: caps/b.csv\n"},
+          {"High_Speed_Results_00.csv", header + "hs.csv,hsne\n"},
+          {"caps/High_Speed_Results_00.csv", header + "b.csv,hsne\nd.csv,hsne\n"},
+          {"caps/b_sum.csv", header + "b.csv,ehsrep\n"}}},
+    };
 
-    const COrvaneResult bare = RunOrvane(folder.Path(), {"usbsigcheck,idle.csv,hsne"});
-    EXPECT_EQ(bare.m_nStatus, 1);
-    EXPECT_TRUE(bare.m_strOut.empty());
-    ASSERT_TRUE(bare.m_strErr.starts_with(Failed(path, ""))) << bare.m_strErr;
-    EXPECT_GT(ReasonIn(bare.m_strErr).size(), 1u);
-    EXPECT_TRUE(FilesIn(folder.Path(), "", ".log").empty());
+    const CTempFolder source;
+    const auto idle = [](const fs::path& path) {
+        std::ofstream out(path);
+        for (int line = 0; line < 25; ++line) out << "Time,Ch1\n";
+        for (int i = 0; i < 400; ++i) out << i * 50e-12 << ",0\n";  // 20 GS/s
+    };
+    fs::create_directory(source.Path() / "caps");
+    for (const char* name : {"idle.csv", "caps/a.csv", "caps/b c.csv", "caps/c.csv"})
+        idle(source.Path() / name);
+    for (const char* name : {"hs.csv", "caps/b.csv", "caps/d.csv"})
+        synth::WriteHighSpeedCapture({}, source.Path(name), synth::FileFormat::Csv);
+    synth::SingleEndedParams ls;
+    ls.m_Speed = synth::Speed::Low;
+    ls.m_Traffic.m_nPackets = 1;
+    synth::WriteSingleEndedCapture(ls, source.Path("ls.csv"), synth::FileFormat::Csv);
+    std::ofstream(source.Path("caps/notes.txt")) << "not a capture\n";
+    std::ofstream(source.Path("caps/batch.cmd"))
+        << "usbsigcheck,../h*.csv,hsne\n"
+        << "usbsigcheck,a.csv,hsne\n"
+        << "usbsigcheck, \"b c.csv\" ,hsne\r\n"
+        << "usbsigcheck,{dir}/idle.csv,hsne\n"
+        << "usbsigcheck,?.csv,hsne\n"
+        << "usbsigcheck,b.csv,nonsense\n"
+        << "frobnicate,a.csv,ls\n"
+        << "usbsigcheck,a.csv\n"
+        << "usbsigcheck,a.csv,hsne," << std::string(70000, 'x') << ",tail.csv\n"
+        << "eusbrepeater,b.csv,ehsrep\n"
+        << "\n"
+        << "usbsigcheck,c.csv,hsne\n";
+    const std::string failure = Orvane(source.Path(), "usbsigcheck,idle.csv,hsne").second;
+    const std::string reason = failure.substr(failure.find('\n') + 1);
 
-    // An absolute path after ", " is the data item, not the start of the switches.
-    const COrvaneResult spaced =
-        RunOrvane(folder.Path(), {"usbsigcheck,", path + ",", "hsne", "/q"});
-    EXPECT_EQ(spaced.m_strErr, bare.m_strErr);
-    EXPECT_EQ(spaced.m_nStatus, 1);
-}
+    for (const Command& command : commands) {
+        SCOPED_TRACE(command.line);
+        const CTempFolder folder;
+        const std::string dir = fs::canonical(folder.Path()).string();
+        const auto expand = [&](const std::string& text) {
+            return Fill(Fill(text, "{dir}", dir), "{idle}\n", reason);
+        };
+        fs::copy(source.Path(), folder.Path(), fs::copy_options::recursive);
+        std::ofstream(folder.Path("caps/batch.cmd"))
+            << expand(ReadText(source.Path("caps/batch.cmd")));
+        const std::time_t from = std::time(nullptr);
+        for (std::time_t when = from; command.secondBatchThisSecond && when < from + 5; ++when)
+            std::ofstream(folder.Path("usbsigcheck_" + Stamp(when) + ".log")) << "earlier batch\n";
+        const auto before = LogsAndSummaries(folder.Path(), from);
 
-TEST(WildcardBatch, LogsEveryCaptureInNameOrderInALogNamedAfterTheCommandAndTheLocalTime) {
-    const CTempFolder root;
-    const fs::path caps = root.Path() / "caps";
-    fs::create_directory(caps);
-    for (const char* name : {"e.csv", "d.csv", "c.csv", "b.csv", "a.csv"})
-        WriteIdleCapture(caps / name);
-    std::ofstream(caps / "notes.txt") << "not a capture\n";
-    const std::string reason = ReasonIn(FailureReport(caps, "a.csv"));
-
-    const std::time_t before = std::time(nullptr);
-    const COrvaneResult run = RunOrvane(root.Path(), {"UsbSigCheck,caps/*.csv,hsne"});
-    const std::time_t after = std::time(nullptr);
-
-    EXPECT_EQ(run.m_nStatus, 1);
-    EXPECT_NE(run.m_strErr.find("Processed 5 Files"), std::string::npos) << run.m_strErr;
-    const std::vector<std::string> logs = FilesIn(caps, "UsbSigCheck_", ".log");
-    ASSERT_EQ(logs.size(), 1u);
-    bool namedForTheRun = false;
-    for (std::time_t when = before; when <= after; ++when) {
-        namedForTheRun |= logs[0] == TimeStampedLogName("UsbSigCheck", when) + ".log";
+        EXPECT_EQ(Orvane(folder.Path(), expand(command.line)),
+                  std::pair(command.status, expand(command.printed)));
+        std::map<std::string, std::string> expected, made;
+        for (const auto& [name, text] : command.made) expected[name] = expand(text);
+        std::ranges::set_difference(LogsAndSummaries(folder.Path(), from), before,
+                                    std::inserter(made, made.end()));
+        EXPECT_EQ(made, expected);
     }
-    EXPECT_TRUE(namedForTheRun) << logs[0];
-    std::string expected;
-    for (const char* name : {"a.csv", "b.csv", "c.csv", "d.csv", "e.csv"}) {
-        expected += Failed("caps/" + std::string(name), reason);
-    }
-    EXPECT_EQ(ReadText(caps / logs[0]), expected);
-
-    const COrvaneResult none = RunOrvane(root.Path(), {"usbsigcheck,caps/*.tsv,hsne"});
-    EXPECT_NE(none.m_strErr.find("Files not found"), std::string::npos);
-    EXPECT_EQ(none.m_nStatus, 1);
-}
-
-TEST(WildcardBatch, BatchesStartedInTheSameSecondKeepSeparateLogs) {
-    const CTempFolder folder;
-    WriteIdleCapture(folder.Path() / "a.csv");
-    const std::time_t now = std::time(nullptr);
-    std::vector<fs::path> earlier;
-    for (std::time_t when = now; when < now + 5; ++when) {
-        earlier.push_back(folder.Path() / (TimeStampedLogName("usbsigcheck", when) + ".log"));
-        std::ofstream(earlier.back()) << "earlier batch\n";
-    }
-
-    RunOrvane(folder.Path(), {"usbsigcheck,*.csv,hsne"});
-
-    for (const fs::path& log : earlier) EXPECT_EQ(ReadText(log), "earlier batch\n");
-    const std::vector<std::string> second = FilesIn(folder.Path(), "usbsigcheck_", "-2.log");
-    ASSERT_EQ(second.size(), 1u);
-    EXPECT_TRUE(ReadText(folder.Path() / second[0])
-                    .starts_with(Failed((folder.Path() / "a.csv").string(), "")));
-}
-
-TEST(CommandFile, RunsLinesUpToTheFirstBlankOneWithFilesRelativeToItAndLogsBesideIt) {
-    const CTempFolder root;
-    const fs::path caps = root.Path() / "caps";
-    fs::create_directory(caps);
-    for (const char* name : {"a.csv", "b c.csv", "c.csv", "abs.csv"}) WriteIdleCapture(caps / name);
-    const std::string absolute = (caps / "abs.csv").string();
-    std::ofstream(caps / "batch.cmd") << "usbsigcheck,a.csv,hsne\n"
-                                      << "usbsigcheck, \"b c.csv\" ,hsne\r\n"
-                                      << "usbsigcheck," << absolute << ",hsne\n"
-                                      << "usbsigcheck,?.csv,hsne\n"
-                                      << "\n"
-                                      << "usbsigcheck,c.csv,hsne\n";
-    const std::string reason = ReasonIn(FailureReport(caps, "a.csv"));
-
-    const COrvaneResult run = RunOrvane(root.Path(), {"caps/batch.cmd", "/q"});
-
-    EXPECT_EQ(run.m_nStatus, 1);
-    EXPECT_NE(run.m_strErr.find("Finished analyzing 0 out of 5 files.\nSee log file batch.log for "
-                                "information."),
-              std::string::npos)
-        << run.m_strErr;
-    EXPECT_EQ(ReadText(caps / "batch.log"),
-              Failed("caps/a.csv", reason) + Failed("caps/b c.csv", reason) +
-                  Failed(absolute, reason) + Failed("caps/a.csv", reason) +
-                  Failed("caps/c.csv", reason));
-
-    std::ofstream(caps / "short.cmd") << "usbsigcheck,a.csv,hsne\n"
-                                      << "usbsigcheck,c.csv,hsne\n"
-                                      << "\n"
-                                      << "usbsigcheck,abs.csv,hsne\n";
-    const COrvaneResult shortRun = RunOrvane(root.Path(), {"caps/short.cmd"});
-    EXPECT_NE(
-        shortRun.m_strErr.find("Finished analyzing 0 out of 2 files.\nSee log file short.log"),
-        std::string::npos)
-        << shortRun.m_strErr;
-    EXPECT_EQ(ReadText(caps / "short.log"),
-              Failed("caps/a.csv", reason) + Failed("caps/c.csv", reason));
-
-    const COrvaneResult missing = RunOrvane(root.Path(), {"missing.cmd"});
-    EXPECT_NE(missing.m_strErr.find("Could not open input file: missing.cmd"), std::string::npos);
-    EXPECT_EQ(missing.m_nStatus, 1);
-}
-
-TEST(CommandFile, BadLinesAreLoggedAndTheLinesAfterThemStillRun) {
-    const CTempFolder folder;
-    WriteIdleCapture(folder.Path() / "idle.csv");
-    std::ofstream(folder.Path() / "words.txt")
-        << "usbsigcheck,idle.csv,nonsense\n"
-        << "frobnicate,idle.csv,ls\n"
-        << "usbsigcheck,idle.csv\n"
-        << "usbsigcheck,idle.csv,hsne," << std::string(70000, 'x') << ",tail.csv\n"
-        << "eusbrepeater,idle.csv,ehsrep\n";
-
-    const COrvaneResult run = RunOrvane(folder.Path(), {"words.txt"});
-    const std::string log = ReadText(folder.Path() / "words.log");
-
-    EXPECT_EQ(run.m_nStatus, 1);
-    EXPECT_NE(run.m_strErr.find("Finished analyzing 0 out of 5 files."), std::string::npos);
-    const std::string idle = (folder.Path() / "idle.csv").string();
-    EXPECT_NE(log.find(Failed(idle, "Unknown test type: nonsense\n")), std::string::npos) << log;
-    EXPECT_NE(log.find("Unrecognized test: frobnicate\n"), std::string::npos);
-    EXPECT_NE(log.find("Insufficient parameters\n"), std::string::npos);
-    EXPECT_NE(log.find("Line 4 is longer than 65536 characters and was not run\n"),
-              std::string::npos);
-    EXPECT_EQ(log.find("xxx"), std::string::npos);
-    EXPECT_EQ(log.find("tail.csv"), std::string::npos);
-    EXPECT_TRUE(log.ends_with(Failed(idle, ReasonIn(FailureReport(folder.Path(), "idle.csv")))));
-}
-
-TEST(SingleCommandSuccess, WritesTheReportPrintsItsPathWithoutADisplayAndLogsNothing) {
-    const CTempFolder folder;
-    WriteCleanHighSpeedCapture(folder.Path() / "hs.csv");
-
-    const COrvaneResult shown = RunOrvane(folder.Path(), {"usbsigcheck,hs.csv,hsne"});
-    EXPECT_EQ(shown.m_nStatus, 0);
-    EXPECT_TRUE(shown.m_strErr.empty()) << shown.m_strErr;
-    ASSERT_TRUE(shown.m_strOut.ends_with(".html\n"));
-    EXPECT_TRUE(fs::equivalent(shown.m_strOut.substr(0, shown.m_strOut.size() - 1),
-                               folder.Path() / "hs.html"));
-    EXPECT_TRUE(FilesIn(folder.Path(), "", ".log").empty());
-
-    const COrvaneResult quiet = RunOrvane(folder.Path(), {"usbsigcheck,hs.csv,hsne", "/q", "/s"});
-    EXPECT_EQ(quiet.m_nStatus, 0);
-    EXPECT_TRUE(quiet.m_strOut.empty());
-    EXPECT_TRUE(quiet.m_strErr.empty());
-    EXPECT_TRUE(fs::exists(folder.Path() / "hs_sum.csv"));
-
-    fs::copy_file(folder.Path() / "hs.csv", folder.Path() / "h s.csv");
-    const COrvaneResult quoted = RunOrvane(folder.Path(), {"usbsigcheck,\"h s.csv\",hsne", "/q"});
-    EXPECT_EQ(quoted.m_nStatus, 0) << quoted.m_strErr;
-    EXPECT_TRUE(fs::exists(folder.Path() / "h s.html"));
-}
-
-TEST(SingleCommandSuccess, LsfeRunsTheLowSpeedTestExactlyAsLsDoes) {
-    const CTempFolder folder;
-    synth::SingleEndedParams params;
-    params.m_Speed = synth::Speed::Low;
-    params.m_Traffic.m_nPackets = 1;
-    params.m_Traffic.m_nPayloadBytes = 3;
-    synth::WriteSingleEndedCapture(params, (folder.Path() / "ls.csv").string(),
-                                   synth::FileFormat::Csv);
-    std::string summaries[2];
-    for (const std::string word : {"lsfe", "ls"}) {
-        const COrvaneResult run =
-            RunOrvane(folder.Path(), {"usbsigcheck,ls.csv," + word, "/q", "/s"});
-        EXPECT_EQ(run.m_nStatus, 0) << word << run.m_strErr;
-        summaries[word == "ls"] = ReadText(folder.Path() / "ls_sum.csv");
-    }
-    EXPECT_NE(summaries[0].find("\nls.csv,ls,"), std::string::npos) << summaries[0];
-    EXPECT_EQ(summaries[0], summaries[1]);
-}
-
-TEST(WildcardBatchSuccess, FourSuccessesAfterAFailedFirstFileAreLoggedAndShareOneNewSummary) {
-    const CTempFolder folder;
-    WriteIdleCapture(folder.Path() / "a_idle.csv");
-    for (const char* name : {"b.csv", "c.csv", "d.csv", "e.csv"})
-        WriteCleanHighSpeedCapture(folder.Path() / name);
-    const std::string reason = ReasonIn(FailureReport(folder.Path(), "a_idle.csv"));
-
-    const std::time_t before = std::time(nullptr);
-    const COrvaneResult mixed = RunOrvane(folder.Path(), {"usbsigcheck,*.csv,hsne", "/s"});
-    const std::time_t after = std::time(nullptr);
-
-    EXPECT_EQ(mixed.m_nStatus, 1);
-    const std::vector<std::string> logs = FilesIn(folder.Path(), "usbsigcheck_", ".log");
-    ASSERT_EQ(logs.size(), 1u);
-    bool namedForTheRun = false;
-    for (std::time_t when = before; when <= after; ++when) {
-        namedForTheRun |= logs[0] == TimeStampedLogName("usbsigcheck", when) + ".log";
-    }
-    EXPECT_TRUE(namedForTheRun) << logs[0];
-    std::string expected = Failed((folder.Path() / "a_idle.csv").string(), reason);
-    for (const char* name : {"b.csv", "c.csv", "d.csv", "e.csv"}) {
-        expected += "Analyzed file: " + (folder.Path() / name).string() + "\n";
-    }
-    EXPECT_EQ(ReadText(folder.Path() / logs[0]), expected);
-    const std::vector<std::string> summaries = FilesIn(folder.Path(), "", "_00.csv");
-    ASSERT_EQ(summaries.size(), 1u);
-    EXPECT_EQ(LineCount(folder.Path() / summaries[0]), 5u);  // header and four captures
-
-    const COrvaneResult clean = RunOrvane(folder.Path(), {"usbsigcheck,?.csv,hsne"});
-    EXPECT_EQ(clean.m_nStatus, 0) << clean.m_strErr;
-}
-
-TEST(WildcardBatchSuccess, ABatchWhoseFirstFileFailsNeverAppendsToThePreviousBatchsSummary) {
-    const CTempFolder root;
-    const fs::path first = root.Path() / "first", second = root.Path() / "second";
-    fs::create_directory(first);
-    fs::create_directory(second);
-    WriteCleanHighSpeedCapture(first / "a.csv");
-    WriteCleanHighSpeedCapture(first / "b.csv");
-    WriteIdleCapture(second / "a_idle.csv");
-    WriteCleanHighSpeedCapture(second / "b.csv");
-    std::ofstream(root.Path() / "two.cmd") << "usbsigcheck,first/*.csv,hsne\n"
-                                           << "usbsigcheck,second/*.csv,hsne\n";
-
-    const COrvaneResult run = RunOrvane(root.Path(), {"two.cmd", "/s"});
-
-    EXPECT_EQ(run.m_nStatus, 1);
-    const std::vector<std::string> firstSummary = FilesIn(first, "", "_00.csv");
-    const std::vector<std::string> secondSummary = FilesIn(second, "", "_00.csv");
-    ASSERT_EQ(firstSummary.size(), 1u);
-    ASSERT_EQ(secondSummary.size(), 1u);
-    EXPECT_EQ(LineCount(first / firstSummary[0]), 3u);
-    EXPECT_EQ(LineCount(second / secondSummary[0]), 2u);
 }
