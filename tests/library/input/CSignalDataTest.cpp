@@ -15,15 +15,19 @@
 
 namespace {
 
-synth::HighSpeedParams HighSpeed(double sampleRate, int packets, int syncBitsDropped = 0) {
-    synth::HighSpeedParams params;
-    params.m_dSampleRate = sampleRate;
-    params.m_Traffic.m_nPackets = packets;
-    params.m_Traffic.m_nSeed = 7;
-    params.m_nSyncBitsDropped = syncBitsDropped;
-    // The EOP is timed where the receiver reads it, at the differential threshold.
-    params.m_dThreshold = CSigTestSpec().SelectSpec("hsne")->m_dDiffThreshold;
-    return params;
+using Writer = std::function<synth::SynthTruth(const std::string&, const std::string&)>;
+
+// A high-speed capture of packets whose EOPs are timed at the receiver's threshold.
+Writer HighSpeed(double sampleRate, int packets, int syncBitsDropped = 0) {
+    synth::HighSpeedParams p;
+    p.m_dSampleRate = sampleRate;
+    p.m_Traffic.m_nPackets = packets;
+    p.m_Traffic.m_nSeed = 7;
+    p.m_nSyncBitsDropped = syncBitsDropped;
+    p.m_dThreshold = CSigTestSpec().SelectSpec("hsne")->m_dDiffThreshold;
+    return [=](const std::string& a, const std::string&) {
+        return synth::WriteHighSpeedCapture(p, a, synth::FileFormat::Csv);
+    };
 }
 
 // Where each written EOP starts as the receiver sees it. A high-speed trace is read at
@@ -53,12 +57,6 @@ std::vector<double> EopStarts(const synth::SynthTruth& truth, const std::string&
 // the written EOP: linear interpolation between two samples that straddle a monotonic
 // edge cannot place the crossing outside them.
 TEST(SignalData, CapturesReadFromFilesAreOrientedUpsampledAndCutIntoTheWrittenPackets) {
-    using Writer = std::function<synth::SynthTruth(const std::string&, const std::string&)>;
-    const auto hs = [](synth::HighSpeedParams p) -> Writer {
-        return [=](const std::string& a, const std::string&) {
-            return synth::WriteHighSpeedCapture(p, a, synth::FileFormat::Csv);
-        };
-    };
     // One file, or D+ into the first file and D- into the second, or the other way round.
     const auto pair = [](synth::Speed speed, double leadLow, int files) -> Writer {
         synth::SingleEndedParams p;
@@ -84,12 +82,12 @@ TEST(SignalData, CapturesReadFromFilesAreOrientedUpsampledAndCutIntoTheWrittenPa
         const char* m_strFirstSymbol;      // of each packet, at its written start; "": any
     };
     const Case cases[] = {
-        {"hs", hs(HighSpeed(8e9, 3)), false, "hsne", 1, false, 0, 0, "K"},
+        {"hs", HighSpeed(8e9, 3), false, "hsne", 1, false, 0, 0, "K"},
         // A quarter of the reference rate: every interval is cut into four.
-        {"hs_quarter", hs(HighSpeed(2e9, 3)), false, "hsne", 4, false, 0, 0, "K"},
+        {"hs_quarter", HighSpeed(2e9, 3), false, "hsne", 4, false, 0, 0, "K"},
         // With SYNC bits dropped a packet still starts at its first J: a shorter
         // pattern would leave that J in the idle before it.
-        {"hs_sync3", hs(HighSpeed(8e9, 2, 3)), false, "hsne", 1, false, 0, 0, "J"},
+        {"hs_sync3", HighSpeed(8e9, 2, 3), false, "hsne", 1, false, 0, 0, "J"},
         // Idle is J: D+ high at full speed, whichever line comes first. Both lines low
         // for 100 ns before the bus reaches idle: that stretch is cut off.
         {"fs_late", pair(full, 100e-9, 1), false, "fs", 0, true, 3.3, 3.3, ""},

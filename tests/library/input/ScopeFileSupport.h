@@ -105,12 +105,13 @@ inline void Save(const std::string& path, const std::string& bytes) {
 // A change made to a copied file, given its path.
 using Damage = std::function<void(const std::string&)>;
 
-// Overwrites the little-endian field at `offset`.
+// Writes `value` into the little-endian field at `offset`, and at `also` when given.
 template <typename T>
-Damage Patch(std::size_t offset, T value) {
+Damage Patch(std::size_t offset, T value, std::size_t also = 0) {
     return [=](const std::string& path) {
         std::string bytes = Load(path);
-        std::memcpy(bytes.data() + offset, &value, sizeof(T));
+        for (std::size_t at : {offset, also ? also : offset})
+            std::memcpy(&bytes[at], &value, sizeof(T));
         Save(path, bytes);
     };
 }
