@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -16,8 +17,7 @@
 #include "entry/CAnalysisError.h"
 #include "input/CReadFile.h"
 
-// Reader tests: a waveform read as the library reads it, the text a read fails with,
-// the real scope files, and damage done to copies of files.
+// For reader tests: a read as the library does it, its failure text, real files, damage.
 namespace scopefiles {
 
 using Values = std::vector<double>;
@@ -52,12 +52,12 @@ inline std::string FixtureFolder() {
 
 // A real scope file, in its maker's folder.
 inline std::string Real(const std::string& name) {
-    const char* folder = name.ends_with(".csv")       ? "csv"
-                         : name.ends_with(".wfm")     ? "tek_wfm"
-                         : name.ends_with(".trc")     ? "lecroy_trc"
-                         : name.ends_with(".Wfm.bin") ? "rs_bin"
-                                                      : "keysight_bin";
-    return FixtureFolder() + "/" + folder + "/" + name;
+    for (const auto& [end, folder] : {std::pair{".csv", "csv"},
+                                      {".wfm", "tek_wfm"},
+                                      {".trc", "lecroy_trc"},
+                                      {".Wfm.bin", "rs_bin"}})
+        if (name.ends_with(end)) return FixtureFolder() + "/" + folder + "/" + name;
+    return FixtureFolder() + "/keysight_bin/" + name;
 }
 
 // A test of real scope files skips when their folder is absent, and fails instead where
@@ -72,26 +72,19 @@ inline std::string Real(const std::string& name) {
         GTEST_SKIP() << "The scope-file folder " << folder << " is absent";  \
     } while (false)
 
-// Figures of one trace, each known to 6 significant digits.
-struct Figures {
-    std::size_t m_nCount = 0;
-    double m_dFirstTime, m_dLastTime, m_dFirst, m_dLast, m_dMin, m_dMax;
-};
+// Figures of one trace, each known to 6 significant digits: the sample count, then the
+// first and last time, the first and last value, the minimum and the maximum.
+using Figures = std::array<double, 7>;
 
 inline void ExpectFigures(const Values& time, const Values& trace, const Figures& truth) {
-    ASSERT_EQ(trace.size(), truth.m_nCount);
-    ASSERT_EQ(time.size(), truth.m_nCount);
-    const double got[] = {time.front(),
-                          time.back(),
-                          trace.front(),
-                          trace.back(),
-                          *std::min_element(trace.begin(), trace.end()),
-                          *std::max_element(trace.begin(), trace.end())};
-    const double want[] = {truth.m_dFirstTime, truth.m_dLastTime, truth.m_dFirst,
-                           truth.m_dLast,      truth.m_dMin,      truth.m_dMax};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_NEAR(got[i], want[i], std::max(std::fabs(want[i]) * 6e-6, 1e-12))
-            << "first time, last time, first, last, minimum, maximum: #" << i;
+    ASSERT_EQ(trace.size(), truth[0]);
+    ASSERT_EQ(time.size(), truth[0]);
+    const auto [low, high] = std::minmax_element(trace.begin(), trace.end());
+    const Figures got{truth[0],     time.front(), time.back(), trace.front(),
+                      trace.back(), *low,         *high};
+    for (std::size_t i = 1; i < got.size(); ++i)
+        EXPECT_NEAR(got[i], truth[i], std::max(std::fabs(truth[i]) * 6e-6, 1e-12))
+            << "figure " << i;
 }
 
 inline std::string Load(const std::string& path) {
