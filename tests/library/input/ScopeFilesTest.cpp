@@ -143,17 +143,19 @@ TEST(ScopeFiles, RealExportsReadWithTheFiguresTheScopesWrote) {
     EXPECT_NEAR(*std::max_element(u.begin(), u.end()), 0.0024 * 255, 0.0024 * 128);
 }
 
-// Each format, older Tektronix layouts too, writes an odd 600 001 samples (past every read chunk,
-// and long enough to be written around the cache) and a file of the other line. Alone, a file
-// gives its own traces; in a pair the data file's first trace comes second, and the other channel
-// of each file is dropped.
+// Each format writes an odd 600 001 samples (past every read chunk, and written around the cache)
+// and a file of the other line. Alone, a file gives its own traces; in a pair the data file's
+// first trace comes second, and the other channel of each file is dropped.
 TEST(ScopeFiles, WrittenRecordsReadBackSampleForSample) {
     constexpr double kStep = 2e-5, kCentre = 0.1;   // V per int16 code, V of code 0
     constexpr double kT0 = -2.5e-7, kDt = 0x1p-33;  // s; the interval is exact in float32 too
     using Writer = std::function<void(const std::string&, const Values&, const Values&)>;
     const auto tek = [](char version) -> Writer {
-        return [=](auto& path, auto& a, auto&) {
-            CWriteTekWfm().Write(path, kT0, kDt, a, kStep, kCentre);
+        return [=](auto& path, auto& a, auto&) {  // eight postcharge samples after the record
+            Values curve = a;
+            curve.resize(a.size() + 8, 0.3);
+            CWriteTekWfm().Write(path, kT0, kDt, curve, kStep, kCentre);
+            Patch(826, static_cast<int32_t>(2 * a.size()))(path);
             if (version != '3') AsOlderTek(path, version);
         };
     };
