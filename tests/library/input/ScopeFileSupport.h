@@ -3,50 +3,38 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "CTempFolder.h"
 #include "entry/CAnalysisError.h"
+#include "input/CReadFile.h"
 
-// Support for reader tests: fixture paths, a scratch folder for corrupted
-// copies, and the check of a trace against the figures known for a capture.
+// For reader tests: a read as the library does it, its failure text, real files, damage.
 namespace scopefiles {
 
-inline std::string Fixture(const std::string& folder, const std::string& name) {
-    return std::string(VELKIN_SHARED_DIR) + "/fixtures/scope/" + folder + "/" + name;
-}
+using Values = std::vector<double>;
 
-// Figures of one trace, each known to 6 significant digits.
-struct Figures {
-    std::size_t m_nCount;
-    double m_dFirstTime, m_dLastTime;
-    double m_dFirst, m_dLast, m_dMin, m_dMax;
+struct Waveform {
+    int32_t m_nKind = 0;
+    Values m_Time, m_Diff, m_First, m_Second;
 };
 
-inline void ExpectSixDigits(double actual, double expected, const char* what) {
-    EXPECT_NEAR(actual, expected, std::max(std::fabs(expected) * 6e-6, 1e-12)) << what;
+inline Waveform Read(const std::string& path, const std::string& other = "", bool inrush = false) {
+    Waveform w;
+    w.m_nKind =
+        CReadFile().ReadWaveform(path, w.m_Time, w.m_Diff, w.m_First, w.m_Second, other, inrush);
+    return w;
 }
 
-inline void ExpectFigures(const std::vector<double>& time, const std::vector<double>& trace,
-                          const Figures& truth) {
-    ASSERT_EQ(trace.size(), truth.m_nCount);
-    ASSERT_EQ(time.size(), truth.m_nCount);
-    ExpectSixDigits(time.front(), truth.m_dFirstTime, "first time");
-    ExpectSixDigits(time.back(), truth.m_dLastTime, "last time");
-    ExpectSixDigits(trace.front(), truth.m_dFirst, "first value");
-    ExpectSixDigits(trace.back(), truth.m_dLast, "last value");
-    ExpectSixDigits(*std::min_element(trace.begin(), trace.end()), truth.m_dMin, "minimum");
-    ExpectSixDigits(*std::max_element(trace.begin(), trace.end()), truth.m_dMax, "maximum");
-}
-
-// The text a reader fails with, or "" when it reads the file.
+// The text a read fails with, or "" when it succeeds.
 inline std::string FailureOf(const std::function<void()>& read) {
     try {
         read();
@@ -56,34 +44,69 @@ inline std::string FailureOf(const std::function<void()>& read) {
     return "";
 }
 
-// A private folder for copies of fixtures, removed with the test.
-class ScratchFolder : public CTempFolder {
-public:
-    ScratchFolder() : CTempFolder("velkin_scope_") {}
+// The folder of real scope files: VELKIN_SCOPE_FIXTURES from the environment, else as built.
+inline std::string FixtureFolder() {
+    const char* set = std::getenv("VELKIN_SCOPE_FIXTURES");
+    return set != nullptr && *set != '\0' ? set : VELKIN_SCOPE_FIXTURES;
+}
 
-    // A writable copy of `source` named `name`.
-    std::string Copy(const std::string& source, const std::string& name) const {
-        std::filesystem::copy_file(source, Path(name),
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::permissions(Path(name), std::filesystem::perms::owner_all);
-        return Path(name);
-    }
+// A real scope file, in its maker's folder.
+inline std::string Real(const std::string& name) {
+    for (const auto& [end, folder] : {std::pair{".csv", "csv"},
+                                      {".wfm", "tek_wfm"},
+                                      {".trc", "lecroy_trc"},
+                                      {".Wfm.bin", "rs_bin"}})
+        if (name.ends_with(end)) return FixtureFolder() + "/" + folder + "/" + name;
+    return FixtureFolder() + "/keysight_bin/" + name;
+}
 
-    static std::vector<char> Bytes(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    static void Save(const std::string& path, const std::vector<char>& bytes) {
-        std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
-    }
+// A test of real scope files skips when their folder is absent, and fails instead where
+// VELKIN_REQUIRE_SCOPE_FIXTURES=1 says the folder must be there.
+#define SKIP_WITHOUT_SCOPE_FIXTURES()                                        \
+    do {                                                                     \
+        const std::string folder = scopefiles::FixtureFolder();              \
+        if (std::filesystem::is_directory(folder)) break;                    \
+        const char* required = std::getenv("VELKIN_REQUIRE_SCOPE_FIXTURES"); \
+        if (required != nullptr && std::string(required) == "1")             \
+            FAIL() << "The scope-file folder " << folder << " is absent";    \
+        GTEST_SKIP() << "The scope-file folder " << folder << " is absent";  \
+    } while (false)
 
-    // Overwrites the little-endian field at `offset` of the file at `path`.
-    template <typename T>
-    static void Patch(const std::string& path, std::size_t offset, T value) {
-        std::vector<char> bytes = Bytes(path);
-        std::memcpy(bytes.data() + offset, &value, sizeof(T));
+// Figures of one trace, each known to 6 significant digits: the sample count, then the
+// first and last time, the first and last value, the minimum and the maximum.
+using Figures = std::array<double, 7>;
+
+inline void ExpectFigures(const Values& time, const Values& trace, const Figures& truth) {
+    ASSERT_EQ(trace.size(), truth[0]);
+    ASSERT_EQ(time.size(), truth[0]);
+    const auto [low, high] = std::minmax_element(trace.begin(), trace.end());
+    const Figures got{truth[0],     time.front(), time.back(), trace.front(),
+                      trace.back(), *low,         *high};
+    for (std::size_t i = 1; i < got.size(); ++i)
+        EXPECT_NEAR(got[i], truth[i], std::max(std::fabs(truth[i]) * 6e-6, 1e-12))
+            << "figure " << i;
+}
+
+inline std::string Load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+inline void Save(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// A change made to a copied file, given its path.
+using Damage = std::function<void(const std::string&)>;
+
+// Writes `value` into the little-endian field at `offset`, and at `also` when given.
+template <typename T>
+Damage Patch(std::size_t offset, T value, std::size_t also = 0) {
+    return [=](const std::string& path) {
+        std::string bytes = Load(path);
+        for (std::size_t at : {offset, also ? also : offset})
+            std::memcpy(&bytes[at], &value, sizeof(T));
         Save(path, bytes);
-    }
-};
+    };
+}
 
 }  // namespace scopefiles
