@@ -51,28 +51,29 @@ int Row(const CPlot& plot, double v) {
 }  // namespace
 
 TEST_F(PlotFiles, SignalPlotMarksTheEopAndTheEyeViolationsOnTheirSamples) {
-    CAnalysisRecord record = SquareWave(8, 100);
+    // Some nineteen samples to a pixel column; a one-sample dip in a high bit shows.
+    CAnalysisRecord record = SquareWave(8, 1000);
+    record.m_Diff[2500] = -0.4;
     CPacketMeasurement packet;
-    packet.m_dEopStart = 300e-9;
-    packet.m_dEopEnd = 600e-9;
+    packet.m_dEopStart = 3000e-9;
+    packet.m_dEopEnd = 6000e-9;
     packet.m_dEopThreshold = -0.2;
-    // The flags cover samples 300 to 399 only, as an eye check of that stretch gives them.
-    packet.m_EyeFinal.m_nFlagStart = 300;
-    packet.m_EyeFinal.m_Flags1.assign(100, 0);
-    packet.m_EyeFinal.m_Flags1[350 - 300] = 1;
+    // The flags cover samples 3000 to 3999 only, as an eye check of that stretch gives them.
+    packet.m_EyeFinal.m_nFlagStart = 3000;
+    packet.m_EyeFinal.m_Flags1.assign(1000, 0);
+    packet.m_EyeFinal.m_Flags1[3500 - 3000] = 1;
     record.m_Measurements.push_back(packet);
     CPlot plot;
     const CCanvas::CImage image = Draw(plot, record);
     const CPlotFrame frame(image);
-    const auto x = [&](double ns) { return frame.Column(ns, 0, 899); };
+    const auto x = [&](double ns) { return frame.Column(ns, 0, 8999); };
     // One percent of headroom beyond ±0.4 V.
     EXPECT_NEAR(frame.Row(0.4, -0.404, 0.404), Row(plot, 0.4), 1);
-    EXPECT_TRUE(Near(image, x(150), Row(plot, -0.4), m_Trace));
-    for (double t : {300.0, 600.0})
+    EXPECT_EQ(image.At(x(2500), Row(plot, 0.0)), m_Trace);
+    for (double t : {3000.0, 6000.0})
         EXPECT_EQ(image.At(x(t), Row(plot, -0.2)), Rgb(m_Config->m_ColourF)) << t;
-    // Sample 350 lies in a low bit.
-    EXPECT_TRUE(Near(image, x(350), Row(plot, -0.4), Rgb(m_Config->m_ColourG)));
-    EXPECT_FALSE(Near(image, x(50), Row(plot, 0.4), Rgb(m_Config->m_ColourG)));
+    EXPECT_TRUE(Near(image, x(3500), Row(plot, -0.4), Rgb(m_Config->m_ColourG)));  // a low bit
+    EXPECT_FALSE(Near(image, x(500), Row(plot, 0.4), Rgb(m_Config->m_ColourG)));
 }
 
 TEST_F(PlotFiles, CapturesThatDefeatTheScaleStillGiveAFramedPlotOfTheirValues) {
