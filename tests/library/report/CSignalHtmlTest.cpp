@@ -20,8 +20,7 @@ struct CPacket {
 };
 
 using F = CSignalFragments;
-const int32_t kFail = kCodes.m_nFail, kWaived = kCodes.m_nWaived, kNone = kCodes.m_nNotTested,
-              kCode7 = kCodes.m_nCode7;
+const int32_t kFail = kCodes.m_nFail, kWaived = kCodes.m_nWaived, kNone = kCodes.m_nNotTested;
 const auto kClean = [](CPacket&) {};
 
 struct CWording {
@@ -61,6 +60,7 @@ const CWording kWordings[] = {
     {"fs", 0, false, &F::m_strCrossover, [](CPacket& p) { p.v.m_nCrossover = kNone; },
      "  <li>{F}*** Crossover voltage failure! *** &nbsp;Less than 2 crossovers found between "
      "1.30 V and 2.00 V.<br></font>\n"},
+    {"hsne", 0, false, &F::m_strCrossover, kClean, ""},
     {"fs", 0, false, &F::m_strEopWidth, kClean,
      "  <li>EOP width: 166.67 ns<br>\n    {P}EOP width passes<br></font>\n"},
     {"hsne", 0, false, &F::m_strEopWidth,
@@ -115,7 +115,7 @@ const CWording kWordings[] = {
      "<br></font>\n"},
     {"hsne", 0, false, &F::m_strEye, Eye(2, 1, 1, kWaived),
      "...*** waiver granted ***<br>\n{P}*** first transition exception invoked ***<br></font>\n"},
-    {"hsne", 0, false, &F::m_strEye, Eye(5, 3, 0, kCode7),
+    {"hsne", 0, false, &F::m_strEye, Eye(5, 3, 0, kCodes.m_nCode7),
      "...(3 data points violate eye) <br></font>\n"},
     {"hsne", 0, false, &F::m_strEye, [](CPacket& p) { p.v.m_nEye = kNone; },
      "<li>{F}*** eye failure! *** &nbsp;Eye could not be tested.<br></font>\n"},
