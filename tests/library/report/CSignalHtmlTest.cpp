@@ -1,253 +1,173 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "library/AnalysisRun.h"
 #include "report/CSignalHtml.h"
-#include "signal/CTestPackets.h"
 #include "spec/CSigTestSpec.h"
-#include "spec/CSignalConfig.h"
 
 namespace {
 
-const CToolboxRecord kToolbox = CToolboxGlobals().GetGlobals();
-const std::string kPass = kToolbox.m_strPassFont;
-const std::string kFail = kToolbox.m_strFailFont;
+const CToolboxRecord kCodes = CToolboxGlobals().GetGlobals();
 
-CSigSpec Spec(const std::string& keyword, unsigned hubs = 0) {
-    std::unique_ptr<CSigSpec> spec = CSigTestSpec().SelectSpec(keyword);
-    AdjustForHubs(*spec, keyword, hubs);
-    return *spec;
-}
-
-// A clean full-speed packet: 12 Mbit/s, a 2-bit EOP, crossovers near 1.6 V, jitter of
-// a few hundred picoseconds, 400 V/us edges.
-CPacketMeasurement FullSpeedPacket() {
+// What one row of the table words: a clean packet, edited.
+struct CPacket {
     CPacketMeasurement m;
-    m.m_dUnitInterval = 1.0 / 12e6;
-    m.m_bAllEdgesFound = 1;
-    m.m_dEopStart = 1e-6;
-    m.m_dEopEnd = 1e-6 + 2.0 / 12e6;
-    for (int i = 0; i < 12; ++i) m.m_Crossings.push_back({0, 1.55 + 0.01 * i, 1e-7 * i, 0, 0});
-    m.m_nCrossings = 12;
-    m.m_dFirstCrossover = 1.55;
-    m.m_dMinCrossover = 1.55;
-    m.m_dMaxCrossover = 1.66;
-    m.m_dMeanCrossover = 1.6;
-    m.m_nJitterCount = 11;
-    m.m_dConsecJitterMin = -5e-10;
-    m.m_dConsecJitterMax = 5e-10;
-    m.m_dJKJitterMin = -3e-10;
-    m.m_dJKJitterMax = 3e-10;
-    m.m_dKJJitterMin = -3e-10;
-    m.m_dKJJitterMax = 3e-10;
-    m.m_nSyncMatches = 1;
-    m.m_dRiseRate = 400;
-    m.m_dFallRate = 400;
-    m.m_dMonotonic = 0.01;
-    m.m_dMaxVoltage = 3.3;
-    return m;
-}
-
-CPacketMeasurement HighSpeedPacket() {
-    CPacketMeasurement m = FullSpeedPacket();
-    m.m_Crossings.clear();
-    m.m_dUnitInterval = 1.0 / 480e6;
-    m.m_dEopEnd = m.m_dEopStart + 8.0 / 480e6;
-    m.m_dRiseRate = 1500;
-    m.m_dFallRate = 1500;
-    m.m_dMaxVoltage = 0.4;
-    m.m_dMinVoltage = -0.4;
-    return m;
-}
-
-struct Report {
-    CPacketVerdict verdict;
-    CSignalFragments f;
+    CPacketVerdict v;
+    CAnalysisRecord r;
 };
 
-// Fragments of a measurement judged by the verdict stage; `edit` may then set a
-// verdict code by hand to reach a wording the measurement alone does not give.
-template <typename Edit>
-Report Build(const CPacketMeasurement& m, const CSigSpec& spec, uint32_t hubs, bool isEusb,
-             Edit edit) {
-    static const std::unique_ptr<CSigConfig> config = CSignalConfig().BuildConfig();
-    CAnalysisRecord record;
-    record.m_nHubs = hubs;
-    record.m_dSampleRate = 4e9;
-    Report r{CTestPackets().TestPacket(m, *config, spec, hubs), {}};
-    edit(r.verdict);
-    r.f = CSignalHtml().BuildFragments(r.verdict, kToolbox, spec, m, record, isEusb);
-    return r;
+using F = CSignalFragments;
+const int32_t kFail = kCodes.m_nFail, kWaived = kCodes.m_nWaived, kNone = kCodes.m_nNotTested;
+const auto kClean = [](CPacket&) {};
+
+struct CWording {
+    const char* keyword;
+    unsigned hubs;
+    bool eusb;
+    std::string F::*fragment;
+    std::function<void(CPacket&)> edit;
+    // The whole fragment, or with a leading "..." a part of it; {P}, {F} and {W}
+    // stand for the pass, fail and warning fonts (a waiver is in the pass font).
+    std::string text;
+};
+
+// An eye check that found `outside` points outside the template, `excepted` of
+// them excepted, the first transition's among them when `first` is set.
+std::function<void(CPacket&)> Eye(int outside, int excepted, int first, int32_t code) {
+    return [=](CPacket& p) {
+        p.m.m_nEyeViolations = outside, p.m.m_nExceptions = excepted;
+        p.m.m_nFirstExcepted = first, p.v.m_nEye = code;
+    };
 }
 
-Report Build(const CPacketMeasurement& m, const CSigSpec& spec, uint32_t hubs = 0,
-             bool isEusb = false) {
-    return Build(m, spec, hubs, isEusb, [](CPacketVerdict&) {});
-}
-
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+// clang-format off
+const CWording kWordings[] = {
+    {"fs", 0, false, &F::m_strOverall, kClean, "<li>{P}Overall result: pass!</font><p>\n"},
+    {"fs", 0, false, &F::m_strOverall,
+     [](CPacket& p) { p.v.m_nOverall = kFail, p.v.m_bAllEdgesFound = 0; },
+     "<li>{F}*** Overall result: fail! ***</font><p>\n  <li>{F}*** Could not detect all edges "
+     "with sample rate of 4.000 GS/s ***<br>Please increase the oscilloscope sample "
+     "rate<br></font>\n"},
+    {"fs", 0, false, &F::m_strSampleRateWarning, [](CPacket& p) { p.r.m_nPrepResult = 1; },
+     "  <li>{F}*** Warning: Sample rate of 4.00 GS/s is too low for accurate analysis</font><p>\n"},
+    {"fs", 0, false, &F::m_strCrossover, kClean,
+     "  <li>Crossover voltage range: 1.55 V to 1.66 V, mean crossover 1.60 V<br>\n     (first "
+     "crossover at 1.55 V, 11 other differential crossovers checked)<br>\n   {P}crossover "
+     "voltages pass<br></font>\n"},
+    {"fs", 0, false, &F::m_strCrossover, [](CPacket& p) { p.v.m_nCrossover = kNone; },
+     "  <li>{F}*** Crossover voltage failure! *** &nbsp;Less than 2 crossovers found between "
+     "1.30 V and 2.00 V.<br></font>\n"},
+    {"hsne", 0, false, &F::m_strCrossover, kClean, ""},
+    {"fs", 0, false, &F::m_strEopWidth, kClean,
+     "  <li>EOP width: 166.67 ns<br>\n    {P}EOP width passes<br></font>\n"},
+    {"hsne", 0, false, &F::m_strEopWidth,
+     [](CPacket& p) { p.m.m_dEopEnd = p.m.m_dEopStart + 60 / 480e6, p.v.m_nEopWidth = kFail; },
+     "  <li>EOP width: 60.00  bits<br>\n    {F}*** EOPwidth failure! ***<br>\n&nbsp;(minimum "
+     "39.50  bits, maximum 40.50  bits)<br></font>\n"},
+    {"hsne", 0, false, &F::m_strEopWidth,
+     [](CPacket& p) { p.m.m_dEopEnd = p.m.m_dEopStart + 10 / 480e6, p.v.m_nEopWidth = kWaived; },
+     "...    {F}*** EOP width failure! *** &nbsp;(minimum 7.50  bits, maximum 8.50  "
+     "bits)<br></font>\n    {P}*** waiver granted ***<br></font>\n"},
+    {"hshub", 2, false, &F::m_strEopWidth,
+     [](CPacket& p) { p.m.m_dEopEnd = p.m.m_dEopStart + 20 / 480e6, p.v.m_nEopWidth = kWaived; },
+     "...(minimum 7.50  bits, maximum 16.50  bits)<br></font>\n"},
+    {"fshub", 1, false, &F::m_strEopWidth,
+     [](CPacket& p) { p.m.m_dEopEnd = p.m.m_dEopStart + 158e-9, p.v.m_nEopWidth = kWaived; },
+     "...(minimum 160.00 ns, maximum 175.00 ns)"},
+    {"fs", 0, false, &F::m_strEopWidth, [](CPacket& p) { p.v.m_nEopWidth = kNone; },
+     "  <li>{F}*** EOP identification failure! *** &nbsp;(didn't find two single ended "
+     "edges)<br>\n    Check input data, crossover voltages, and EOP.<br></font>\n"},
+    {"fs", 0, false, &F::m_strSignalRate, kClean,
+     "<li>Measured signaling rate: 12.0000 MHz<br>\n    {P}signal rate passes<br></font>\n"},
+    {"fs", 0, false, &F::m_strSignalRate,
+     [](CPacket& p) { p.m.m_dUnitInterval = 1 / 12.1e6, p.v.m_nSignalRate = kWaived; },
+     "<li>Measured signaling rate: 12.1000 MHz<br>\n    {F}*** signal rate failure *** "
+     "&nbsp;(minimum 11.9700 MHz, maximum 12.0300 MHz)<br></font>\n    {P}*** waiver granted "
+     "***<br></font>\n"},
+    {"fs", 0, false, &F::m_strSignalRate, [](CPacket& p) { p.v.m_nSignalRate = kNone; },
+     "    {F}*** signal rate failure *** Signal rate could not be measured.<br></font>\n"},
+    {"hsne", 0, false, &F::m_strSync, kClean,
+     "<li>Sync result:<br>\n    {P}sync passes<br></font>\n"},
+    {"hsne", 0, false, &F::m_strSync,
+     [](CPacket& p) { p.m.m_nSyncBitsDropped = 1, p.v.m_nSyncLength = kFail; },
+     "<li>Sync result: 1 bits short<br>{F}sync fails<br></font>\n"},
+    {"hshub", 2, false, &F::m_strSync, [](CPacket& p) { p.m.m_nSyncBitsDropped = 6; },
+     "<li>Sync results: 2 hubs dropped 6 sync bits<br>\n{P}sync passes<br></font>\n"},
+    {"hshub", 2, false, &F::m_strSync,
+     [](CPacket& p) { p.m.m_nSyncBitsDropped = 9, p.v.m_nHubSync = kFail; },
+     "<li>Sync results: 9 bits dropped (maximum sync bits dropped for 2 hubs: 8)<br\n>{F}*** hub "
+     "failure ***<br></font>\n"},
+    {"ehsrep", 1, true, &F::m_strSync, [](CPacket& p) { p.m.m_nSyncBitsDropped = 1; },
+     "<li>Sync result: 1 Repeater dropped 1 sync bit<br>\n{P}sync passes<br></font>\n"},
+    {"ehsrep", 2, true, &F::m_strSync,
+     [](CPacket& p) { p.m.m_nSyncBitsDropped = 9, p.v.m_nHubSync = kFail; },
+     "...for 2 repeaters: 8)<br\n>{F}*** repeater failure ***"},
+    {"fshub", 2, false, &F::m_strSync, [](CPacket& p) { p.v.m_nSyncFound = kFail; },
+     "<li>{F}   *** Sync not found! ***<br></font>\n    {F} 0 sync bits dropped<br></font>\n"},
+    {"hsne", 0, false, &F::m_strEye, Eye(1, 0, 0, kFail),
+     "<li>Signal eye:<br>\n    {F}*** eye failure! *** &nbsp;(1 data point violates eye) "
+     "<br></font>\n"},
+    {"hsne", 0, false, &F::m_strEye, Eye(5, 2, 1, kFail),
+     "<li>Signal eye:<br>\n    {F}*** eye failure! *** &nbsp;(3 data points violate eye) "
+     "<br></font>\n"},
+    {"hsne", 0, false, &F::m_strEye, Eye(2, 1, 1, kWaived),
+     "...*** waiver granted ***<br>\n{P}*** first transition exception invoked ***<br></font>\n"},
+    {"hsne", 0, false, &F::m_strEye, Eye(5, 3, 0, kCodes.m_nCode7),
+     "...(3 data points violate eye) <br></font>\n"},
+    {"hsne", 0, false, &F::m_strEye, [](CPacket& p) { p.v.m_nEye = kNone; },
+     "<li>{F}*** eye failure! *** &nbsp;Eye could not be tested.<br></font>\n"},
+    {"hsne", 0, false, &F::m_strMarginAboveEye, kClean, "<li>Margin Above eye: 12.3000 mV<br>\n"},
+    {"hsne", 0, false, &F::m_strMarginBelowEye,
+     [](CPacket& p) { p.m.m_dMarginBelowEye = -0.002, p.v.m_bMarginBelowEye = 0; },
+     "<li>{F}Margin Below eye: -2.0000 mV<br></font>\n"},
+    {"fs", 0, false, &F::m_strJitter, kClean,
+     "<li>Consecutive jitter range: -500.000 ps to 500.000 ps, RMS jitter 200.000 ps<br>\n"
+     "<li>Paired JK jitter range: -300.000 ps to 300.000 ps, RMS jitter 0.000 ps<br>\n<li>Paired "
+     "KJ jitter range: -300.000 ps to 300.000 ps, RMS jitter 0.000 ps<br>\n{P}jitter "
+     "passes<br></font>\n"},
+    {"fs", 0, false, &F::m_strJitter, [](CPacket& p) { p.v.m_nJitter = kCodes.m_nNoData; },
+     "<li>{F}*** Jitter could not be measured - insufficient data ***<br></font>\n"},
+    {"hsne", 0, false, &F::m_strJitter, [](CPacket& p) { p.v.m_nJitter = kCodes.m_nNoData; }, ""},
+    {"fs", 0, false, &F::m_strRiseRate, kClean,
+     "<li>Rising Edge Rate: 400.00  V/us (Equivalent risetime = 6.60 ns)<br>\n"},
+    {"hsne", 0, false, &F::m_strRiseRate, kClean,
+     "<li>Rising Edge Rate: 1500.00  V/us (426.67 ps equivalent risetime)<br>\n"},
+    {"hsne", 0, false, &F::m_strRiseVerdict, [](CPacket& p) { p.v.m_nFallRate = kFail; },
+     "    {P}passes<br></font>\n"},
+    {"hsne", 0, false, &F::m_strFallVerdict, [](CPacket& p) { p.v.m_nFallRate = kFail; },
+     "{F}*** Falling Edge Rate failure! *** &nbsp;(maximum 2133.00  V/us)</font> {W}To constrain "
+     "potential EMI or crosstalk the edge rates must be 100ps (6400V/us) or slower.<br></font>\n"},
+    {"fs", 0, false, &F::m_strMonotonicity, kClean, "<li>Edge Monotonicity:  10 mV<br>\n"},
+    {"fs", 0, false, &F::m_strMonotonicVerdict, [](CPacket& p) { p.v.m_nMonotonic = kNone; },
+     "    {F}*** Monotonic Edge failure! *** (limit 500 mV)<br></font>\n"},
+};
+// clang-format on
 
 }  // namespace
 
-TEST(SignalMessages, PassingFullSpeedPacketIsWordedInGreenWithNanosecondEdges) {
-    const CSignalFragments f = Build(FullSpeedPacket(), Spec("fs")).f;
-    EXPECT_EQ(f.m_strOverall, "<li>" + kPass + "Overall result: pass!</font><p>\n");
-    EXPECT_EQ(f.m_strSync, "<li>Sync result:<br>\n    " + kPass + "sync passes<br></font>\n");
-    EXPECT_EQ(f.m_strEopWidth,
-              "  <li>EOP width: 166.67 ns<br>\n    " + kPass + "EOP width passes<br></font>\n");
-    EXPECT_EQ(f.m_strSignalRate, "<li>Measured signaling rate: 12.0000 MHz<br>\n    " + kPass +
-                                     "signal rate passes<br></font>\n");
-    EXPECT_TRUE(Has(f.m_strCrossover,
-                    "Crossover voltage range: 1.55 V to 1.66 V, mean crossover "
-                    "1.60 V<br>\n     (first crossover at 1.55 V, 11 other"));
-    EXPECT_TRUE(Has(f.m_strCrossover, kPass + "crossover voltages pass"));
-    EXPECT_TRUE(Has(f.m_strJitter, "<li>Consecutive jitter range: -500.000 ps to 500.000 ps"));
-    EXPECT_TRUE(Has(f.m_strJitter, "<li>Paired KJ jitter range: -300.000 ps to 300.000 ps"));
-    EXPECT_TRUE(Has(f.m_strJitter, kPass + "jitter passes<br></font>\n"));
-    // 2.64 V at 400 V/us takes 6.6 ns.
-    EXPECT_EQ(f.m_strRiseRate,
-              "<li>Rising Edge Rate: 400.00  V/us (Equivalent risetime = 6.60 ns)<br>\n");
-    EXPECT_TRUE(f.m_strRiseVerdict.empty());
-    EXPECT_TRUE(f.m_strFallVerdict.empty());
-    EXPECT_EQ(f.m_strMonotonicity, "<li>Edge Monotonicity:  10 mV<br>\n");
-    EXPECT_EQ(f.m_strVersion, "2.20.00");
-    EXPECT_TRUE(f.m_strSampleRateWarning.empty());
-}
-
-TEST(SignalMessages, HighSpeedEyeValuesAreInMillivoltsAndFailuresInRed) {
-    CPacketMeasurement m = HighSpeedPacket();
-    m.m_dMarginAboveEye = 0.0123;
-    m.m_dMarginBelowEye = -0.002;
-    const CSignalFragments f = Build(m, Spec("hsne")).f;
-    EXPECT_EQ(f.m_strMarginAboveEye, "<li>Margin Above eye: 12.3000 mV<br>\n");
-    EXPECT_EQ(f.m_strMarginBelowEye, "<li>" + kFail + "Margin Below eye: -2.0000 mV<br></font>\n");
-    EXPECT_EQ(f.m_strMaxVoltage, "<li>Maximum Voltage: 400.0000 mV<br>\n\n");
-    EXPECT_TRUE(f.m_strCrossover.empty());
-    // 0.64 V at 1500 V/us takes about 427 ps.
-    EXPECT_TRUE(Has(f.m_strRiseRate, "1500.00  V/us (426.67 ps equivalent risetime)"));
-    EXPECT_EQ(f.m_strRiseVerdict, "    " + kPass + "passes<br></font>\n");
-
-    const CSignalFragments fs = Build(FullSpeedPacket(), Spec("fs")).f;
-    EXPECT_EQ(fs.m_strMaxVoltage, "<li>Maximum Voltage: 3.3000 V<br>\n\n");
-}
-
-TEST(SignalMessages, EyeLinesCountViolationsBeyondTheExceptions) {
-    CPacketMeasurement m = HighSpeedPacket();
-    m.m_nEyeViolations = 1;
-    EXPECT_EQ(Build(m, Spec("hsne")).f.m_strEye,
-              "<li>Signal eye:<br>\n    " + kFail +
-                  "*** eye failure! *** &nbsp;(1 data point violates eye) <br></font>\n");
-    m.m_nEyeViolations = 5;
-    m.m_nExceptions = 2;
-    m.m_nFirstExcepted = 2;
-    const std::string failed = Build(m, Spec("hsne")).f.m_strEye;
-    EXPECT_TRUE(Has(failed, "(3 data points violate eye)"));
-    EXPECT_FALSE(Has(failed, "transition exception"));  // a plain failure carries no note
-
-    // Waived: more points outside the second template than were excepted.
-    m.m_nEyeViolations = 2;
-    m.m_nEyeViolationsFinal = 2;
-    m.m_nExceptions = 1;
-    m.m_nFirstExcepted = 1;
-    const Report waived = Build(m, Spec("hsne"));
-    ASSERT_EQ(waived.verdict.m_nEye, kToolbox.m_nWaived);
-    EXPECT_TRUE(Has(waived.f.m_strEye, "*** waiver granted ***<br>\n" + kPass +
-                                           "*** first transition exception invoked ***"));
-
-    const std::string untested =
-        Build(m, Spec("hsne"), 0, false, [](CPacketVerdict& v) { v.m_nEye = 0; }).f.m_strEye;
-    EXPECT_EQ(untested,
-              "<li>" + kFail + "*** eye failure! *** &nbsp;Eye could not be tested.<br></font>\n");
-}
-
-TEST(SignalMessages, SyncLinesNameTheHubsOrRepeatersThatDroppedBits) {
-    CPacketMeasurement m = HighSpeedPacket();
-    m.m_nSyncBitsDropped = 6;
-    EXPECT_EQ(
-        Build(m, Spec("hshub", 2), 2).f.m_strSync,
-        "<li>Sync results: 2 hubs dropped 6 sync bits<br>\n" + kPass + "sync passes<br></font>\n");
-    m.m_nSyncBitsDropped = 9;
-    EXPECT_EQ(Build(m, Spec("hshub", 2), 2).f.m_strSync,
-              "<li>Sync results: 9 bits dropped (maximum sync bits dropped for 2 hubs: "
-              "8)<br\n>" +
-                  kFail + "*** hub failure ***<br></font>\n");
-    EXPECT_TRUE(Has(Build(m, Spec("ehsrep", 2), 2, true).f.m_strSync,
-                    "for 2 repeaters: 8)<br\n>" + kFail + "*** repeater failure ***"));
-    m.m_nSyncBitsDropped = 1;
-    EXPECT_EQ(Build(m, Spec("ehsrep", 1), 1, true).f.m_strSync,
-              "<li>Sync result: 1 Repeater dropped 1 sync bit<br>\n" + kPass +
-                  "sync passes<br></font>\n");
-    EXPECT_EQ(Build(m, Spec("hsne")).f.m_strSync,
-              "<li>Sync result: 1 bits short<br>" + kFail + "sync fails<br></font>\n");
-
-    m.m_nSyncBitsDropped = 0;
-    EXPECT_TRUE(Build(m, Spec("hshub", 2), 2).f.m_strSync.empty());
-    // A SYNC that was not found at all is named even behind hubs.
-    m.m_nSyncMatches = 0;
-    const Report missing = Build(m, Spec("fshub"), 2);
-    EXPECT_EQ(missing.verdict.m_nOverall, kToolbox.m_nFail);
-    EXPECT_TRUE(Has(missing.f.m_strSync, "*** Sync not found! ***"));
-}
-
-TEST(SignalMessages, FiguresThatCouldNotBeMeasuredSayWhyTheOverallFails) {
-    CPacketMeasurement m = FullSpeedPacket();
-    m.m_Crossings.resize(2);
-    m.m_nJitterCount = 3;
-    m.m_dUnitInterval = 0.0 / 0.0;
-    m.m_dEopEnd = 0.0 / 0.0;
-    const Report r = Build(m, Spec("fs"));
-    EXPECT_EQ(r.f.m_strCrossover, "  <li>" + kFail +
-                                      "*** Crossover voltage failure! *** &nbsp;Less than 2 "
-                                      "crossovers found between 1.30 V and 2.00 V.<br></font>\n");
-    EXPECT_EQ(
-        r.f.m_strJitter,
-        "<li>" + kFail + "*** Jitter could not be measured - insufficient data ***<br></font>\n");
-    EXPECT_EQ(r.f.m_strSignalRate,
-              "    " + kFail +
-                  "*** signal rate failure *** Signal rate could not be measured.<br></font>\n");
-    EXPECT_TRUE(Has(r.f.m_strEopWidth, "EOP identification failure!"));
-    EXPECT_FALSE(Has(r.f.m_strEopWidth, "nan"));
-    EXPECT_EQ(r.verdict.m_nOverall, kToolbox.m_nFail);
-
-    // At high speed jitter has no verdict line, so no data leaves the fragment empty.
-    EXPECT_TRUE(Build(HighSpeedPacket(), Spec("hsne"), 0, false, [](CPacketVerdict& v) {
-                    v.m_nJitter = kToolbox.m_nNoData;
-                }).f.m_strJitter.empty());
-
-    const CSignalFragments missed =
-        Build(m, Spec("fs"), 0, false, [](CPacketVerdict& v) { v.m_bAllEdgesFound = 0; }).f;
-    EXPECT_TRUE(Has(missed.m_strOverall, "Overall result: fail!"));
-    EXPECT_TRUE(
-        Has(missed.m_strOverall, "Could not detect all edges with sample rate of 4.000 GS/s"));
-    const CSignalFragments untested =
-        Build(m, Spec("fs"), 0, false, [](CPacketVerdict& v) { v.m_nMonotonic = 0; }).f;
-    EXPECT_EQ(untested.m_strMonotonicVerdict,
-              "    " + kFail + "*** Monotonic Edge failure! *** (limit 500 mV)<br></font>\n");
-}
-
-TEST(SignalMessages, EopFailureLimitsStayInsideTheRedFontAndHubBoundsKeepTheirUnit) {
-    CPacketMeasurement m = HighSpeedPacket();
-    m.m_dEopEnd = m.m_dEopStart + 60.0 / 480e6;
-    EXPECT_EQ(Build(m, Spec("hsne")).f.m_strEopWidth,
-              "  <li>EOP width: 60.00  bits<br>\n    " + kFail +
-                  "*** EOPwidth failure! ***<br>\n&nbsp;(minimum 39.50  bits, maximum 40.50  "
-                  "bits)<br></font>\n");
-    m.m_dEopEnd = m.m_dEopStart + 20.0 / 480e6;
-    EXPECT_TRUE(Has(Build(m, Spec("hshub", 2), 2).f.m_strEopWidth,
-                    "(minimum 7.50  bits, maximum 16.50  bits)<br></font>\n    " + kPass +
-                        "*** waiver granted ***"));
-    // A failing hub packet names the bounds it was judged against, not the start-of-frame ones.
-    m.m_dEopEnd = m.m_dEopStart + 25.0 / 480e6;
-    EXPECT_TRUE(Has(Build(m, Spec("hshub", 2), 2).f.m_strEopWidth,
-                    "(minimum 7.50  bits, maximum 16.50  bits)<br></font>\n"));
-
-    // Full-speed hub port: a 158 ns EOP is waived against the ordinary limits in ns.
-    CPacketMeasurement fs = FullSpeedPacket();
-    fs.m_dEopEnd = fs.m_dEopStart + 158e-9;
-    const Report r = Build(fs, Spec("fshub"), 1);
-    ASSERT_EQ(r.verdict.m_nEopWidth, kToolbox.m_nWaived);
-    EXPECT_TRUE(Has(r.f.m_strEopWidth, "(minimum 160.00 ns, maximum 175.00 ns)"));
+TEST(SignalMessages, EveryVerdictIsWordedInItsUnitsAndColour) {
+    for (const CWording& w : kWordings) {
+        SCOPED_TRACE(std::string(w.keyword) + ": " + w.text);
+        std::unique_ptr<CSigSpec> spec = CSigTestSpec().SelectSpec(w.keyword);
+        AdjustForHubs(*spec, w.keyword, w.hubs);
+        const CAnalysisRecord clean = CleanPacket(spec->m_nSpeed == 3);
+        CPacket p{clean.m_Measurements[0], clean.m_Verdicts[0], clean};
+        p.r.m_nHubs = w.hubs;
+        w.edit(p);
+        const CSignalFragments f =
+            CSignalHtml().BuildFragments(p.v, kCodes, *spec, p.m, p.r, w.eusb);
+        std::string text = w.text;
+        for (const auto& [mark, font] : {std::pair{"{P}", kCodes.m_strPassFont},
+                                         {"{F}", kCodes.m_strFailFont},
+                                         {"{W}", kCodes.m_strWarningFont}})
+            for (std::size_t at; (at = text.find(mark)) != std::string::npos;)
+                text.replace(at, 3, font);
+        if (text.starts_with("..."))
+            EXPECT_NE((f.*w.fragment).find(text.substr(3)), std::string::npos) << f.*w.fragment;
+        else
+            EXPECT_EQ(f.*w.fragment, text);
+    }
 }
