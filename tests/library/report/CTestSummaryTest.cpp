@@ -146,8 +146,8 @@ TEST(BatchSummary, RunsOfABatchShareOneFileInRunOrderAndAFailedRunAddsNoLine) {
 TEST(BatchSummary, FileNamesStayInTheirCellAndNeverBecomeFormulas) {
     const CTempFolder folder;
     // A name a spreadsheet would take for a formula is shown with a leading quote.
-    const std::string shown[] = {"a,b \"q\".csv", "'=SUM(A1).csv", "'+1.csv",
-                                 "'-2.csv",       "'@cmd.csv",     "plain.csv"};
+    const std::string shown[] = {"a,b \"q\".csv", "a,b.csv",   "'=SUM(A1).csv", "'+1.csv",
+                                 "'-2.csv",       "'@cmd.csv", "plain.csv"};
     std::string batch;
     for (const std::string& name : shown)
         batch = CTestSummary().WriteBatchSummary(
