@@ -467,6 +467,9 @@ int32_t CReadFile::ReadText(const std::string& path, std::vector<double>& time,
         const int64_t offset = source.Offset();
         if (!source.NextLine(line)) break;
         ++lineNumber;
+        // A "%" comment among the first samples is passed over, as it is further on;
+        // taken for header text it would push the first sample into the header.
+        if (percentComments && !line.empty() && line.front() == '%') continue;
         const int32_t count = NumericFields(line);
         if (count == 0) continue;
         if (count > 0 && candidateLine != 0 && count == columns) {

@@ -46,6 +46,7 @@ TEST(TextFiles, HeaderLinesOfAnyLayoutAreSkippedAndEveryDataRowIsRead) {
         {"run.1.csv", " 0 ,1\n1, 2 \n", {0, 1}, {1, 2}, {}},
         {"X.Wfm.csv", "0\t1\n1\t2\n", {0, 1}, {1, 2}, {}},
         {"dp.TSV", "% a\n0\t1\t-1\n1\t2\t-2\n% b\n2\t3\t-3", {0, 1, 2}, {1, 2, 3}, {-1, -2, -3}},
+        {"dq.tsv", "0\t1\n% a\n1\t2\n2\t3\n", {0, 1, 2}, {1, 2, 3}, {}},
         // Only a last row cut mid-write is dropped; a zero byte ends a preallocated file.
         {"cut1.csv", "0,1\n1,2\n2", {0, 1}, {1, 2}, {}},
         {"cut2.csv", "0,1\n1,2\n2,", {0, 1}, {1, 2}, {}},
