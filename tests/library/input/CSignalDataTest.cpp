@@ -8,6 +8,8 @@
 #include "CTempFolder.h"
 #include "entry/CAnalysisError.h"
 #include "input/CSignalData.h"
+#include "signal/CMeasurePackets.h"
+#include "signal/CTestPackets.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
 #include "synth/CEdgeTrain.h"
@@ -203,5 +205,41 @@ TEST(SignalData, PreparationUpsamplesCoarseCapturesAlongStraightLinesOrSaysWhyIt
             EXPECT_NEAR(ramp[j], r.m_Time[j] * c.m_dRate, 1e-9) << j;
             EXPECT_NEAR(r.m_Time[j] - r.m_Time[j - 1], r.m_Time[1] - r.m_Time[0], 1e-21) << j;
         }
+    }
+}
+
+// The record moves from stage to stage: the traces that leave the verdicts are the very
+// buffers the capture was read into, for a high-speed trace and a full-speed pair.
+TEST(SignalData, RecordsMoveThroughPreparationMeasurementAndVerdictsWithoutCopyingSamples) {
+    const auto config = CSignalConfig().BuildConfig();
+    synth::SynthTruth truth;
+    synth::HighSpeedParams hs;
+    hs.m_Traffic.m_nPackets = 1;
+    synth::SingleEndedParams fs;
+    fs.m_Traffic.m_nPackets = 1;
+    for (const auto& [kind, type] : {std::pair{2, "hsne"}, {3, "fs"}}) {
+        SCOPED_TRACE(type);
+        const synth::SampleSource source = kind == 2 ? synth::MakeHighSpeedSource(hs, truth)
+                                                     : synth::MakeSingleEndedSource(fs, truth);
+        CAnalysisRecord record;
+        record.m_nTraceKind = kind;
+        std::vector<double>& first = kind == 2 ? record.m_Diff : record.m_DPlus;
+        double values[2];
+        for (std::size_t k = 0; k < source.m_nSamples; ++k) {
+            source.m_Sample(k, values);
+            record.m_Time.push_back(source.Time(k));
+            first.push_back(values[0]);
+            if (kind == 3) record.m_DMinus.push_back(values[1]);
+        }
+        const double* const buffers[] = {record.m_Time.data(), first.data(),
+                                         record.m_DMinus.data()};
+        const auto spec = CSigTestSpec().SelectSpec(type);
+        record = CSignalData().Prepare(std::move(record), *config, *spec);
+        record = CMeasurePackets().Run(std::move(record), *config, *spec);
+        record = CTestPackets().TestPackets(std::move(record), *config, *spec);
+        ASSERT_EQ(record.m_Verdicts.size(), 1u);
+        EXPECT_EQ(record.m_Time.data(), buffers[0]);
+        EXPECT_EQ((kind == 2 ? record.m_Diff : record.m_DPlus).data(), buffers[1]);
+        EXPECT_EQ(record.m_DMinus.data(), buffers[2]);
     }
 }
