@@ -29,6 +29,14 @@ struct InrushShape {
     }
 };
 
+// The pulse alone, above whatever the supply already draws.
+double PulseAt(const InrushShape& shape, double delay, double peak, double t) {
+    const double u = t - shape.m_dAttach - delay;
+    if (u < 0.0) return 0.0;
+    if (u < shape.m_dRise) return peak * u / shape.m_dRise;
+    return peak * std::exp(-(u - shape.m_dRise) / shape.m_dDecay);
+}
+
 }  // namespace
 
 SampleSource MakeInrushSource(const InrushParams& params, SynthTruth& truth) {
@@ -97,8 +105,13 @@ SampleSource MakeInrushSource(const InrushParams& params, SynthTruth& truth) {
     const double interval = source.m_dSampleInterval;
     const double noise = params.m_dNoiseRms;
     const std::uint64_t seed = params.m_nSeed;
-    source.m_Sample = [shape, start, interval, noise, seed](std::size_t k, double* values) {
-        values[0] = shape.At(start + static_cast<double>(k) * interval);
+    const double delay = params.m_dSecondDelay;
+    const double secondPeak = params.m_dSecondPeak;
+    source.m_Sample = [shape, start, interval, noise, seed, delay, secondPeak](std::size_t k,
+                                                                               double* values) {
+        const double t = start + static_cast<double>(k) * interval;
+        values[0] = shape.At(t);
+        if (delay > 0.0) values[0] += PulseAt(shape, delay, secondPeak, t);
         if (noise > 0.0) values[0] += noise * GaussianAt(seed, kCurrentNoiseStream, k);
     };
     return source;

@@ -101,6 +101,11 @@ struct InrushParams {
     double m_dVoltage = 5.0;     // V, supply the charge is judged at
     double m_dThreshold = 0.1;   // A, charge counts above this
     std::uint64_t m_nSeed = 1;
+    // A second device attached this long after the first, drawing a pulse of the same
+    // rise and decay with its own peak; none when the delay is 0. The truth's charge
+    // and inrush times stay those of the first pulse alone.
+    double m_dSecondDelay = 0.0;  // s
+    double m_dSecondPeak = 0.0;   // A
 };
 
 struct PacketTruth {
