@@ -1,0 +1,53 @@
+#include "input/CInrushData.h"
+
+#include <cstdint>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "entry/CAnalysisError.h"
+#include "input/CReadFile.h"
+
+namespace {
+
+// The rate is the mean over the whole capture: time stamps written as text are
+// rounded, and the first step alone can be off by that rounding.
+double MeanRate(const std::vector<double>& time) {
+    const double span = time.back() - time.front();
+    return static_cast<double>(time.size() - 1) / span;
+}
+
+}  // namespace
+
+CInrushRecord CInrushData::Load(const CInrushSpec& spec, const std::string& dataFile,
+                                double voltage) const {
+    CInrushRecord record;
+    std::vector<double> first;
+    std::vector<double> second;
+    CReadFile reader;
+    const int32_t kind =
+        reader.ReadWaveform(dataFile, record.m_Time, record.m_Current, first, second, "", true);
+    const std::vector<double>& time = record.m_Time;
+    const std::vector<double>& current = record.m_Current;
+    if (time.empty()) throw CAnalysisError(ComposeMessage("Data File: %s isEmpty", {dataFile}));
+    // A file of two traces has no single supply current to judge.
+    if (kind != 2 || current.size() != time.size())
+        throw CAnalysisError("An inrush capture holds one current trace");
+    // Charge needs at least one step of time to integrate over.
+    if (time.size() < 2)
+        throw CAnalysisError("Too few samples: an inrush capture needs at least 2");
+    if (!(time.front() < time[1] && time[1] <= time.back()))
+        throw CAnalysisError("Sample times do not increase at the start of the capture");
+    if (time.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))
+        throw CAnalysisError("Too many samples: a capture holds at most 2147483647");
+
+    std::size_t start = 0;
+    while (start + 1 < current.size() && current[start] < spec.m_dCurrentThreshold) ++start;
+    record.m_dDuration = time.back() - time[start];
+    record.m_dVoltage = voltage;
+    record.m_dSampleRate = MeanRate(time);
+    record.m_nLowRate = spec.m_dMinSampleRate - 0.01 > record.m_dSampleRate ? 1 : 0;
+    record.m_nSamples = static_cast<int32_t>(time.size());
+    record.m_strFile = dataFile;
+    return record;
+}
