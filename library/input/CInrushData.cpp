@@ -36,7 +36,7 @@ CInrushRecord CInrushData::Load(const CInrushSpec& spec, const std::string& data
     // Charge needs at least one step of time to integrate over.
     if (time.size() < 2)
         throw CAnalysisError("Too few samples: an inrush capture needs at least 2");
-    if (!(time.front() < time[1] && time[1] <= time.back()))
+    if (!(time.front() < time[1] && time.front() < time.back()))
         throw CAnalysisError("Sample times do not increase at the start of the capture");
     if (time.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max()))
         throw CAnalysisError("Too many samples: a capture holds at most 2147483647");

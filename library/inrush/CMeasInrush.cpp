@@ -69,11 +69,12 @@ std::vector<Region> FindRegions(const std::vector<double>& time, const CExcess& 
 }
 
 // Trapezoids over the actual steps: rounded text time stamps still add up to the
-// region's span. They start at the sample before the rise, still at the threshold, so
-// that the ramp of a fast attach edge between the two is counted.
+// region's span. They start at the sample before the rise when it is still at the
+// threshold, so that the ramp of a fast attach edge between the two is counted.
 double Charge(const std::vector<double>& time, const CExcess& excess, const Region& region) {
     double charge = 0.0;
-    const std::size_t from = region.m_nFirst > 0 ? region.m_nFirst - 1 : 0;
+    const std::size_t first = region.m_nFirst;
+    const std::size_t from = first > 0 && !excess.Above(first - 1) ? first - 1 : first;
     for (std::size_t k = from; k < region.m_nLast; ++k)
         charge += 0.5 * (excess(k) + excess(k + 1)) * (time[k + 1] - time[k]);
     return charge;

@@ -69,10 +69,15 @@ TEST(InrushData, UnusableFilesFailWithTheirReason) {
          "Error: File three.csv has 3 columns.\nCan only have 2 for Inrush measurement."},
         {"empty.csv", "", "Error: File empty.csv holds fewer than 2 data rows."},
         {"one.csv", "0,1\n", "Error: File one.csv holds fewer than 2 data rows."},
+        {"back.csv", "1e-6,1\n0,1\n", "Sample times do not increase at the start of the capture"},
+        {"pair.bin", nullptr, "An inrush capture holds one current trace"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::ofstream(folder.Path(c.name)) << c.content;
+        if (c.content)
+            std::ofstream(folder.Path(c.name)) << c.content;
+        else  // a D+/D- pair: two traces and no current
+            synth::WriteSingleEndedCapture({}, folder.Path(c.name), synth::FileFormat::KeysightBin);
         try {
             CInrushData().Load(Limits(), folder.Path(c.name), 5.0);
             ADD_FAILURE() << "loaded";
