@@ -56,12 +56,17 @@ std::vector<Region> FindRegions(const std::vector<double>& time, const CExcess& 
         if (i == last) break;
         const std::size_t drop = i;
         while (i < last && !excess.Above(i)) ++i;
+        // Back at the threshold until the window closes: the region runs to its end.
         if (!excess.Above(i)) {
-            regions.back().m_nLast = drop;
+            regions.back().m_nLast = i;
             break;
         }
+        // A second device attaching later: the first region closes one bridging gap
+        // after its drop, where the dip stopped counting as part of it.
         if (time[i] - time[drop] > kBridgedGap) {
-            regions.back().m_nLast = drop;
+            std::size_t end = drop;
+            while (end + 1 < i && time[end + 1] - time[drop] <= kBridgedGap) ++end;
+            regions.back().m_nLast = end;
             regions.push_back({i, last});
         }
     }

@@ -29,7 +29,9 @@ TEST(MeasInrush, ChargeIsWithinTwoPercentOfTheTruthAtEveryRateAndTimeBase) {
         ASSERT_EQ(r.m_RegionCharge.size(), 1u);
         EXPECT_NEAR(r.m_dCharge, truth.m_dCharge, 0.02 * truth.m_dCharge);
         EXPECT_NEAR(r.m_RegionStart[0], truth.m_dInrushStart, 1.0 / p.m_dSampleRate);
-        EXPECT_NEAR(r.m_RegionEnd[0], truth.m_dInrushEnd, 1.0 / p.m_dSampleRate);
+        // A lone region is followed to the end of the window.
+        EXPECT_NEAR(r.m_RegionEnd[0], r.m_RegionStart[0] + kLimits.m_dWindow,
+                    1.0 / p.m_dSampleRate);
         EXPECT_NEAR(r.m_dAfterTime, kLimits.m_dWindow, 1.0 / p.m_dSampleRate);
         EXPECT_FALSE(r.m_bNoInrush);
         EXPECT_EQ(r.m_nLowRate, p.m_dSampleRate < 1e6 ? 1 : 0);
@@ -63,6 +65,8 @@ TEST(MeasInrush, SeparateRegionsAreMeasuredAndCloseOnesBridged) {
         EXPECT_NEAR(r.m_RegionCharge[0], first.m_dCharge, 0.02 * first.m_dCharge);
         EXPECT_NEAR(r.m_RegionCharge[1], second.m_dCharge, 0.02 * second.m_dCharge);
         EXPECT_NEAR(r.m_RegionStart[1], p.m_dAttachTime + p.m_dSecondDelay, 2e-6);
+        // The first closes one bridging gap after its drop.
+        EXPECT_NEAR(r.m_RegionEnd[0], first.m_dInrushEnd + 100e-6, 2e-6);
         EXPECT_EQ(r.m_dCharge, std::max(r.m_RegionCharge[0], r.m_RegionCharge[1]));
     }
 }
