@@ -10,7 +10,9 @@
 #include <stdexcept>
 
 #include "entry/CAnalysisRecord.h"
+#include "input/CInrushRecord.h"
 #include "report/CToolboxGlobals.h"
+#include "spec/CInrushSpec.h"
 #include "spec/CSigConfig.h"
 #include "spec/CSigSpec.h"
 
@@ -52,6 +54,10 @@ constexpr std::size_t kMaxTemplateVertices = 20;
 // Room around a trace so its peaks do not sit on the frame.
 constexpr double kSignalHeadroom = 0.01;
 constexpr double kEyeHeadroom = 0.025;
+constexpr double kCurrentHeadroom = 0.1;
+// A device that stays under the inrush threshold still gets an axis that shows
+// the threshold line: the picture says its current never reached it.
+constexpr double kLowestCurrentTop = 0.11;  // A
 
 constexpr CRgb kBlack{0, 0, 0};
 constexpr CRgb kWhite{255, 255, 255};
@@ -577,18 +583,28 @@ std::string CPlot::PlotFileName(const std::string& dataFile, const std::string& 
     return DirectoryOf(path) + joint + BaseNameOf(path) + suffix;
 }
 
+CPlot::CCaptureAxis CPlot::CaptureAxis(std::span<const double> time) {
+    CRange range;
+    Extend(range, time);
+    // The largest magnitude of the times is at one end of their range.
+    const std::array<double, 2> ends{range.lo, range.hi};
+    CCaptureAxis x;
+    const CTimeAxis axis = TimePrefix(ends);
+    x.m_dFactor = axis.m_dFactor;
+    x.m_strTitle = "time, " + axis.m_strPrefix + "s";
+    x.m_dMin = range.lo * axis.m_dFactor;
+    x.m_dMax = range.hi * axis.m_dFactor;
+    EnsureSpan(x.m_dMin, x.m_dMax);
+    x.m_dStep = TimeGridStep(x.m_dMax - x.m_dMin);
+    return x;
+}
+
 void CPlot::PlotSignal(const CAnalysisRecord& record, const CSigConfig& config,
                        const CSigSpec& spec, const std::string& dataFile) {
     if (record.m_Time.empty()) throw std::out_of_range("signal plot of an empty capture");
-    CRange time;
-    Extend(time, record.m_Time);
-    // The largest magnitude of the times is at one end of their range.
-    const std::array<double, 2> ends{time.lo, time.hi};
-    const CTimeAxis axis = TimePrefix(ends);
-    const std::string xTitle = "time, " + axis.m_strPrefix + "s";
-    double xMin = time.lo * axis.m_dFactor, xMax = time.hi * axis.m_dFactor;
-    EnsureSpan(xMin, xMax);
-    const double xStep = TimeGridStep(xMax - xMin);
+    const CCaptureAxis axis = CaptureAxis(record.m_Time);
+    const double xMin = axis.m_dMin, xMax = axis.m_dMax, xStep = axis.m_dStep;
+    const std::string& xTitle = axis.m_strTitle;
 
     StartCanvas();
     const bool differential = spec.m_nSpeed == config.m_nHighSpeed;
@@ -654,6 +670,30 @@ void CPlot::PlotSignal(const CAnalysisRecord& record, const CSigConfig& config,
     }
     if (!differential) DrawSymbolStrip(record, config, axis.m_dFactor);
     SavePng(PlotFileName(dataFile, "Plot.png"));
+}
+
+void CPlot::PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec) {
+    if (record.m_Time.empty()) throw std::out_of_range("current plot of an empty capture");
+    const CCaptureAxis x = CaptureAxis(record.m_Time);
+    CRange amps;
+    Extend(amps, record.m_Current);
+    double yMin = amps.lo - std::abs(kCurrentHeadroom * amps.lo);
+    double yMax = std::max(amps.hi * (1.0 + kCurrentHeadroom), kLowestCurrentTop);
+    EnsureSpan(yMin, yMax);
+    const double yStep = ValueGridStep(yMax - yMin);
+
+    StartCanvas();
+    SetFrame(x.m_dMin, x.m_dMax, yMin, yMax, x.m_dStep, yStep);
+    DrawAxisLabels(x.m_dStep, yStep, false, x.m_strTitle, "current, A");
+    // A device that draws its whole current above the threshold would put the
+    // line under the frame, over the time labels.
+    const double threshold = spec.m_dCurrentThreshold;
+    if (threshold > yMin && threshold < yMax) DrawHLine(threshold, spec.m_ColourA);
+    // Every region the measurement kept lies inside its window after the trigger,
+    // whatever the scope's time stamps are: each gets its marker.
+    for (double start : record.m_RegionStart) DrawVLine(start * x.m_dFactor, spec.m_ColourC);
+    DrawTrace(record.m_Time, record.m_Current, spec.m_ColourB, x.m_dFactor);
+    SavePng(PlotFileName(record.m_strFile, "Plot.png"));
 }
 
 void CPlot::DrawSymbolStrip(const CAnalysisRecord& record, const CSigConfig& config,

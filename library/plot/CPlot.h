@@ -9,6 +9,8 @@
 #include "plot/CCanvas.h"
 
 struct CAnalysisRecord;
+struct CInrushRecord;
+struct CInrushSpec;
 struct CSigConfig;
 struct CSigSpec;
 
@@ -24,9 +26,10 @@ struct CGridLines {
     std::vector<double> m_Values;     // data units
 };
 
-// Draws the pictures of a signal-quality run: the whole capture with the
-// measured packet's markers, and the packet's unit intervals folded over the
-// eye template. One CPlot draws one picture and is then discarded.
+// Draws the pictures of a run: the whole signal capture with the measured
+// packet's markers, the packet's unit intervals folded over the eye template,
+// and the supply current at attach with the inrush threshold and the start of
+// each inrush region. One CPlot draws one picture and is then discarded.
 class CPlot {
 public:
     using Colour = std::vector<int32_t>;  // red, green, blue
@@ -40,6 +43,9 @@ public:
     // "<data file base name>Eye.png" beside the data file.
     void PlotEye(const CAnalysisRecord& record, const CSigConfig& config, const CSigSpec& spec,
                  const std::string& dataFile);
+
+    // "<data file base name>Plot.png" beside the current capture.
+    void PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec);
 
     // A fresh 604 x 454 white canvas; the frame must be set again.
     void StartCanvas();
@@ -74,6 +80,14 @@ public:
     bool FrameSet() const { return m_bFrameSet; }
 
 private:
+    // The time axis of a whole capture, on the prefixed scale.
+    struct CCaptureAxis {
+        double m_dFactor = 1.0;  // multiplies seconds
+        std::string m_strTitle;
+        double m_dMin = 0.0, m_dMax = 0.0, m_dStep = 0.0;
+    };
+    static CCaptureAxis CaptureAxis(std::span<const double> time);
+
     double PixelX(double x) const { return m_dX0 + m_dSx * x; }
     double PixelY(double y) const { return m_dY0 - m_dSy * y; }
     // Template polygons put their time zero on the left edge of the plot area.

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <tuple>
 #include <vector>
 
+#include "inrush/CMeasInrush.h"
 #include "library/AnalysisRun.h"
 #include "plot/CPlot.h"
+#include "spec/CInrushConfig.h"
 #include "spec/CSigSpec.h"
 #include "spec/CSignalConfig.h"
 
@@ -48,7 +51,65 @@ int Row(const CPlot& plot, double v) {
     return static_cast<int>(std::lround(p0 + (p1 - p0) * (v - v0) / (v1 - v0)));
 }
 
+// 200 ms of supply current at 10 kS/s from `start`: 20 mA drawn, and a 5 ms
+// rectangular pulse at each (time, peak) that undershoots to -0.2 A for one
+// sample as it ends.
+CInrushRecord Attach(double start, const std::vector<std::pair<double, double>>& pulses) {
+    CInrushRecord record;
+    for (int i = 0; i <= 2000; ++i) record.m_Time.push_back(start + i * 1e-4);
+    record.m_Current.assign(record.m_Time.size(), 0.02);
+    for (const auto& [at, peak] : pulses) {
+        const auto first = static_cast<std::size_t>(std::lround((at - start) * 1e4));
+        std::fill_n(record.m_Current.begin() + first, 50, peak);
+        record.m_Current[first + 50] = -0.2;
+    }
+    return record;
+}
+
 }  // namespace
+
+// Attach pulses of 1 A, of 1 A and 0.5 A 40 ms apart, of 50 mA (under the 0.1 A
+// threshold: no region, and the axis still reaches 0.11 A to show the line), and
+// of 1 A on a scope time base that starts at 0.5 s. Every axis runs from 10 %
+// under the undershoot to 10 % over the peak, in milliseconds, whatever overflow
+// mark or empty sample the capture holds.
+TEST_F(PlotFiles, CurrentPlotShowsTheThresholdAndMarksEveryInrushRegion) {
+    const CInrushSpec spec = *CInrushConfig().BuildConfig();
+    struct CCase {
+        double start;
+        std::vector<std::pair<double, double>> pulses;
+        double yMax;
+        std::vector<double> marks;
+    };
+    const CCase cases[] = {{0.0, {{0.05, 1.0}}, 1.1, {0.05}},
+                           {0.0, {{0.02, 1.0}, {0.06, 0.5}}, 1.1, {0.02, 0.06}},
+                           {0.0, {{0.05, 0.05}}, 0.11, {}},
+                           {0.5, {{0.55, 1.0}}, 1.1, {0.55}}};
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.start) + " s, " + std::to_string(c.pulses.size()) +
+                     " pulses of " + std::to_string(c.pulses[0].second) + " A");
+        CInrushRecord record = CMeasInrush().MeasureInrush(Attach(c.start, c.pulses), spec);
+        record.m_strFile = m_Folder.Path("inrush.csv");
+        record.m_Current[300] = 9.9e37;
+        record.m_Current[1700] = std::nan("");
+        CPlot plot;
+        plot.PlotCurrent(record, spec);
+        const CCanvas::CImage image = Picture(m_Folder.Path("inrushPlot.png"));
+        const CPlotFrame frame(image);
+        const double ms0 = c.start * 1e3, ms1 = ms0 + 200.0;
+        const auto x = [&](double t) { return frame.Column(t * 1e3, ms0, ms1); };
+        const auto y = [&](double amps) { return frame.Row(amps, -0.22, c.yMax); };
+        EXPECT_EQ(plot.VerticalGrid().m_Values.front(), ms0);
+        EXPECT_GT(plot.VerticalGrid().m_Values.back(), ms1 - 100.0);
+        EXPECT_TRUE(Near(image, x(c.start + 0.15), y(0.1), Rgb(spec.m_ColourA)));
+        const auto& [at, peak] = c.pulses[0];
+        EXPECT_TRUE(Near(image, x(at + 2.5e-3), y(peak), Rgb(spec.m_ColourB)));
+        // Above every peak, where only the region marker crosses.
+        EXPECT_EQ(record.m_RegionStart.size(), c.marks.size());
+        for (double t : c.marks)
+            EXPECT_TRUE(Near(image, x(t), y(0.97 * c.yMax), Rgb(spec.m_ColourC))) << t;
+    }
+}
 
 TEST_F(PlotFiles, SignalPlotMarksTheEopAndTheEyeViolationsOnTheirSamples) {
     // Some nineteen samples to a pixel column; a one-sample dip in a high bit shows.
