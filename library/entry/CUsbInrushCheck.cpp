@@ -1,12 +1,36 @@
 #include "entry/CUsbInrushCheck.h"
 
+#include <memory>
+
 #include "entry/CAnalysisError.h"
+#include "input/CInrushData.h"
+#include "inrush/CMeasInrush.h"
+#include "inrush/CTestInrush.h"
+#include "plot/CPlot.h"
+#include "report/CInrushReport.h"
+#include "report/CInrushSummary.h"
+#include "report/CToolboxGlobals.h"
+#include "spec/CInrushConfig.h"
+#include "velkin.h"
 
 void CUsbInrushCheck::Run(std::string dataFile, double voltage, unsigned mode) {
-    (void)voltage;
-    (void)mode;
     if (dataFile.empty()) throw CAnalysisError("No data file specified");
-    // Until the charge measurement is built, say so rather than answer with an
-    // empty text that a caller would take for a finished analysis.
-    throw CAnalysisError("Inrush analysis is not available in this version");
+    dataFile = AbsolutePath(dataFile);
+
+    const std::unique_ptr<CInrushSpec> spec = CInrushConfig().BuildConfig();
+    CInrushRecord record = CInrushData().Load(*spec, dataFile, voltage);
+    record = CMeasInrush().MeasureInrush(std::move(record), *spec);
+    record = CTestInrush().TestInrush(std::move(record), *spec);
+
+    CPlot().PlotCurrent(record, *spec);
+    CInrushReport().WriteReport(record, *spec);
+
+    if (mode == VELKIN_MODE_FILE_SUMMARY) {
+        CInrushSummary().WriteFileSummary(record);
+    } else if (mode == VELKIN_MODE_NEW_BATCH_SUMMARY) {
+        // Taken over only once the new batch holds its header and first line.
+        SummaryFileName = CInrushSummary().WriteBatchSummary(record, true, SummaryFileName);
+    } else if (mode >= VELKIN_MODE_APPEND_BATCH_SUMMARY) {
+        CInrushSummary().WriteBatchSummary(record, false, SummaryFileName);
+    }
 }

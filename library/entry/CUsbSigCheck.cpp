@@ -1,7 +1,6 @@
 #include "entry/CUsbSigCheck.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "entry/CAnalysisError.h"
 #include "entry/CAnalysisRecord.h"
@@ -21,21 +20,12 @@ namespace {
 // More hubs than this add no further EOP allowance.
 constexpr unsigned kMaxHubs = 5;
 
-// Outputs are named after the data file and written beside it; an absolute path
-// keeps a bare file name from sending them anywhere but the working folder.
-std::string Absolute(const std::string& path) {
-    if (path.empty()) return path;
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.string();
-}
-
 }  // namespace
 
 void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string secondFile,
                        unsigned mode, unsigned hubs, bool isEusb) {
-    dataFile = Absolute(dataFile);
-    secondFile = Absolute(secondFile);
+    dataFile = AbsolutePath(dataFile);
+    secondFile = AbsolutePath(secondFile);
 
     const std::unique_ptr<CSigSpec> spec = CSigTestSpec().SelectSpec(testType);
     const std::unique_ptr<CSigConfig> config = CSignalConfig().BuildConfig();

@@ -7,6 +7,7 @@
 
 #include "entry/CAnalysisError.h"
 #include "input/CReadFile.h"
+#include "report/CToolboxGlobals.h"
 
 namespace {
 
@@ -32,7 +33,9 @@ CInrushRecord CInrushData::Load(const CInrushSpec& spec, const std::string& data
     if (time.empty()) throw CAnalysisError(ComposeMessage("Data File: %s isEmpty", {dataFile}));
     // A file of two traces has no single supply current to judge.
     if (kind != 2 || current.size() != time.size())
-        throw CAnalysisError("An inrush capture holds one current trace");
+        throw CAnalysisError(ComposeMessage(
+            "Error: File %s holds two traces.\nAn inrush capture holds one current trace.",
+            {FileNameOf(dataFile)}));
     // Charge needs at least one step of time to integrate over.
     if (time.size() < 2)
         throw CAnalysisError("Too few samples: an inrush capture needs at least 2");

@@ -69,10 +69,13 @@ std::string BaseNameOf(const std::string& path) {
     return dot == std::string::npos ? "" : name.substr(0, dot);
 }
 
-std::string SiblingPath(const std::string& dataFile, const std::string& name) {
-    namespace fs = std::filesystem;
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty()) return path;
     std::error_code error;
-    fs::path absolute = fs::absolute(fs::path(dataFile), error);
-    if (error) absolute = fs::path(dataFile);
-    return (absolute.parent_path() / name).string();
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+std::string SiblingPath(const std::string& dataFile, const std::string& name) {
+    return (std::filesystem::path(AbsolutePath(dataFile)).parent_path() / name).string();
 }

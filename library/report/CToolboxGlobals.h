@@ -45,6 +45,10 @@ std::string DirectoryOf(const std::string& path);
 std::string FileNameOf(const std::string& path);
 std::string BaseNameOf(const std::string& path);
 
+// The path made absolute, so that a bare file name means one in the working folder
+// (unchanged if the working folder cannot be read).
+std::string AbsolutePath(const std::string& path);
+
 // An output file named `name` in the folder of `dataFile`. The data path is made
 // absolute first, so a bare file name writes into the working folder.
 std::string SiblingPath(const std::string& dataFile, const std::string& name);

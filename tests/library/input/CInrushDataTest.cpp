@@ -15,7 +15,8 @@ TEST(InrushData, UnusableFilesFailWithTheirReason) {
          "Error: File three.csv has 3 columns.\nCan only have 2 for Inrush measurement."},
         {"one.csv", "0,1\n", "Error: File one.csv holds fewer than 2 data rows."},
         {"back.csv", "1e-6,1\n0,1\n", "Sample times do not increase at the start of the capture"},
-        {"pair.bin", nullptr, "An inrush capture holds one current trace"}};
+        {"pair.bin", nullptr,
+         "Error: File pair.bin holds two traces.\nAn inrush capture holds one current trace."}};
     for (const auto& [name, content, text] : cases) {
         SCOPED_TRACE(name);
         if (content)
