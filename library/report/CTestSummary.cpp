@@ -1,21 +1,13 @@
 #include "report/CTestSummary.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 
 #include "entry/CAnalysisError.h"
-#include "report/CAtomicFileWriter.h"
 #include "report/CCsvCell.h"
 #include "report/CFormat.h"
+#include "report/CSummaryFile.h"
 #include "report/CSummaryValues.h"
 #include "report/CUsbSigReport.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -25,10 +17,6 @@ constexpr int32_t kEusbOffset = 7;
 constexpr int32_t kFirstEusbCode = 5;
 constexpr int32_t kHubOffset = 4;
 constexpr int32_t kHighestHubCode = 7;
-
-// A name taken between the free-name search and the exclusive create is searched
-// again; this bounds the retries.
-constexpr int kMaxCreateTries = 100;
 
 // A batch collects one test type; an eUSB2 run of a plain device table keeps the
 // device's code there, and only repeater tables move into the repeater codes.
@@ -116,45 +104,6 @@ std::string SummaryLine(const CAnalysisRecord& record, const CToolboxRecord& too
     return line;
 }
 
-[[noreturn]] void FailToWrite(int error, const std::string& path) {
-    throw CAnalysisError(ComposeMessage("%s: %s", {std::strerror(error), FileNameOf(path)}, 1));
-}
-
-// The folder the report went to: outputs lie beside the data file.
-std::string DataFolder(const std::string& dataFile) {
-    std::error_code error;
-    const fs::path absolute = fs::absolute(fs::path(dataFile), error);
-    return (error ? fs::path(dataFile) : absolute).parent_path().string();
-}
-
-// Appends `lines` whole: they start on a line of their own even when the file
-// was left without a final line end, and a write that fails part-way is cut back
-// off, so the lines already in the batch stay as they were. Returns 0 or an errno.
-int AppendLines(int fd, std::string_view lines) {
-    const off_t end = ::lseek(fd, 0, SEEK_END);
-    if (end < 0) return errno;
-    char last = '\n';
-    const bool joinsLastLine = end > 0 && ::pread(fd, &last, 1, end - 1) == 1 && last != '\n';
-    if ((joinsLastLine && !CAtomicFileWriter::WriteAll(fd, "\n")) ||
-        !CAtomicFileWriter::WriteAll(fd, lines) || ::fsync(fd) != 0) {
-        const int error = errno;
-        if (::ftruncate(fd, end) != 0) {
-            // The file keeps the broken tail; the failure is reported all the same.
-        }
-        return error;
-    }
-    return 0;
-}
-
-// Opens for appending with read access where allowed, so the last byte can be
-// checked; a write-only summary is still appended to.
-int OpenForAppend(const std::string& path, int extraFlags) {
-    const int flags = O_APPEND | O_CREAT | O_CLOEXEC | extraFlags;
-    int fd = ::open(path.c_str(), O_RDWR | flags, 0666);
-    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | flags, 0666);
-    return fd;
-}
-
 }  // namespace
 
 std::string CTestSummary::HeaderLine(const CSigConfig& config, int32_t displayCode, bool isEusb) {
@@ -172,17 +121,7 @@ std::string CTestSummary::HeaderLine(const CSigConfig& config, int32_t displayCo
 }
 
 std::string CTestSummary::BatchFileName(const std::string& directory, const std::string& stem) {
-    for (int number = 0;; ++number) {
-        const fs::path candidate =
-            fs::path(directory) / CFormat::Printf("%s_%.2d.csv", stem.c_str(), number);
-        std::error_code error;
-        const fs::file_type type = fs::symlink_status(candidate, error).type();
-        // A status that cannot be read leaves the name to the open, which then
-        // reports why the folder cannot be written.
-        if (type == fs::file_type::not_found || type == fs::file_type::none) {
-            return candidate.string();
-        }
-    }
+    return CSummaryFile::BatchFileName(directory, stem);
 }
 
 void CTestSummary::WriteFileSummary(const CAnalysisRecord& record, const CToolboxRecord& toolbox,
@@ -195,10 +134,7 @@ void CTestSummary::WriteFileSummary(const CAnalysisRecord& record, const CToolbo
     const std::string name = FileNameOf(record.m_strFileA);
     const std::size_t dot = name.rfind('.');
     const std::string path = SiblingPath(record.m_strFileA, name.substr(0, dot) + "_sum.csv");
-    errno = 0;
-    if (CAtomicFileWriter().Replace(path, text) != CAtomicFileWriter::Outcome::Written) {
-        FailToWrite(errno != 0 ? errno : EIO, path);
-    }
+    CSummaryFile::Replace(path, text);
 }
 
 std::string CTestSummary::WriteBatchSummary(const CAnalysisRecord& record,
@@ -208,29 +144,6 @@ std::string CTestSummary::WriteBatchSummary(const CAnalysisRecord& record,
     const int32_t code = BatchDisplayCode(spec, isEusb);
     const std::string line = SummaryLine(record, toolbox, config, spec, code, isEusb) + "\n";
 
-    std::string path = batchFile;
-    int fd = -1;
-    if (newFile) {
-        // Created exclusively: a new batch never adds to a file that appeared since
-        // the free name was chosen.
-        const std::string folder = DataFolder(record.m_strFileA);
-        for (int attempt = 0; attempt < kMaxCreateTries && fd < 0; ++attempt) {
-            path = BatchFileName(folder, NameOfCode(code).m_strBatchStem);
-            fd = OpenForAppend(path, O_EXCL);
-            if (fd < 0 && errno != EEXIST) break;
-        }
-    } else {
-        fd = OpenForAppend(path, 0);
-    }
-    if (fd < 0) FailToWrite(errno, path);
-
-    const std::string text = newFile ? HeaderLine(config, code, isEusb) + "\n" + line : line;
-    int error = AppendLines(fd, text);
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error != 0) {
-        // A batch that could not take its first line is not left behind empty.
-        if (newFile) ::unlink(path.c_str());
-        FailToWrite(error, path);
-    }
-    return path;
+    return CSummaryFile::Append(record.m_strFileA, NameOfCode(code).m_strBatchStem, newFile,
+                                batchFile, HeaderLine(config, code, isEusb) + "\n", line);
 }

@@ -1,0 +1,67 @@
+#include "report/CInrushReport.h"
+
+#include <ctime>
+
+#include "entry/CAnalysisError.h"
+#include "report/CAtomicFileWriter.h"
+#include "report/CFormat.h"
+#include "report/CHtmlText.h"
+#include "report/CInrushHtml.h"
+#include "report/CToolboxGlobals.h"
+#include "report/CUsbSigReport.h"
+
+namespace {
+
+constexpr double kRateToMSps = 1e-6;
+
+}  // namespace
+
+void CInrushReport::WriteReport(const CInrushRecord& record, const CInrushSpec& spec) const {
+    const CToolboxRecord toolbox = CToolboxGlobals().GetGlobals();
+    const CInrushHtml html;
+    // Named like the signal report, so both reports of a capture sit side by side.
+    CUsbSigReport naming;
+    const std::string path = naming.ReportPathFor(record.m_strFile);
+    const std::string name = CHtmlText::Escape(naming.m_strReportName);
+    const char* heading = toolbox.m_strHeadingFont.c_str();
+
+    std::string page = CFormat::Printf(
+        "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>Inrush test results "
+        "for %s</title>\n</head>\n",
+        name.c_str());
+    page += toolbox.m_strBody;
+    page +=
+        CFormat::Printf("<a name=\"Top\"></a>\n%sInrush Current Test Results for %s</font><p>\n\n",
+                        toolbox.m_strTitleFont.c_str(), name.c_str());
+    page += CFormat::Printf(
+        "For details on test setup, methodology, and performance criteria, please consult the "
+        "power consumption requirements test description at the <a href=\"%s\">Brantis "
+        "Compliance Program</a> web page.<p>\n\n",
+        CHtmlText::Escape(toolbox.m_strComplianceUrl).c_str());
+    page += CFormat::Printf("\n\n<pre>\n\n</pre>\n%s<u>Required Tests</u><br></font>\n\n<ul>\n",
+                            heading);
+    page += html.OverallBlock(record, spec, toolbox);
+    page += html.ResultsBlock(record, spec, toolbox);
+    // The current plot lies beside the page, named after the capture.
+    page += CFormat::Printf(
+        "\n</ul>\n<pre>\n\n</pre>\n%s<u>Hot Plug (Attach)  Current Draw</u><br></font>\n\n"
+        "<center>\n  <img src=\"%s\"><br>\n  </center>\n<ul>\n",
+        heading, CHtmlText::LinkTarget(BaseNameOf(record.m_strFile) + "Plot.png").c_str());
+    page += CFormat::Printf("<li>Oscilloscope sample rate: %.2f MS/s<br>\n",
+                            record.m_dSampleRate * kRateToMSps);
+    page += CFormat::Printf("<li>Data File: %s<br>", CHtmlText::Escape(record.m_strFile).c_str());
+    page += CFormat::Printf("<li>Test version: %s<br>\n", kTestVersion);
+    page += CFormat::Printf("<li>Analysis performed: %s<br>\n",
+                            ReportTimeStamp(std::time(nullptr)).c_str());
+    page += "</ul>\n</body>\n</html>\n";
+
+    switch (CAtomicFileWriter().Replace(path, page)) {
+        case CAtomicFileWriter::Outcome::Written:
+            return;
+        case CAtomicFileWriter::Outcome::OpenFailed:
+            throw CAnalysisError("Failed to open report file");
+        case CAtomicFileWriter::Outcome::WriteFailed:
+            throw CAnalysisError(
+                ComposeMessage("Failed to write report file %s", {FileNameOf(path)}));
+    }
+}
