@@ -110,7 +110,8 @@ TEST(Exports, TurnAwayWhatCannotBeJudgedWithItsReasonAndNoReport) {
          FullSpeedRows(std::string(10, 'J') + "KJKKEE" + std::string(20, 'J') + "EEKJKJKEE" +
                        std::string(20, 'J')),
          "EOP not found"},
-        {"inrush", Rows(1e-6, {0.1}), "Inrush analysis is not available in this version"},
+        {"inrush", Rows(1e-6, {0.1, 0.2}),
+         "Error: File cap.csv has 3 columns.\nCan only have 2 for Inrush measurement."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.test + ": " + c.reason);
@@ -125,5 +126,37 @@ TEST(Exports, TurnAwayWhatCannotBeJudgedWithItsReasonAndNoReport) {
         for (const auto& entry : fs::directory_iterator(folder.Path()))
             EXPECT_TRUE(entry.path().extension() != ".html" && entry.path().extension() != ".png")
                 << entry.path();
+    }
+}
+
+// Attach currents of known charge through the export: the charge above 0.1 A is held
+// against 11 uC per volt of supply (waived up to 30), and the report and the current
+// plot land beside the capture.
+TEST(Exports, InrushChargeIsJudgedPerVoltOfSupply) {
+    const CTempFolder folder;
+    const struct {
+        double peak, volts, low, high;  // A; V; the band the true charge lies in, uC
+        const char* verdict;
+    } cases[] = {{1.0, 5.0, 35, 45, "Inrush passes"},
+                 {2.5, 5.0, 90, 140, "*** waiver granted ***"},
+                 {5.0, 5.0, 160, 260,
+                  "*** Inrush failure! *** (at 5.000 V, maximum compliant "
+                  "inrush is 55.0000"},
+                 {1.25, 4.75, 52.5, 54.9, "*** waiver granted ***"},
+                 {1.25, 5.0, 52.5, 54.9, "Inrush passes"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.peak) + " A at " + std::to_string(c.volts) + " V");
+        synth::InrushParams params;
+        params.m_dPeak = c.peak;
+        const std::string path = folder.Path("attach.csv");
+        const synth::SynthTruth truth =
+            synth::WriteInrushCapture(params, path, synth::FileFormat::Csv);
+        ASSERT_GT(truth.m_dCharge * 1e6, c.low);
+        ASSERT_LT(truth.m_dCharge * 1e6, c.high);
+        ASSERT_STREQ(UsbInrushCheck(path.c_str(), c.volts, 0), "");
+        std::ostringstream html;
+        html << std::ifstream(folder.Path("attach.html")).rdbuf();
+        EXPECT_NE(html.str().find(c.verdict), std::string::npos);
+        EXPECT_TRUE(fs::exists(folder.Path("attachPlot.png")));
     }
 }
