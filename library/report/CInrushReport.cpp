@@ -2,8 +2,6 @@
 
 #include <ctime>
 
-#include "entry/CAnalysisError.h"
-#include "report/CAtomicFileWriter.h"
 #include "report/CFormat.h"
 #include "report/CHtmlText.h"
 #include "report/CInrushHtml.h"
@@ -55,13 +53,5 @@ void CInrushReport::WriteReport(const CInrushRecord& record, const CInrushSpec& 
                             ReportTimeStamp(std::time(nullptr)).c_str());
     page += "</ul>\n</body>\n</html>\n";
 
-    switch (CAtomicFileWriter().Replace(path, page)) {
-        case CAtomicFileWriter::Outcome::Written:
-            return;
-        case CAtomicFileWriter::Outcome::OpenFailed:
-            throw CAnalysisError("Failed to open report file");
-        case CAtomicFileWriter::Outcome::WriteFailed:
-            throw CAnalysisError(
-                ComposeMessage("Failed to write report file %s", {FileNameOf(path)}));
-    }
+    CUsbSigReport::SavePage(path, page);
 }

@@ -167,6 +167,10 @@ void CUsbSigReport::WriteReport(const CAnalysisRecord& record, CToolboxRecord to
                             ReportTimeStamp(std::time(nullptr)).c_str());
     page += "</ul>\n</body>\n</html>\n";
 
+    SavePage(path, page);
+}
+
+void CUsbSigReport::SavePage(const std::string& path, const std::string& page) {
     switch (CAtomicFileWriter().Replace(path, page)) {
         case CAtomicFileWriter::Outcome::Written:
             return;

@@ -23,6 +23,9 @@ public:
     // The data file's name with its last extension replaced by ".html", in its folder.
     // Sets m_strReportName to the name without the extension.
     std::string ReportPathFor(const std::string& dataFile);
+    // Replaces the page at `path` only once it is written whole; throws "Failed to
+    // open report file" or "Failed to write report file <name>" otherwise.
+    static void SavePage(const std::string& path, const std::string& page);
 
     // The test type as the page names it: by table, hub flag and eUSB2 run; empty for
     // a combination that has no name.
