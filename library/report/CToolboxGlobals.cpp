@@ -1,7 +1,28 @@
 #include "report/CToolboxGlobals.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string_view>
+
+namespace {
+
+// The programme page the reports' first paragraph links to: a lab sets its own with
+// VELKIN_COMPLIANCE_URL; unset, the paragraph keeps its words and links nowhere. The
+// signal report writes the address unquoted, so one that could end the attribute or
+// the tag (a blank, a quote, "<", ">", "`") is not taken.
+std::string ComplianceUrl() {
+    const char* value = std::getenv("VELKIN_COMPLIANCE_URL");
+    if (value == nullptr) return "";
+    const std::string url = value;
+    for (const unsigned char c : url)
+        if (c <= ' ' || c >= 0x7F ||
+            std::string_view("\"'<>`").find(static_cast<char>(c)) != std::string_view::npos)
+            return "";
+    return url;
+}
+
+}  // namespace
 
 CToolboxRecord CToolboxGlobals::GetGlobals() const {
     CToolboxRecord record;
@@ -17,7 +38,7 @@ CToolboxRecord CToolboxGlobals::GetGlobals() const {
     record.m_strBody =
         "<body alink=\"#ff0000\" bgcolor=\"#ffffff\" link=\"#0000ee\" text=\"#000000\" "
         "vlink=\"#551a8b\">\n\n";
-    record.m_strComplianceUrl = "https://www.usb.org/compliance";
+    record.m_strComplianceUrl = ComplianceUrl();
     record.m_strHeadingFont = "<font face = \"helvetica\" size=4>";
     record.m_strFailFont = "<font color=\"red\">";
     record.m_strPassFont = "<font color=\"#006000\">";
