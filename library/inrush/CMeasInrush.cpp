@@ -104,10 +104,12 @@ CInrushRecord CMeasInrush::MeasureInrush(CInrushRecord record, const CInrushSpec
     const std::size_t scan = trigger > kPreTriggerSamples ? trigger - kPreTriggerSamples : 0;
     std::size_t rise = scan;
     while (rise < time.size() && !excess.Above(rise)) ++rise;
-    const bool anyAbove = std::any_of(current.begin(), current.end(),
-                                      [&](double amps) { return amps > spec.m_dCurrentThreshold; });
     if (rise == time.size()) {
-        if (anyAbove)
+        // Nothing rose from the scan start on; current above the threshold can only
+        // lie in the samples before it.
+        bool earlier = false;
+        for (std::size_t i = 0; i < scan && !earlier; ++i) earlier = excess.Above(i);
+        if (earlier)
             throw CAnalysisError("Inrush current is above the threshold only before the trigger");
         // Nothing drew more than the threshold: no inrush, and a capture shorter than
         // the window may have missed it.

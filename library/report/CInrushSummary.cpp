@@ -28,10 +28,8 @@ std::string CInrushSummary::BatchFileName(const std::string& directory) {
 }
 
 void CInrushSummary::WriteFileSummary(const CInrushRecord& record) const {
-    const std::string name = FileNameOf(record.m_strFile);
-    const std::string path =
-        SiblingPath(record.m_strFile, name.substr(0, name.rfind('.')) + "_sum.csv");
-    CSummaryFile::Replace(path, kHeader + SummaryLine(record), "Failed to open summary file");
+    CSummaryFile::Replace(CSummaryFile::FileSummaryPath(record.m_strFile),
+                          kHeader + SummaryLine(record), "Failed to open summary file");
 }
 
 std::string CInrushSummary::WriteBatchSummary(const CInrushRecord& record, bool newFile,

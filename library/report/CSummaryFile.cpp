@@ -24,13 +24,6 @@ constexpr int kMaxCreateTries = 100;
     throw CAnalysisError(ComposeMessage("%s: %s", {std::strerror(error), FileNameOf(path)}, 1));
 }
 
-// The folder the report went to: outputs lie beside the data file.
-std::string DataFolder(const std::string& dataFile) {
-    std::error_code error;
-    const fs::path absolute = fs::absolute(fs::path(dataFile), error);
-    return (error ? fs::path(dataFile) : absolute).parent_path().string();
-}
-
 // Appends `lines` whole: they start on a line of their own even when the file
 // was left without a final line end, and a write that fails part-way is cut back
 // off, so the lines already in the batch stay as they were. Returns 0 or an errno.
@@ -75,6 +68,11 @@ std::string CSummaryFile::BatchFileName(const std::string& directory, const std:
     }
 }
 
+std::string CSummaryFile::FileSummaryPath(const std::string& dataFile) {
+    const std::string name = FileNameOf(dataFile);
+    return SiblingPath(dataFile, name.substr(0, name.rfind('.')) + "_sum.csv");
+}
+
 void CSummaryFile::Replace(const std::string& path, const std::string& text,
                            const std::string& failure) {
     errno = 0;
@@ -91,7 +89,8 @@ std::string CSummaryFile::Append(const std::string& dataFile, const std::string&
     if (newFile) {
         // Created exclusively: a new batch never adds to a file that appeared since
         // the free name was chosen.
-        const std::string folder = DataFolder(dataFile);
+        // The folder the report went to: outputs lie beside the data file.
+        const std::string folder = fs::path(AbsolutePath(dataFile)).parent_path().string();
         for (int attempt = 0; attempt < kMaxCreateTries && fd < 0; ++attempt) {
             path = BatchFileName(folder, stem);
             fd = OpenForAppend(path, O_EXCL);

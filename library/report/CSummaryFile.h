@@ -12,6 +12,9 @@ public:
     static void Replace(const std::string& path, const std::string& text,
                         const std::string& failure = "");
 
+    // "<data file name up to its last full stop>_sum.csv" beside the data file.
+    static std::string FileSummaryPath(const std::string& dataFile);
+
     // With `newFile` set, creates the next free "<stem>_NN.csv" beside `dataFile` and
     // writes `header` then `line`; otherwise appends `line` to `batchFile` (an empty
     // name, left by a batch whose first capture failed, fails too). Throws

@@ -131,10 +131,7 @@ void CTestSummary::WriteFileSummary(const CAnalysisRecord& record, const CToolbo
     const std::string text = HeaderLine(config, code, isEusb) + "\n" +
                              SummaryLine(record, toolbox, config, spec, code, isEusb);
 
-    const std::string name = FileNameOf(record.m_strFileA);
-    const std::size_t dot = name.rfind('.');
-    const std::string path = SiblingPath(record.m_strFileA, name.substr(0, dot) + "_sum.csv");
-    CSummaryFile::Replace(path, text);
+    CSummaryFile::Replace(CSummaryFile::FileSummaryPath(record.m_strFileA), text);
 }
 
 std::string CTestSummary::WriteBatchSummary(const CAnalysisRecord& record,
