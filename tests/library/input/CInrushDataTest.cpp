@@ -23,7 +23,6 @@ TEST(InrushData, UnusableFilesFailWithTheirReason) {
             std::ofstream(folder.Path(name)) << content;
         else  // a D+/D- pair: two traces and no current
             synth::WriteSingleEndedCapture({}, folder.Path(name), synth::FileFormat::KeysightBin);
-        EXPECT_EQ(inrush::Refusal([&] { CInrushData().Load(kLimits, folder.Path(name), 5.0); }),
-                  text);
+        EXPECT_EQ(FailureText([&] { CInrushData().Load(kLimits, folder.Path(name), 5.0); }), text);
     }
 }

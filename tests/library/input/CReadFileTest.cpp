@@ -132,18 +132,18 @@ TEST(TextFiles, FilesThatCannotBeReadFailWithTheirNameAndReason) {
     const std::string dPlus = write("dplus.csv", "0,1\n1,1\n2,1\n");
     for (const auto& [name, failure] : files) {
         const bool second = failure.starts_with("Error: Files");
-        EXPECT_EQ(FailureOf([&] {
+        EXPECT_EQ(FailureText([&] {
                       Read(second ? dPlus : folder.Path(name), second ? folder.Path(name) : "");
                   }),
                   failure);
     }
-    EXPECT_EQ(FailureOf([&] { Read(write("i.csv", "0,1,2\n1,2,3\n"), "", true); }),
+    EXPECT_EQ(FailureText([&] { Read(write("i.csv", "0,1,2\n1,2,3\n"), "", true); }),
               "Error: File i.csv has 3 columns.\nCan only have 2 for Inrush measurement.");
-    EXPECT_EQ(FailureOf([] { Read(""); }), "Please select a data file.");
+    EXPECT_EQ(FailureText([] { Read(""); }), "Please select a data file.");
 
     // Two long names share the room of a pair's message; its fixed words stay whole.
     const std::string longName(250, 'n');
-    const std::string pair = FailureOf(
+    const std::string pair = FailureText(
         [&] { Read(write(longName + "a.csv", Rows(3)), write(longName + "b.csv", Rows(2))); });
     EXPECT_LE(pair.size(), kMaxMessageChars);
     EXPECT_TRUE(pair.starts_with("Error: Files nnn")) << pair;

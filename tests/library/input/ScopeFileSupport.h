@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "CTempFolder.h"
+#include "FailureText.h"
 #include "entry/CAnalysisError.h"
 #include "input/CReadFile.h"
 
@@ -32,16 +33,6 @@ inline Waveform Read(const std::string& path, const std::string& other = "", boo
     w.m_nKind =
         CReadFile().ReadWaveform(path, w.m_Time, w.m_Diff, w.m_First, w.m_Second, other, inrush);
     return w;
-}
-
-// The text a read fails with, or "" when it succeeds.
-inline std::string FailureOf(const std::function<void()>& read) {
-    try {
-        read();
-    } catch (const CAnalysisError& error) {
-        return error.Text();
-    }
-    return "";
 }
 
 // The folder of real scope files: VELKIN_SCOPE_FIXTURES from the environment, else as built.

@@ -130,7 +130,7 @@ TEST(ScopeFiles, RealExportsReadWithTheFiguresTheScopesWrote) {
     }
 
     // A sequence header whose file ends after its descriptor.
-    EXPECT_EQ(FailureOf([] { Read(Real("lecroy_wr64xia_header_only_truncated.trc")); }),
+    EXPECT_EQ(FailureText([] { Read(Real("lecroy_wr64xia_header_only_truncated.trc")); }),
               "File lecroy_wr64xia_header_only_truncated.trc is truncated: 804000 data bytes "
               "declared, 0 present");
     // Format 6 is unsigned: the negative int8 codes of this capture read as 128..255.
@@ -294,6 +294,6 @@ TEST(ScopeFiles, DamagedOrForeignFilesFailWithTheirNameAndReason) {
         SCOPED_TRACE(name);
         const std::string path = Copy(source, folder.Path(name));
         if (damage) damage(path);
-        EXPECT_EQ(FailureOf([&] { Read(path); }), failure);
+        EXPECT_EQ(FailureText([&] { Read(path); }), failure);
     }
 }

@@ -83,9 +83,9 @@ TEST(MeasInrush, TracesWithoutAMeasurableInrushAreToldApart) {
         EXPECT_EQ(r.m_nChargeVerdict, kCodes.m_nPass);
         EXPECT_EQ(r.m_nWindowVerdict, after > 0.1 ? kCodes.m_nPass : kCodes.m_nFail);
     }
-    EXPECT_EQ(Refusal([&] { Analyse({.m_dAttachTime = 0.2, .m_dAfterTime = 0.05}, folder); }),
+    EXPECT_EQ(FailureText([&] { Analyse({.m_dAttachTime = 0.2, .m_dAfterTime = 0.05}, folder); }),
               "Inrush current rises above the threshold only after the window");
-    EXPECT_EQ(Refusal([&] {
+    EXPECT_EQ(FailureText([&] {
                   Analyse({.m_dStartTime = -10e-3, .m_dAttachTime = -9e-3, .m_dAfterTime = 9.5e-3},
                           folder);
               }),

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "CTempFolder.h"
+#include "FailureText.h"
 #include "entry/CAnalysisError.h"
 #include "input/CInrushData.h"
 #include "inrush/CMeasInrush.h"
@@ -20,16 +21,6 @@ namespace inrush {
 
 inline const CInrushSpec kLimits = *CInrushConfig().BuildConfig();
 inline const CToolboxRecord kCodes = CToolboxGlobals().GetGlobals();
-
-// The text a stage stops with, or "" when it runs through.
-inline std::string Refusal(const std::function<void()>& stage) {
-    try {
-        stage();
-    } catch (const CAnalysisError& e) {
-        return e.Text();
-    }
-    return "";
-}
 
 // Writes the capture, then loads, measures and judges it as the run driver will. The
 // record moves through the stages: the verdicts hold the buffer the current was read into.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "FailureText.h"
 #include "entry/CAnalysisError.h"
 #include "library/signal/SignalCaptures.h"
 #include "signal/CSignalRegions.h"
@@ -19,12 +20,7 @@ std::vector<CSymbolRun> Regions(const std::vector<double>& time, const std::vect
 }
 
 std::string Failure(const std::vector<double>& time, const std::vector<double>& diff) {
-    try {
-        Regions(time, diff, "hsne");
-    } catch (const CAnalysisError& e) {
-        return e.what();
-    }
-    return "no failure";
+    return FailureText([&] { Regions(time, diff, "hsne"); });
 }
 
 }  // namespace

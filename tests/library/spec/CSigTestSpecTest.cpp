@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "FailureText.h"
 #include "entry/CAnalysisError.h"
 #include "spec/CEHighSpeedNearEnd.h"
 #include "spec/CFullSpeedFarEnd.h"
@@ -37,12 +38,7 @@ const Keyword kKeywords[] = {
 };
 
 std::string Failure(const std::string& keyword) {
-    try {
-        CSigTestSpec().SelectSpec(keyword);
-    } catch (const CAnalysisError& e) {
-        return e.Text();
-    }
-    return "<no failure>";
+    return FailureText([&] { CSigTestSpec().SelectSpec(keyword); });
 }
 
 }  // namespace
