@@ -492,6 +492,9 @@ int32_t CReadFile::ReadText(const std::string& path, std::vector<double>& time,
             }
         }
     }
+    // A supply-current capture with its header and no samples is refused by the
+    // inrush loader, which names the whole path.
+    if (candidateLine == 0 && InrushOnly) return 2;
     if (candidateLine == 0) throw CAnalysisError(ComposeMessage(kTooFewRows, {name}));
     if (InrushOnly && columns != 2)
         throw CAnalysisError(ComposeMessage(

@@ -373,10 +373,21 @@ void CPlot::DrawAxisLabels(double xStep, double yStep, bool lowered, const std::
                            const std::string& yTitle) {
     if (!m_bFrameSet) return;
     const double labelTop = m_dBottom + (lowered ? kLoweredLabelPixels : kLabelGapPixels);
-    for (std::size_t i = 0; i < m_VerticalGrid.m_Positions.size(); ++i)
-        m_Canvas->Text(m_VerticalGrid.m_Positions[i], labelTop,
-                       TimeLabel(m_VerticalGrid.m_Values[i], xStep), kLabelCellPixels,
-                       ETextAlign::Centre, kBlack);
+    const std::vector<double>& xs = m_VerticalGrid.m_Positions;
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+        const std::string label = TimeLabel(m_VerticalGrid.m_Values[i], xStep);
+        // The left edge's time sits wherever the capture starts: when it would run
+        // into the first grid label ("-1" beside "0" reads "-10"), the edge goes unlabelled.
+        if (i == 0 && xs.size() > 1) {
+            const std::string next = TimeLabel(m_VerticalGrid.m_Values[1], xStep);
+            const double room = xs[1] - xs[0];
+            const double needed = (m_Canvas->TextWidth(label, kLabelCellPixels) +
+                                   m_Canvas->TextWidth(next, kLabelCellPixels)) / 2.0 +
+                                  kLabelGapPixels;
+            if (room < needed) continue;
+        }
+        m_Canvas->Text(xs[i], labelTop, label, kLabelCellPixels, ETextAlign::Centre, kBlack);
+    }
     m_Canvas->Text((m_dLeft + m_dRight) / 2.0,
                    m_dBottom + (lowered ? kLoweredTitlePixels : kTitleGapPixels), xTitle,
                    kLabelCellPixels, ETextAlign::Centre, kBlack);

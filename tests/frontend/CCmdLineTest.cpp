@@ -94,7 +94,7 @@ TEST(Orvane, VersionAnswersOnStandardOutputAndAnEmptyCommandLineShowsTheSyntax) 
 
 // Each command line runs in a fresh copy of one folder: idle.csv (high-speed idle,
 // which holds no packet and always fails), hs.csv (two clean high-speed packets),
-// ls.csv (a low-speed packet), and caps/ with a.csv, "b c.csv" and c.csv idle, b.csv
+// ls.csv (a low-speed packet), in.csv (a 40 uC attach), and caps/ with a.csv, "b c.csv" and c.csv idle, b.csv
 // and d.csv clean, and the command file batch.cmd. "{dir}" is the folder, "{idle}"
 // the reason idle.csv fails with.
 TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
@@ -109,6 +109,7 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
         "Unrecognized test: frobnicate\nInsufficient parameters\n"
         "Line 9 is longer than 65536 characters and was not run\n";
     const std::string header = "File Name,TestType\n";
+    const std::string inrushHeader = "File Name,Overall Result\n";
     const Command commands[] = {
         {"usbsigcheck,idle.csv,hsne", 1, Printed("", Failed("{dir}/idle.csv")), {}},
         // An absolute path after ", " is the data item, not the start of the switches.
@@ -117,6 +118,15 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
         {"usbsigcheck,caps/b.csv,hsne", 0, "{dir}/caps/b.html\n|", {}},
         {"usbsigcheck,hs.csv,hsne /q /s", 0, "|", {{"hs_sum.csv", header + "hs.csv,hsne\n"}}},
         {"usbsigcheck,ls.csv,lsfe /q /s", 0, "|", {{"ls_sum.csv", header + "ls.csv,ls\n"}}},
+        {"usbinrushcheck,in.csv,5.0", 0, "{dir}/in.html\n|", {}},
+        {"usbinrushcheck,in.csv,5.0 /q /s", 0, "|", {{"in_sum.csv", inrushHeader + "in.csv,pass\n"}}},
+        // idle.csv, at 0 A and far shorter than the window, is judged and fails.
+        {"usbinrushcheck,i*.csv,5.0 /s",
+         0,
+         "|Processed 2 Files\n",
+         {{"usbinrushcheck_{stamp}.log",
+           "Analyzed file: {dir}/idle.csv\nAnalyzed file: {dir}/in.csv\n"},
+          {"Inrush_Results_00.csv", inrushHeader + "\nidle.csv,fail\nin.csv,pass\n"}}},
         {"missing.cmd", 1, "|Could not open input file: missing.cmd\n", {}},
         {"usbsigcheck,caps/*.tsv,hsne",
          1,
@@ -162,6 +172,7 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
         idle(source.Path() / name);
     for (const char* name : {"hs.csv", "caps/b.csv", "caps/d.csv"})
         synth::WriteHighSpeedCapture({}, source.Path(name), synth::FileFormat::Csv);
+    synth::WriteInrushCapture({}, source.Path("in.csv"), synth::FileFormat::Csv);
     synth::SingleEndedParams ls;
     ls.m_Speed = synth::Speed::Low;
     ls.m_Traffic.m_nPackets = 1;

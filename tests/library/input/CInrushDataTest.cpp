@@ -14,6 +14,8 @@ TEST(InrushData, UnusableFilesFailWithTheirReason) {
         {"three.csv", "0,1,2\n1e-6,1,2\n",
          "Error: File three.csv has 3 columns.\nCan only have 2 for Inrush measurement."},
         {"one.csv", "0,1\n", "Error: File one.csv holds fewer than 2 data rows."},
+        {"header.csv", "Time,Current\n", nullptr},
+        {"empty.csv", "", nullptr},
         {"back.csv", "1e-6,1\n0,1\n", "Sample times do not increase at the start of the capture"},
         {"pair.bin", nullptr,
          "Error: File pair.bin holds two traces.\nAn inrush capture holds one current trace."}};
@@ -23,6 +25,16 @@ TEST(InrushData, UnusableFilesFailWithTheirReason) {
             std::ofstream(folder.Path(name)) << content;
         else  // a D+/D- pair: two traces and no current
             synth::WriteSingleEndedCapture({}, folder.Path(name), synth::FileFormat::KeysightBin);
-        EXPECT_EQ(FailureText([&] { CInrushData().Load(kLimits, folder.Path(name), 5.0); }), text);
+        // No samples at all: the whole path is named, as far as the message has room.
+        const std::string expected = text ? text : "Data File: " + folder.Path(name) + " isEmpty";
+        EXPECT_EQ(FailureText([&] { CInrushData().Load(kLimits, folder.Path(name), 5.0); }),
+                  expected);
     }
+    // A deep folder: the path is cut, the words around it stay.
+    const std::string deep = folder.Path(std::string(120, 'd') + ".csv");
+    std::ofstream(deep) << "Time,Current\n";
+    const std::string message = FailureText([&] { CInrushData().Load(kLimits, deep, 5.0); });
+    EXPECT_LE(message.size(), 99u);
+    EXPECT_EQ(message.rfind("Data File: " + deep.substr(0, 40), 0), 0u) << message;
+    EXPECT_TRUE(message.ends_with(" isEmpty")) << message;
 }

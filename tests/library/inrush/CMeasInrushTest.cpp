@@ -37,6 +37,14 @@ TEST(MeasInrush, ChargeIsWithinTwoPercentOfTheTruthAtEveryRateAndTimeBase) {
         EXPECT_EQ(r.m_nLowRate, p.m_dSampleRate < 1e6 ? 1 : 0);
         EXPECT_NEAR(r.m_dDuration, r.m_Time.back() - truth.m_dInrushStart, 1.0 / p.m_dSampleRate);
     }
+    // A current probe saved by any scope the signal path reads: one int16 trace, whose
+    // quantization step must not move the charge.
+    for (const char* name : {"i.bin", "i.wfm", "i.trc", "i.Wfm.bin"}) {
+        SCOPED_TRACE(name);
+        const auto [truth, r] = Analyse({}, folder, name);
+        ASSERT_EQ(r.m_RegionCharge.size(), 1u);
+        EXPECT_NEAR(r.m_dCharge, truth.m_dCharge, 0.02 * truth.m_dCharge);
+    }
 }
 
 // A second attach far from the first is a region of its own, and the larger charge is

@@ -25,9 +25,10 @@ inline const CToolboxRecord kCodes = CToolboxGlobals().GetGlobals();
 // Writes the capture, then loads, measures and judges it as the run driver will. The
 // record moves through the stages: the verdicts hold the buffer the current was read into.
 inline std::pair<synth::SynthTruth, CInrushRecord> Analyse(const synth::InrushParams& p,
-                                                           const CTempFolder& folder) {
-    const std::string path = folder.Path("inrush.csv");
-    const synth::SynthTruth truth = synth::WriteInrushCapture(p, path, synth::FileFormat::Csv);
+                                                           const CTempFolder& folder,
+                                                           const std::string& name = "inrush.csv") {
+    const std::string path = folder.Path(name);
+    const synth::SynthTruth truth = synth::WriteInrushCapture(p, path, synth::FormatOfPath(path));
     CInrushRecord r = CInrushData().Load(kLimits, path, p.m_dVoltage);
     const double* const current = r.m_Current.data();
     r = CTestInrush().TestInrush(CMeasInrush().MeasureInrush(std::move(r), kLimits), kLimits);
