@@ -1,7 +1,8 @@
 #include "COrvaneRunner.h"
 
 #include <array>
-#include <cstdlib>
+#include <charconv>
+#include <cmath>
 #include <ctime>
 
 #include "CBatchLog.h"
@@ -14,6 +15,10 @@ constexpr std::array<const char*, 7> kSignalKeywords = {"ls",    "fs",    "hsfe"
                                                         "lshub", "fshub", "hshub"};
 constexpr std::array<const char*, 3> kRepeaterKeywords = {"elsrep", "efsrep", "ehsrep"};
 constexpr int kFirstHubIndex = 4;
+// Supplies a USB device is ever judged at lie well inside this range; outside it
+// the text is a typo (50 for 5.0) or a unit slip (mV).
+constexpr double kLowestSupply = 0.5;    // V
+constexpr double kHighestSupply = 20.0;  // V
 
 // Low- and full-speed captures may hold D+ and D- in two files; high speed is one
 // differential trace.
@@ -111,11 +116,29 @@ bool COrvaneRunner::RunInrush(bool fromCommandLine, unsigned mode) {
         m_Feedback.ShowMessage("Please select a data file");
         return false;
     }
-    // As typed: text that is not a number is 0 V, which the report then shows.
-    const double voltage = std::strtod(m_strLastVoltageText.c_str(), nullptr);
+    double voltage = 0.0;
+    if (const std::string refusal = SupplyVoltage(voltage); !refusal.empty())
+        return Finish(refusal, fromCommandLine);
     const CBusy busy(m_Feedback);
     return Finish(Copied(UsbInrushCheck(m_strInrushFilePath.c_str(), voltage, mode)),
                   fromCommandLine);
+}
+
+std::string COrvaneRunner::SupplyVoltage(double& volts) const {
+    // An empty box or a typo must not become 0 V or a tenfold charge limit: the
+    // limit is per volt of supply, so the text is refused before any analysis.
+    const std::string& text = m_strLastVoltageText;
+    const std::size_t first = text.find_first_not_of(" \t");
+    const std::size_t last = text.find_last_not_of(" \t");
+    const char* begin = text.data() + (first == std::string::npos ? text.size() : first);
+    const char* end = text.data() + (last == std::string::npos ? text.size() : last + 1);
+    // Read the same in every locale: the dialog's process takes the desktop's.
+    const auto [stop, error] = std::from_chars(begin, end, volts);
+    if (begin == end || error != std::errc() || stop != end || !std::isfinite(volts))
+        return "Supply voltage \"" + text + "\" is not a number";
+    if (volts < kLowestSupply || volts > kHighestSupply)
+        return "Supply voltage " + text + " V is outside 0.5 V to 20 V";
+    return "";
 }
 
 template <typename Analyse>
@@ -182,7 +205,11 @@ CBatchOutcome COrvaneRunner::RunRepeaterBatch() {
 }
 
 CBatchOutcome COrvaneRunner::RunInrushBatch() {
-    const double voltage = std::strtod(m_strLastVoltageText.c_str(), nullptr);
+    double voltage = 0.0;
+    if (const std::string refusal = SupplyVoltage(voltage); !refusal.empty()) {
+        m_Feedback.ShowMessage(refusal);
+        return {};
+    }
     return RunBatch(m_strInrushFolder, "usbinrushcheck",
                     [&](const std::string& file, unsigned mode) {
                         return Copied(UsbInrushCheck(file.c_str(), voltage, mode));

@@ -72,6 +72,8 @@ private:
     std::string RepeaterTestWord() const;
     std::string SecondFileFor(bool lowOrFullSpeed) const;
     bool Finish(const std::string& result, bool fromCommandLine);
+    // The supply voltage typed, in `volts`; a refusal text when it is no usable voltage.
+    std::string SupplyVoltage(double& volts) const;
     template <typename Analyse>
     CBatchOutcome RunBatch(const std::string& folder, const std::string& word, Analyse analyse);
 

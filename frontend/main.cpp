@@ -1,12 +1,16 @@
-// Orvane: runs Velkin's analyses from the command line. The command is the whole
-// command line joined with spaces, in the comma form that the dialog's users know.
+// Orvane: runs Velkin's analyses from its dialog, or from the command line when one
+// is given. The command is the whole command line joined with spaces, in the comma
+// form that the dialog's users know; it needs no display and creates no window.
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "CCmdLine.h"
 #include "CConsoleFeedback.h"
 #include "COrvaneRunner.h"
+#include "dialog/COrvaneApp.h"
 
 namespace {
 
@@ -20,6 +24,16 @@ The data file may be a wildcard pattern (quote it from the shell); its batch is
 logged in the data folder. Tests: ls, fs, hsfe, hsne, lshub, fshub, hshub,
 elsrep, efsrep, ehsrep. /q: do not open the report. /s: write CSV summaries.
 Exit status 0 only when every analysis ran to the end.)";
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// A desktop session, or a platform chosen for Qt (offscreen, a VNC server).
+bool HasScreen() {
+    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
+}
 
 }  // namespace
 
@@ -37,7 +51,11 @@ int main(int argc, char** argv) {
         command += word;
     }
     if (command.empty()) {
+        // Without a command the dialog opens, where there is a screen to show it on.
+        if (HasScreen()) return COrvaneApp().Run(argc, argv);
         std::fputs(app.help().c_str(), stderr);
+        std::fputs("\nNo display to open the dialog on: give a command to run without one.\n",
+                   stderr);
         return 2;
     }
     CConsoleFeedback feedback;

@@ -382,7 +382,8 @@ void CPlot::DrawAxisLabels(double xStep, double yStep, bool lowered, const std::
             const std::string next = TimeLabel(m_VerticalGrid.m_Values[1], xStep);
             const double room = xs[1] - xs[0];
             const double needed = (m_Canvas->TextWidth(label, kLabelCellPixels) +
-                                   m_Canvas->TextWidth(next, kLabelCellPixels)) / 2.0 +
+                                   m_Canvas->TextWidth(next, kLabelCellPixels)) /
+                                      2.0 +
                                   kLabelGapPixels;
             if (room < needed) continue;
         }

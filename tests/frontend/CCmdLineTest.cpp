@@ -94,9 +94,9 @@ TEST(Orvane, VersionAnswersOnStandardOutputAndAnEmptyCommandLineShowsTheSyntax) 
 
 // Each command line runs in a fresh copy of one folder: idle.csv (high-speed idle,
 // which holds no packet and always fails), hs.csv (two clean high-speed packets),
-// ls.csv (a low-speed packet), in.csv (a 40 uC attach), and caps/ with a.csv, "b c.csv" and c.csv idle, b.csv
-// and d.csv clean, and the command file batch.cmd. "{dir}" is the folder, "{idle}"
-// the reason idle.csv fails with.
+// ls.csv (a low-speed packet), in.csv (a 40 uC attach), and caps/ with a.csv, "b c.csv" and c.csv
+// idle, b.csv and d.csv clean, and the command file batch.cmd. "{dir}" is the folder, "{idle}" the
+// reason idle.csv fails with.
 TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
     struct Command {
         const char* line;  // the words as typed, one argument each
@@ -119,7 +119,10 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
         {"usbsigcheck,hs.csv,hsne /q /s", 0, "|", {{"hs_sum.csv", header + "hs.csv,hsne\n"}}},
         {"usbsigcheck,ls.csv,lsfe /q /s", 0, "|", {{"ls_sum.csv", header + "ls.csv,ls\n"}}},
         {"usbinrushcheck,in.csv,5.0", 0, "{dir}/in.html\n|", {}},
-        {"usbinrushcheck,in.csv,5.0 /q /s", 0, "|", {{"in_sum.csv", inrushHeader + "in.csv,pass\n"}}},
+        {"usbinrushcheck,in.csv,5.0 /q /s",
+         0,
+         "|",
+         {{"in_sum.csv", inrushHeader + "in.csv,pass\n"}}},
         // idle.csv, at 0 A and far shorter than the window, is judged and fails.
         {"usbinrushcheck,i*.csv,5.0 /s",
          0,
