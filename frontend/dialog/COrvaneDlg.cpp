@@ -118,6 +118,7 @@ void COrvaneDlg::BuildControls() {
     // do not jump when the tab changes.
     QSizePolicy keepSpace = m_pTestType->sizePolicy();
     keepSpace.setRetainSizeWhenHidden(true);
+    keepSpace.setVerticalPolicy(QSizePolicy::Maximum);
     m_pTestType->setSizePolicy(keepSpace);
     auto* types = new QHBoxLayout(m_pTestType);
     auto* tests = new QVBoxLayout;
@@ -180,6 +181,7 @@ void COrvaneDlg::BuildControls() {
     middle->addLayout(options);
     page->addLayout(middle);
 
+    page->addStretch();
     m_pProgress = new QLabel(this);
     m_pProgress->setObjectName("progress");
     m_pProgress->hide();
