@@ -24,105 +24,31 @@ std::string ReadText(const fs::path& path) {
 // Each tab and test type shows its own controls under its own labels; the boxes
 // keep what was typed in them across every switch.
 TEST(Dialog, EachTabAndTestTypeShowsItsControlsAndLabels) {
+    const QString device = "LS|FS|HSFE|HSNE|", hub = "LS Hub|FS Hub|HS Hub|",
+                  repeater = "LS Repeater|FS Repeater|HS Repeater|";
     const struct {
         int tab;
         const char* test;  // radio to click, or nullptr
         bool separate;
         const char* pathLabel;
         const char* nameLabel;
-        bool fileModes, second, hubs, voltage;
-        std::set<QString> radios;  // test radios shown
+        QString radios;  // test radios shown
+        QString shown;   // of the file modes, the D- file, the hub count and the voltage
     } cases[] = {
-        {0,
-         "HSNE",
-         false,
-         "Signal Quality File Path",
-         "Signal Quality File Name",
-         false,
-         false,
-         false,
-         false,
-         {"LS", "FS", "HSFE", "HSNE"}},
-        {0,
-         "LS",
-         false,
-         "Signal Quality File Path",
-         "Signal Quality File Name",
-         true,
-         false,
-         false,
-         false,
-         {"LS", "FS", "HSFE", "HSNE"}},
-        {0,
-         "FS",
-         true,
-         "Signal Quality File Path",
-         "Signal Quality Dplus File Name",
-         true,
-         true,
-         false,
-         false,
-         {"LS", "FS", "HSFE", "HSNE"}},
-        {0,
-         "HSFE",
-         true,
-         "Signal Quality File Path",
-         "Signal Quality File Name",
-         false,
-         false,
-         false,
-         false,
-         {"LS", "FS", "HSFE", "HSNE"}},
-        {1,
-         "LS Hub",
-         true,
-         "Hub Signal Quality File Path",
-         "Hub Signal Quality Dplus File Name",
-         true,
-         true,
-         true,
-         false,
-         {"LS Hub", "FS Hub", "HS Hub"}},
-        {1,
-         "HS Hub",
-         true,
-         "Hub Signal Quality File Path",
-         "Hub Signal Quality File Name",
-         false,
-         false,
-         true,
-         false,
-         {"LS Hub", "FS Hub", "HS Hub"}},
-        {2,
-         nullptr,
-         true,
-         "Inrush Curent File Path",
-         "Inrush Current File Name",
-         false,
-         false,
-         false,
-         true,
-         {}},
-        {3,
-         "FS Repeater",
-         true,
-         "eUSB Repeater File Path",
-         "eUSB Repeater Dplus File Name",
-         true,
-         true,
-         false,
-         false,
-         {"LS Repeater", "FS Repeater", "HS Repeater"}},
-        {3,
-         "HS Repeater",
-         false,
-         "eUSB Repeater File Path",
-         "eUSB Repeater File Name",
-         false,
-         false,
-         false,
-         false,
-         {"LS Repeater", "FS Repeater", "HS Repeater"}},
+        {0, "HSNE", false, "Signal Quality File Path", "Signal Quality File Name", device, ""},
+        {0, "LS", false, "Signal Quality File Path", "Signal Quality File Name", device, "modes "},
+        {0, "FS", true, "Signal Quality File Path", "Signal Quality Dplus File Name", device,
+         "modes second "},
+        {0, "HSFE", true, "Signal Quality File Path", "Signal Quality File Name", device, ""},
+        {1, "LS Hub", true, "Hub Signal Quality File Path", "Hub Signal Quality Dplus File Name",
+         hub, "modes second hubs "},
+        {1, "HS Hub", true, "Hub Signal Quality File Path", "Hub Signal Quality File Name", hub,
+         "hubs "},
+        {2, nullptr, true, "Inrush Curent File Path", "Inrush Current File Name", "", "voltage "},
+        {3, "FS Repeater", true, "eUSB Repeater File Path", "eUSB Repeater Dplus File Name",
+         repeater, "modes second "},
+        {3, "HS Repeater", false, "eUSB Repeater File Path", "eUSB Repeater File Name", repeater,
+         ""},
     };
     CDialogHarness harness;
     harness.Open();
@@ -130,29 +56,33 @@ TEST(Dialog, EachTabAndTestTypeShowsItsControlsAndLabels) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("tab ") + std::to_string(c.tab) + " " + (c.test ? c.test : "") +
                      (c.separate ? " separate" : ""));
-        // A device test of LS leaves the file modes shown: the file mode can be set on any tab.
+        // The file mode is chosen on a low-speed device test and holds on every tab.
         harness.Tab(0);
         harness.Radio("LS")->click();
         harness.Radio(c.separate ? "Separate DPlus and DMinus Data Files" : "Single Data File")
             ->click();
         harness.Tab(c.tab);
         if (c.test) harness.Radio(c.test)->click();
-        std::set<QString> labels, radios;
+        std::set<QString> labels;
         for (QLabel* label : harness.Dialog().findChildren<QLabel*>())
             if (label->isVisible()) labels.insert(label->text());
+        QString radios, shown;
         for (QRadioButton* radio : harness.Dialog().findChildren<QRadioButton*>())
-            if (radio->isVisible() && !radio->text().contains("File")) radios.insert(radio->text());
+            if (radio->isVisible() && !radio->text().contains("File"))
+                radios += radio->text() + "|";
+        const QString words = QString(c.nameLabel).section(" File", 0, 0).remove(" Dplus");
+        const bool second = labels.contains(words + " Dminus File Name");
+        EXPECT_EQ(second, harness.Find("second")->isVisible());
+        EXPECT_EQ(labels.contains("Number of Hubs"), harness.Find("hubs")->isVisible());
+        EXPECT_EQ(labels.contains("Supply Voltage"), harness.Find("voltage")->isVisible());
+        if (harness.Radio("Single Data File")->isVisible()) shown += "modes ";
+        if (second) shown += "second ";
+        if (harness.Find("hubs")->isVisible()) shown += "hubs ";
+        if (harness.Find("voltage")->isVisible()) shown += "voltage ";
         EXPECT_TRUE(labels.contains(c.pathLabel));
         EXPECT_TRUE(labels.contains(c.nameLabel));
-        const QString words = QString(c.nameLabel).section(" File", 0, 0).remove(" Dplus");
-        EXPECT_EQ(labels.contains(words + " Dminus File Name"), c.second);
-        EXPECT_EQ(harness.Find("second")->isVisible(), c.second);
-        EXPECT_EQ(harness.Radio("Single Data File")->isVisible(), c.fileModes);
-        EXPECT_EQ(harness.Find("hubs")->isVisible(), c.hubs);
-        EXPECT_EQ(labels.contains("Number of Hubs"), c.hubs);
-        EXPECT_EQ(harness.Find("voltage")->isVisible(), c.voltage);
-        EXPECT_EQ(labels.contains("Supply Voltage"), c.voltage);
         EXPECT_EQ(radios, c.radios);
+        EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(harness.Find<QLineEdit>("path")->text(), "/lab/caps");
     }
     EXPECT_EQ(harness.Find<QSpinBox>("hubs")->maximum(), 5);
