@@ -5,7 +5,7 @@ packages=(
     build-essential cmake pkg-config python3
     libgtest-dev libgmock-dev libbenchmark-dev
     libfast-float-dev libcli11-dev nlohmann-json3-dev
-    libcairo2-dev fontconfig fonts-liberation
+    libcairo2-dev fontconfig fonts-liberation locales
     qt6-base-dev chromium
 )
 SUDO=""

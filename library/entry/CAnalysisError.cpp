@@ -41,3 +41,11 @@ std::string ComposeMessage(std::string_view pattern, const std::vector<std::stri
     }
     return CutUtf8(text, kMaxMessageChars);
 }
+
+namespace {
+std::size_t g_nCaptureSamples = 0;
+}  // namespace
+
+void NoteCaptureSamples(std::size_t count) { g_nCaptureSamples = count; }
+
+std::size_t NotedCaptureSamples() { return g_nCaptureSamples; }

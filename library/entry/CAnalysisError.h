@@ -25,3 +25,9 @@ inline constexpr std::size_t kMaxMessageChars = 99;
 // shortened, never the fixed words, and never inside a UTF-8 character.
 std::string ComposeMessage(std::string_view pattern, const std::vector<std::string>& args,
                            std::size_t shrinkIndex = 0);
+
+// The samples of the capture under analysis, as its reader sized them: the figure a
+// failed allocation is reported with, far from where the capture was read. One
+// analysis runs at a time; each call of an export starts again from 0.
+void NoteCaptureSamples(std::size_t count);
+std::size_t NotedCaptureSamples();

@@ -1,12 +1,16 @@
 // The library's whole outside surface: three C functions that run one analysis
 // each and answer with one shared result text.
+#include <locale.h>
+
 #include <cstring>
 #include <exception>
+#include <new>
 #include <string>
 
 #include "entry/CAnalysisError.h"
 #include "entry/CUsbInrushCheck.h"
 #include "entry/CUsbSigCheck.h"
+#include "report/CToolboxGlobals.h"
 #include "velkin.h"
 
 namespace {
@@ -33,14 +37,43 @@ void SetResult(const char* text) {
     result[kResultBytes - 1] = '\0';
 }
 
+// Scope descriptions are read, and reports written, with a decimal point whatever
+// locale the calling program runs in: a desktop set to German would otherwise turn
+// 480.0003 MHz into "480,0003" and refuse a header's "2.5e-11". Only this thread's
+// locale changes, and only for the length of one call.
+class CDecimalPoint {
+public:
+    CDecimalPoint() : m_Previous(Classic() ? uselocale(Classic()) : nullptr) {}
+    ~CDecimalPoint() {
+        if (m_Previous) uselocale(m_Previous);
+    }
+    CDecimalPoint(const CDecimalPoint&) = delete;
+    CDecimalPoint& operator=(const CDecimalPoint&) = delete;
+
+private:
+    static locale_t Classic() {
+        static const locale_t classic = newlocale(LC_ALL_MASK, "C", nullptr);
+        return classic;
+    }
+    locale_t m_Previous;
+};
+
 // Runs one analysis and turns whatever stopped it into the result text.
 template <typename Analysis>
-char* Guarded(Analysis&& analysis) {
+char* Guarded(const char* dataFile, Analysis&& analysis) {
+    const CDecimalPoint decimalPoint;
     SetResult("");
+    NoteCaptureSamples(0);
     try {
         analysis();
     } catch (const CAnalysisError& error) {
         SetResult(error.what());
+    } catch (const std::bad_alloc&) {
+        // A capture too long for this machine is a reason the user can act on.
+        SetResult(
+            ComposeMessage("Not enough memory to analyse %s (%d samples)",
+                           {FileNameOf(Owned(dataFile)), std::to_string(NotedCaptureSamples())})
+                .c_str());
     } catch (...) {
         SetResult("Unknown Exception");
     }
@@ -49,7 +82,7 @@ char* Guarded(Analysis&& analysis) {
 
 char* SignalCheck(const char* dataFile, const char* testType, const char* secondFile, unsigned mode,
                   unsigned hubs, bool isEusb) {
-    return Guarded([&] {
+    return Guarded(dataFile, [&] {
         State().signalDriver.Run(Owned(dataFile), Owned(testType), Owned(secondFile), mode, hubs,
                                  isEusb);
     });
@@ -73,6 +106,6 @@ VELKIN_API char* eUsbSigCheck(const char* dataFile, const char* testType, const 
 }
 
 VELKIN_API char* UsbInrushCheck(const char* dataFile, double voltage, unsigned mode) {
-    return Guarded([&] { State().inrushDriver.Run(Owned(dataFile), voltage, mode); });
+    return Guarded(dataFile, [&] { State().inrushDriver.Run(Owned(dataFile), voltage, mode); });
 }
 }

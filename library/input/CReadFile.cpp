@@ -2,6 +2,7 @@
 
 #include <fast_float/fast_float.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,12 +14,14 @@
 #include <string_view>
 
 #include "entry/CAnalysisError.h"
+#include "input/CEvenTimeCheck.h"
 #include "input/CHugePages.h"
 #include "input/CLineSource.h"
 #include "input/CReadKeysightBin.h"
 #include "input/CReadLecroyTrc.h"
 #include "input/CReadRandSbin.h"
 #include "input/CReadTekWfm.h"
+#include "input/CSampleBlock.h"
 #include "report/CToolboxGlobals.h"
 
 namespace {
@@ -196,6 +199,14 @@ struct TextRows {
     int32_t m_nShortValues = 0;
     // A zero byte: a file preallocated by the scope ends where the writer stopped.
     bool m_bEnded = false;
+    CEvenTimeCheck m_Axis;
+
+    // Keeps one row of time and traces, each of them a sample the analysis can use.
+    void Push(const double* values, int32_t columns, int64_t line) {
+        for (int32_t i = 1; i < columns; ++i) CheckSample(values[i], m_strName, "row", line);
+        m_Axis.Add(values[0], line);
+        for (int32_t i = 0; i < columns; ++i) m_Columns[i]->push_back(values[i]);
+    }
 };
 
 template <int N>
@@ -264,7 +275,7 @@ void ParseRows(TextRows& rows, std::string_view block, bool lastBlock) {
             rows.m_nShortValues = count;
             continue;
         }
-        for (int i = 0; i < N; ++i) rows.m_Columns[i]->push_back(values[i]);
+        rows.Push(values, N, rows.m_nLine);
     }
 }
 
@@ -279,8 +290,8 @@ void ParseRows(TextRows& rows, int32_t columns, std::string_view block, bool las
 // lines with the first samples: those rows count from the last header line up, as
 // long as each carries a sample earlier than the one after it.
 void RecoverSamplesBesideHeader(TextRows& rows, int32_t columns,
-                                const std::vector<std::string>& header,
-                                const std::string& firstRow) {
+                                const std::vector<std::string>& header, const std::string& firstRow,
+                                int64_t firstRowLine) {
     const int32_t lead = LeadingEmptyFields(firstRow);
     double values[3] = {};
     if (lead == 0 || !SampleBesideHeader(firstRow, lead, columns, values)) return;
@@ -291,8 +302,10 @@ void RecoverSamplesBesideHeader(TextRows& rows, int32_t columns,
         nextTime = values[0];
         samples.push_back({values[0], values[1], values[2]});
     }
+    // They sit on the header lines just above the first data row.
+    int64_t line = firstRowLine - static_cast<int64_t>(samples.size());
     for (auto sample = samples.rbegin(); sample != samples.rend(); ++sample)
-        for (int32_t i = 0; i < columns; ++i) rows.m_Columns[i]->push_back((*sample)[i]);
+        rows.Push(sample->data(), columns, line++);
 }
 
 // Sizes the vectors once for the whole file from the mean length of the rows read so
@@ -306,6 +319,7 @@ void ReserveForFile(TextRows& rows, int32_t columns, int64_t dataStart, int64_t 
         have + static_cast<std::size_t>(static_cast<double>(fileBytes - readBytes) / bytesPerRow *
                                         kRowEstimateMargin);
     if (expected <= rows.m_Columns[0]->capacity()) return;
+    NoteCaptureSamples(expected);
     for (int32_t i = 0; i < columns; ++i) CHugePages::Reserve(*rows.m_Columns[i], expected);
 }
 
@@ -321,10 +335,17 @@ std::string ExtensionOf(const std::string& path) {
 }
 
 void CheckOpens(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: a FIFO opened for reading would block until something writes.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         throw CAnalysisError(ComposeMessage("%s: %s", {std::strerror(errno), FileNameOf(path)}, 1));
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
+    // A device or a pipe never ends, or ends differently each time it is read.
+    if (!regular)
+        throw CAnalysisError(
+            ComposeMessage("Error: %s is not a regular file.", {FileNameOf(path)}));
 }
 
 std::string CutUtf8(const std::string& text, std::size_t bytes) {
@@ -505,8 +526,9 @@ int32_t CReadFile::ReadText(const std::string& path, std::vector<double>& time,
             ComposeMessage("Error: File %s contains %d columns.\nShould be 2 or 3.",
                            {name, std::to_string(columns)}));
 
-    TextRows rows{{&time, &first, &second}, name, percentComments};
-    RecoverSamplesBesideHeader(rows, columns, candidateHeader, candidate);
+    TextRows rows{{&time, &first, &second}, name, percentComments, 0, 0, 0, false,
+                  CEvenTimeCheck(name)};
+    RecoverSamplesBesideHeader(rows, columns, candidateHeader, candidate, candidateLine);
     rows.m_nLine = candidateLine - 1;
     ParseRows(rows, columns, candidate, false);
     if (followerLine != 0) {
@@ -520,5 +542,7 @@ int32_t CReadFile::ReadText(const std::string& path, std::vector<double>& time,
         }
     }
     if (time.size() < 2) throw CAnalysisError(ComposeMessage(kTooFewRows, {name}));
+    rows.m_Axis.Finish();
+    NoteCaptureSamples(time.size());
     return columns;
 }

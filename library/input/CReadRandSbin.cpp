@@ -1,5 +1,7 @@
 #include "input/CReadRandSbin.h"
 
+#include <fast_float/fast_float.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -132,9 +134,13 @@ std::string CReadRandSbin::Attribute(const std::string& name, const std::string&
 bool CReadRandSbin::Number(const std::string& name, double& value) const {
     const std::string text = Attribute(name, "Value");
     if (text.empty()) return false;
-    char* end = nullptr;
-    const double parsed = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || !std::isfinite(parsed)) return false;
+    // The description is written with a decimal point whatever the reader's locale.
+    double parsed = 0.0;
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return false;
+    const char* const begin = text.data() + first;
+    const auto result = fast_float::from_chars(begin, text.data() + text.size(), parsed);
+    if (result.ec != std::errc() || !std::isfinite(parsed)) return false;
     value = parsed;
     return true;
 }

@@ -1,9 +1,11 @@
 #include "input/CSampleBlock.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
+#include "entry/CAnalysisError.h"
 #include "input/CHugePages.h"
 
 #if defined(__SSE2__)
@@ -23,6 +25,17 @@ constexpr std::size_t kWideSteps = 2048;
 // A trace larger than this is written around the cache: it cannot stay cached
 // anyway, and a plain store would first read in every line it overwrites.
 constexpr std::size_t kStreamBytes = std::size_t{4} << 20;
+
+// Every sample of a converted piece must be one an analysis can use; a NaN, an
+// infinity or the off-screen mark is refused where it sits.
+void CheckPiece(const double* samples, std::size_t count, const std::string& file,
+                std::size_t first) {
+    bool usable = true;
+    for (std::size_t i = 0; i < count; ++i) usable &= std::abs(samples[i]) < kOffScreenMark;
+    if (usable) return;
+    for (std::size_t i = 0; i < count; ++i)
+        CheckSample(samples[i], file, "sample", static_cast<int64_t>(first + i + 1));
+}
 
 void CopyOut(const double* src, std::size_t count, bool stream, double* dst) {
 #if defined(__SSE2__)
@@ -53,6 +66,7 @@ void ReadDense(CBinaryFile& file, std::uint64_t offset, std::size_t count, doubl
             const T* const src = chunk + from;
             for (std::size_t i = 0; i < n; ++i)
                 wide[i] = static_cast<double>(src[i]) * gain + shift;
+            CheckPiece(wide, n, file.Name(), done + from);
             CopyOut(wide, n, stream, out + done + from);
         }
         done += steps;
@@ -85,8 +99,9 @@ void ReadSteps(CBinaryFile& file, std::uint64_t offset, std::size_t count, std::
         const std::size_t steps = std::min(stepsPerChunk, count - done);
         file.Read(offset + static_cast<std::uint64_t>(done) * stride, raw, steps * stride);
         for (const CSampleLane& lane : lanes) {
-            ConvertLane<T>(raw, steps, stride, lane.m_nByteOffset, gain, shift,
-                           lane.m_Trace->data() + done);
+            double* const out = lane.m_Trace->data() + done;
+            ConvertLane<T>(raw, steps, stride, lane.m_nByteOffset, gain, shift, out);
+            CheckPiece(out, steps, file.Name(), done);
         }
         done += steps;
     }
@@ -103,7 +118,16 @@ void ReadAs(CBinaryFile& file, std::uint64_t offset, std::size_t count, std::siz
 
 }  // namespace
 
+void CheckSample(double value, const std::string& file, const char* unit, int64_t position) {
+    if (std::abs(value) < kOffScreenMark) return;
+    const char* const pattern =
+        std::isfinite(value) ? "Error: File %s %s %d holds the mark of a sample taken off screen."
+                             : "Error: File %s %s %d holds a value that is not a finite number.";
+    throw CAnalysisError(ComposeMessage(pattern, {file, unit, std::to_string(position)}));
+}
+
 void SizeForRecord(std::vector<double>& trace, std::size_t count) {
+    NoteCaptureSamples(count);
     // Earlier samples are not kept, so growing need not copy them.
     if (count > trace.capacity()) std::vector<double>().swap(trace);
     CHugePages::Reserve(trace, count);

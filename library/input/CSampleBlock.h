@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "input/CBinaryFile.h"
@@ -10,6 +11,14 @@
 enum class ESampleType { Int8, UInt8, Int16, Int32, UInt32, UInt64, Float32, Float64 };
 
 std::size_t SampleBytes(ESampleType type);
+
+// Scopes store 9.9e37 for a sample taken off screen; no probe reads a voltage or a
+// current anywhere near this, so a sample at or beyond it is that mark.
+inline constexpr double kOffScreenMark = 1e30;
+
+// Refuses a sample no analysis can use (not finite, or the off-screen mark), naming
+// the file and where it sits: `unit` is "row" (a text line) or "sample" (from 1).
+void CheckSample(double value, const std::string& file, const char* unit, int64_t position);
 
 // Sizes `trace` for a record of `count` samples that is about to be written
 // over (earlier contents are not kept), in huge pages when long.

@@ -27,6 +27,10 @@ void CTimeAxis::Fill(std::vector<double>& time, std::size_t count, double origin
     if (count < 2) {
         throw CAnalysisError(ComposeMessage("File %s holds fewer than 2 samples", {fileName}));
     }
+    // A header's interval can be finite and still carry the record past any time.
+    if (!std::isfinite(origin + static_cast<double>(count - 1) * interval)) {
+        throw CAnalysisError(ComposeMessage("File %s has no valid sample interval", {fileName}));
+    }
     SizeForRecord(time, count);
     double* t = time.data();
     std::size_t i = 0;

@@ -1,9 +1,16 @@
 // The exports as a caller sees them, through the shared library and its public
 // header: one result text, empty when the analysis ran to the end.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -99,7 +106,8 @@ TEST(Exports, TurnAwayWhatCannotBeJudgedWithItsReasonAndNoReport) {
          "Error: Single ended trace data is not supported for high speed signals"},
         {"fs", Rows(2.5e-10, {0.0, 0.0}), "Signal does not begin with idle"},
         {"fs", Rows(2.5e-10, {3.3, 0.0}, 2), "Too few samples: a capture needs at least 3"},
-        {"fs", Rows(0.0, {3.3, 0.0}), "Sample times do not increase at the start of the capture"},
+        {"fs", Rows(0.0, {3.3, 0.0}),
+         "Error: File cap.csv row 2 holds a time that is not later than the row before."},
         // Ten samples a second would need 4e8 times as many points at full speed.
         {"fs", Rows(0.1, {3.3, 0.0}),
          "Sample rate too low: up-sampling by 400000000 would exceed 200000000 samples"},
@@ -157,4 +165,61 @@ TEST(Exports, InrushChargeIsJudgedPerVoltOfSupply) {
         EXPECT_NE(html.str().find(c.verdict), std::string::npos);
         EXPECT_TRUE(fs::exists(folder.Path("attachPlot.png")));
     }
+}
+
+// A host whose locale writes decimal commas, as a desktop set to German does: scope
+// descriptions still read, and the report still writes its figures with a point.
+TEST(Exports, FiguresKeepTheirDecimalPointInADecimalCommaHost) {
+    const CTempFolder folder, locales;
+    const std::string make =
+        "localedef -i de_DE -f UTF-8 " + locales.Path("de_DE.UTF-8") + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(make.c_str()), 0) << "localedef (the locales package) is needed";
+    setenv("LOCPATH", locales.Path().c_str(), 1);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+    char comma[16];
+    std::snprintf(comma, sizeof comma, "%.1f", 1.5);
+    EXPECT_STREQ(comma, "1,5");
+
+    const std::string path = folder.Path("hs.Wfm.bin");
+    synth::WriteHighSpeedCapture({}, path, synth::FileFormat::RandSbin);
+    const std::string result = UsbSigCheck(path.c_str(), "hsne", "", 0, 0);
+    std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
+    ASSERT_EQ(result, "");
+    std::ostringstream html;
+    html << std::ifstream(folder.Path("hs.Wfm.html")).rdbuf();
+    EXPECT_TRUE(std::regex_search(html.str(), std::regex("rate: 4[78][0-9]\\.[0-9]+ MHz")));
+    EXPECT_FALSE(std::regex_search(html.str(), std::regex("[0-9],[0-9]")));
+}
+
+// A capture longer than the memory the process may take is refused with its size, not
+// as an unknown failure: the analysis runs in a child held to a little more memory
+// than it has, on ten million samples that need several times that.
+TEST(Exports, CaptureBeyondTheMemoryAllowedIsRefusedWithItsSize) {
+    const CTempFolder folder;
+    synth::HighSpeedParams params;
+    params.m_Traffic.m_nPackets = 0;
+    params.m_Traffic.m_nSamples = 10'000'000;
+    const std::string path = folder.Path("long.bin");
+    synth::WriteHighSpeedCapture(params, path, synth::FileFormat::KeysightBin);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        long usedKb = 0;
+        while (std::getline(status, line))
+            if (line.starts_with("VmSize:")) usedKb = std::stol(line.substr(7));
+        const rlimit limit{static_cast<rlim_t>(usedKb + 120'000) * 1024,
+                           static_cast<rlim_t>(usedKb + 120'000) * 1024};
+        setrlimit(RLIMIT_AS, &limit);
+        std::ofstream(folder.Path("result")) << UsbSigCheck(path.c_str(), "hsne", "", 0, 0);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    std::ostringstream result;
+    result << std::ifstream(folder.Path("result")).rdbuf();
+    EXPECT_EQ(result.str(), "Not enough memory to analyse long.bin (10000000 samples)");
 }

@@ -16,7 +16,8 @@ TEST(InrushData, UnusableFilesFailWithTheirReason) {
         {"one.csv", "0,1\n", "Error: File one.csv holds fewer than 2 data rows."},
         {"header.csv", "Time,Current\n", nullptr},
         {"empty.csv", "", nullptr},
-        {"back.csv", "1e-6,1\n0,1\n", "Sample times do not increase at the start of the capture"},
+        {"back.csv", "1e-6,1\n0,1\n",
+         "Error: File back.csv row 2 holds a time that is not later than the row before."},
         {"pair.bin", nullptr,
          "Error: File pair.bin holds two traces.\nAn inrush capture holds one current trace."}};
     for (const auto& [name, content, text] : cases) {

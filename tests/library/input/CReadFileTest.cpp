@@ -1,4 +1,6 @@
 // Comma- and tab-separated captures read through ReadWaveform.
+#include <sys/stat.h>
+
 #include <random>
 
 #include "ScopeFileSupport.h"
@@ -71,8 +73,8 @@ TEST(TextFiles, HeaderLinesOfAnyLayoutAreSkippedAndEveryDataRowIsRead) {
 // give what the C library gives, bit for bit, in a file read in several chunks.
 TEST(TextFiles, ValuesAreTheNearestDoublesToTheirDecimalTextInFilesOfAnyLength) {
     std::vector<std::string> texts{
-        "123456789012345678901",  "-1e-30",           "4.9e-324", "1E+22", "1e23",
-        "1.7976931348623157e308", "9007199254740993", "-0",       "0.1",   "1.2345678e-3"};
+        "123456789012345678901", "-1e-30",           "4.9e-324", "1E+22", "1e23",
+        "9.999999999999999e29",  "9007199254740993", "-0",       "0.1",   "1.2345678e-3"};
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
     std::uniform_int_distribution<int> power(-25, 25);
@@ -111,6 +113,15 @@ TEST(TextFiles, FilesThatCannotBeReadFailWithTheirNameAndReason) {
         {"nan.csv", "Error: File nan.csv row 4 holds a value that is not a finite number."},
         {"abc.csv", "Error: File abc.csv row 4 holds a value that is not a finite number."},
         {"gone.csv", "No such file or directory: gone.csv"},
+        {"pipe.csv", "Error: pipe.csv is not a regular file."},
+        {"mark.csv", "Error: File mark.csv row 3 holds the mark of a sample taken off screen."},
+        // Time columns that are not one even step: back, a gap, one sample early.
+        {"back.csv",
+         "Error: File back.csv row 4 holds a time that is not later than the row "
+         "before."},
+        {"jump.csv", "Error: File jump.csv row 3 breaks the even time step of 1 s."},
+        {"gap.csv", "Error: File gap.csv row 22 breaks the even time step of 0.5 s."},
+        {"early.csv", "Error: File early.csv row 26 breaks the even time step of 0.5 s."},
         // Second files: the data file dplus.csv holds 3 rows at 0, 1 and 2.
         {"short.csv", "Error: Files dplus.csv and short.csv differ in length: 3 and 2 samples."},
         {"late.csv", "Error: Files dplus.csv and late.csv do not share one time axis."},
@@ -127,6 +138,15 @@ TEST(TextFiles, FilesThatCannotBeReadFailWithTheirNameAndReason) {
     write("mid.csv", "0,1\n1,2\n2\n3,3\n"), write("wide.csv", "0,1\n1,2\n2,2,3,4\n3,3\n");
     write("nan.csv", "T,V\n0,1\n1,2\n2,nan\n3,3\n"),
         write("abc.csv", "T,V\n0,1\n1,2\n2,abc\n3,3\n");
+    write("mark.csv", "T,V\n0,1\n1,9.9E+37\n2,1\n");
+    write("back.csv", "0,1\n1,2\n2,3\n1.5,3\n"), write("jump.csv", "0,1\n1,1\n100,1\n101,1\n");
+    std::string gap = "T,V\n", early = gap;
+    for (int i = 0; i < 30; ++i) {
+        gap += std::to_string(i * 0.5 + (i >= 20 ? 1.0 : 0.0)) + ",1\n";
+        early += std::to_string(i * 0.5 - (i == 24 ? 0.25 : 0.0)) + ",1\n";
+    }
+    write("gap.csv", gap), write("early.csv", early);
+    mkfifo(folder.Path("pipe.csv").c_str(), 0600);
     write("short.csv", "0,2\n1,2\n");
     write("late.csv", "1,2\n2,2\n3,2\n"), write("slow.csv", "0,2\n1.1,2\n2.2,2\n");
     const std::string dPlus = write("dplus.csv", "0,1\n1,1\n2,1\n");

@@ -249,6 +249,11 @@ TEST(ScopeFiles, DamagedOrForeignFilesFailWithTheirNameAndReason) {
         // A second waveform announced but never written.
         {ks, "missing.bin", Patch(8, 1000000), "File missing.bin ends inside its header"},
         {ks, "nan.bin", Patch(44, nan), "File nan.bin has no valid sample interval"},
+        // Samples no analysis can use: a NaN, and the 9.9e37 a scope writes off screen.
+        {ks, "void.bin", Patch(164 + 4 * 10, static_cast<float>(nan)),
+         "Error: File void.bin sample 11 holds a value that is not a finite number."},
+        {rs, "off.Wfm.bin", Patch(8 + 4 * 4000, 9.9e37f),
+         "Error: File off.Wfm.bin sample 4001 holds the mark of a sample taken off screen."},
 
         {wfm, "illegal.wfm", Patch(240, 9), "Illegal data format in: illegal.wfm"},
         {wfm, "wide.wfm", Patch(240, 7),

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+// The time column of a text capture, checked row by row as it is read: every time
+// later than the one before, and every step within 1 % of the capture's median step.
+// A scope exports a uniformly sampled record; a column that jumps or runs back would
+// let every later stage size its work from a rate the capture does not have.
+class CEvenTimeCheck {
+public:
+    explicit CEvenTimeCheck(std::string fileName) : m_strFile(std::move(fileName)) {}
+
+    // The time of the sample read from `row` (a line number of the file).
+    void Add(double time, int64_t row);
+    // Judges the steps still held when the capture had too few to learn its step from.
+    void Finish();
+
+private:
+    static constexpr std::size_t kLearnSteps = 15;
+
+    void Learn();
+    void Check(double step, int64_t row) const;
+
+    std::string m_strFile;
+    bool m_bStarted = false;
+    double m_dLast = 0.0;
+    double m_dStep = 0.0;  // the median step, once learnt
+    std::size_t m_nHeld = 0;
+    double m_HeldSteps[kLearnSteps] = {};
+    int64_t m_HeldRows[kLearnSteps] = {};
+};
