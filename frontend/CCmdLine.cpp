@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <utility>
 
 #include "OrvanePaths.h"
@@ -87,6 +88,48 @@ bool ReadCommandFileLine(std::istream& in, CCommandFileLine& line) {
     return any;
 }
 
+// What each wildcard of `pattern` stood for in `name` ("cap*_dp.csv" over "cap12_dp.csv"
+// gives "12"), appended to `parts`; false when the name does not match.
+bool WildcardParts(std::string_view pattern, std::string_view name,
+                   std::vector<std::string>& parts) {
+    if (pattern.empty()) return name.empty();
+    if (pattern.front() == '*') {
+        for (std::size_t take = 0; take <= name.size(); ++take) {
+            parts.emplace_back(name.substr(0, take));
+            if (WildcardParts(pattern.substr(1), name.substr(take), parts)) return true;
+            parts.pop_back();
+        }
+        return false;
+    }
+    if (name.empty() || (pattern.front() != '?' && pattern.front() != name.front())) return false;
+    if (pattern.front() == '?') parts.emplace_back(name.substr(0, 1));
+    if (WildcardParts(pattern.substr(1), name.substr(1), parts)) return true;
+    if (pattern.front() == '?') parts.pop_back();
+    return false;
+}
+
+// The D- file of a pair wildcard for one D+ file found: each wildcard of the second
+// pattern takes the text its counterpart matched in the D+ name. Empty when the
+// second pattern has wildcards the first cannot fill.
+std::string SecondFileFor(const std::string& firstPattern, const std::string& first,
+                          const std::string& secondPattern) {
+    std::vector<std::string> parts;
+    if (!WildcardParts(orvane::FileNameOf(firstPattern), orvane::FileNameOf(first), parts))
+        return "";
+    std::string second;
+    std::size_t next = 0;
+    for (const char c : secondPattern) {
+        if (c != '*' && c != '?') {
+            second += c;
+        } else if (next < parts.size()) {
+            second += parts[next++];
+        } else {
+            return "";
+        }
+    }
+    return second;
+}
+
 }  // namespace
 
 int CCmdLine::TestIndex(const std::string& word) {
@@ -156,6 +199,7 @@ void CCmdLine::Report(const std::string& text) {
 bool CCmdLine::RunCommandLine(const std::string& commandLine) {
     const std::string command = SeparateSwitches(commandLine);
     m_Log.Close();
+    m_Runner.BeginBatch();
     m_nFailedFiles = 0;
     m_bNothingRun = false;
     const std::vector<std::string> items = Items(command);
@@ -205,8 +249,11 @@ bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bo
 
     COrvaneRunner& runner = m_Runner;
     runner.m_strTestWord.clear();
+    runner.m_strErrorText = runner.ReportRefusal(dataFile);
     bool succeeded = false;
-    if (command == ECommand::kInrush) {
+    if (!runner.m_strErrorText.empty()) {
+        // Refused before the library is called: the earlier report stays.
+    } else if (command == ECommand::kInrush) {
         runner.m_eCurrentTab = ETestTab::kInrush;
         runner.m_strInrushFilePath = dataFile;
         runner.m_strInrushFileName = orvane::FileNameOf(dataFile);
@@ -250,6 +297,7 @@ bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bo
     }
 
     if (succeeded) {
+        runner.ClaimReport(dataFile);
         if (interactive) m_Feedback.OpenReport(orvane::ReportPath(dataFile));
         if (!interactive || command == ECommand::kInrush) {
             m_Log.Write("Analyzed file: " + dataFile + "\n");
@@ -302,7 +350,19 @@ int CCmdLine::RunPattern(const std::vector<std::string>& items) {
         const unsigned mode = !m_bSummaryFlag  ? VELKIN_MODE_REPORT_ONLY
                               : summaryStarted ? VELKIN_MODE_APPEND_BATCH_SUMMARY
                                                : VELKIN_MODE_NEW_BATCH_SUMMARY;
-        if (RunItems({items[0], files[i], items[2]}, mode, false)) summaryStarted = true;
+        std::vector<std::string> fileItems{items[0], files[i], items[2]};
+        if (items.size() > 3) {
+            // A pair: D- named after D+, never dropped; one that cannot be named fails.
+            const std::string second = orvane::WithoutQuotes(items[3]);
+            fileItems.push_back(SecondFileFor(pattern, files[i], second));
+            if (fileItems.back().empty()) {
+                ++m_nFailedFiles;
+                m_Log.Write("**** Failed to analyze file: " + files[i] + "\nThe pattern " + second +
+                            " has wildcards that " + orvane::FileNameOf(pattern) + " does not\n");
+                continue;
+            }
+        }
+        if (RunItems(fileItems, mode, false)) summaryStarted = true;
     }
     m_Feedback.EndProgress();
     return count;
@@ -329,10 +389,14 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile) {
 
     // Read up to the first empty line first, so that progress can show the total.
     std::vector<CCommandFileLine> lines;
-    for (CCommandFileLine line;
-         ReadCommandFileLine(in, line) && (line.m_bTooLong || !line.m_strText.empty());) {
-        lines.push_back(line);
-    }
+    CCommandFileLine read;
+    while (ReadCommandFileLine(in, read) && (read.m_bTooLong || !read.m_strText.empty()))
+        lines.push_back(read);
+    // The empty line ends the commands, as it always has; what follows it is counted,
+    // so that commands left there are not passed over without a word.
+    int notRun = 0;
+    while (ReadCommandFileLine(in, read))
+        if (read.m_bTooLong || !TrimSpaces(read.m_strText).empty()) ++notRun;
     const unsigned mode = m_bSummaryFlag ? VELKIN_MODE_FILE_SUMMARY : VELKIN_MODE_REPORT_ONLY;
     const int failedBefore = m_nFailedFiles;
     int count = 0;
@@ -359,6 +423,10 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile) {
         }
     }
     m_Feedback.EndProgress();
+    if (notRun > 0)
+        Report("Line " + std::to_string(lines.size() + 1) +
+               " is empty and ends the commands: " + std::to_string(notRun) +
+               (notRun == 1 ? " line after it was" : " lines after it were") + " not run");
     m_Log.Close();
     const int failures = m_nFailedFiles - failedBefore;
     if (failures == 0) {
@@ -368,5 +436,5 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile) {
                                " out of " + std::to_string(count) + " files.\nSee log file " +
                                orvane::FileNameOf(m_strLogFileName) + " for information.");
     }
-    return failures == 0 && !m_bNothingRun;
+    return failures == 0 && notRun == 0 && !m_bNothingRun;
 }

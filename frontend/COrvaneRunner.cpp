@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <ctime>
+#include <filesystem>
 
 #include "CBatchLog.h"
 #include "OrvanePaths.h"
@@ -124,6 +125,32 @@ bool COrvaneRunner::RunInrush(bool fromCommandLine, unsigned mode) {
                   fromCommandLine);
 }
 
+namespace {
+
+// One path per file, however it was named.
+std::string PathKey(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return (error ? std::filesystem::path(path) : absolute).lexically_normal().string();
+}
+
+std::string ReportKey(const std::string& dataFile) { return PathKey(orvane::ReportPath(dataFile)); }
+
+}  // namespace
+
+std::string COrvaneRunner::ReportRefusal(const std::string& dataFile) const {
+    // The same capture analysed again (by another test) replaces its own report.
+    const auto claimed = m_ClaimedReports.find(ReportKey(dataFile));
+    if (claimed == m_ClaimedReports.end() || PathKey(claimed->second) == PathKey(dataFile))
+        return "";
+    return "Error: " + orvane::FileNameOf(dataFile) + " would replace the report of " +
+           orvane::FileNameOf(claimed->second) + ", analysed earlier in this batch.";
+}
+
+void COrvaneRunner::ClaimReport(const std::string& dataFile) {
+    m_ClaimedReports.emplace(ReportKey(dataFile), dataFile);
+}
+
 std::string COrvaneRunner::SupplyVoltage(double& volts) const {
     // An empty box or a typo must not become 0 V or a tenfold charge limit: the
     // limit is per volt of supply, so the text is refused before any analysis.
@@ -155,6 +182,7 @@ CBatchOutcome COrvaneRunner::RunBatch(const std::string& folder, const std::stri
     // A batch summary is started by the first file the library analyses; a file
     // that fails writes no summary, so the next one must start it instead.
     bool summaryStarted = false;
+    BeginBatch();
     for (const std::string& file : m_SelectedFiles) {
         ++outcome.m_nFiles;
         m_strProgressText =
@@ -163,8 +191,10 @@ CBatchOutcome COrvaneRunner::RunBatch(const std::string& folder, const std::stri
         const unsigned mode = !m_bSummary      ? VELKIN_MODE_REPORT_ONLY
                               : summaryStarted ? VELKIN_MODE_APPEND_BATCH_SUMMARY
                                                : VELKIN_MODE_NEW_BATCH_SUMMARY;
-        const std::string result = analyse(file, mode);
+        std::string result = ReportRefusal(file);
+        if (result.empty()) result = analyse(file, mode);
         if (result.empty()) {
+            ClaimReport(file);
             summaryStarted = true;
             log.Write("Analyzed file: " + orvane::FileNameOf(file) + "\n");
         } else {

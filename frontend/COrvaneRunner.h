@@ -4,6 +4,7 @@
 // its items, and both reach Velkin through the same run operations.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,13 @@ public:
     CBatchOutcome RunRepeaterBatch();
     CBatchOutcome RunInrushBatch();
 
+    // The reports of one batch: a capture whose report would replace the report of one
+    // analysed earlier in the batch (cap.csv after cap.tsv) is refused, not run.
+    void BeginBatch() { m_ClaimedReports.clear(); }
+    // Empty when the report of `dataFile` is still free in this batch; else the refusal.
+    std::string ReportRefusal(const std::string& dataFile) const;
+    void ClaimReport(const std::string& dataFile);
+
     // The keyword of the device tab (0-3) or hub tab (4-6) test; empty out of range.
     static std::string SignalKeyword(int combinedIndex);
     static std::string RepeaterKeyword(int index);
@@ -78,4 +86,5 @@ private:
     CBatchOutcome RunBatch(const std::string& folder, const std::string& word, Analyse analyse);
 
     COrvaneFeedback& m_Feedback;
+    std::map<std::string, std::string> m_ClaimedReports;  // report path, its data file
 };

@@ -94,7 +94,8 @@ TEST(Orvane, VersionAnswersOnStandardOutputAndAnEmptyCommandLineShowsTheSyntax) 
 
 // Each command line runs in a fresh copy of one folder: idle.csv (high-speed idle,
 // which holds no packet and always fails), hs.csv (two clean high-speed packets),
-// ls.csv (a low-speed packet), in.csv (a 40 uC attach), and caps/ with a.csv, "b c.csv" and c.csv
+// ls.csv (a low-speed packet), in.csv (a 40 uC attach), pairs/ with a low-speed
+// D+/D- pair p1 and a D+ file p2 alone, and caps/ with a.csv, "b c.csv" and c.csv
 // idle, b.csv and d.csv clean, and the command file batch.cmd. "{dir}" is the folder, "{idle}" the
 // reason idle.csv fails with.
 TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
@@ -110,6 +111,8 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
         "Line 9 is longer than 65536 characters and was not run\n";
     const std::string header = "File Name,TestType\n";
     const std::string inrushHeader = "File Name,Overall Result\n";
+    const std::string skipped =
+        "Line 11 is empty and ends the commands: 1 line after it was not run\n";
     const Command commands[] = {
         {"usbsigcheck,idle.csv,hsne", 1, Printed("", Failed("{dir}/idle.csv")), {}},
         // An absolute path after ", " is the data item, not the start of the switches.
@@ -134,6 +137,22 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
          {{"usbinrushcheck_{stamp}.log",
            "Analyzed file: {dir}/idle.csv\nAnalyzed file: {dir}/in.csv\n"},
           {"Inrush_Results_00.csv", inrushHeader + "\nidle.csv,fail\nin.csv,pass\n"}}},
+        // A capture whose report another capture of the batch wrote is not run.
+        {"usbsigcheck,caps/d.*,hsne",
+         1,
+         "|Processed 2 Files\n",
+         {{"caps/usbsigcheck_{stamp}.log",
+           "Analyzed file: caps/d.csv\n" +
+               Failed("caps/d.wfm",
+                      "Error: d.wfm would replace the report of d.csv, analysed "
+                      "earlier in this batch.")}}},
+        // Pairs: each D+ file found names its own D- file, which must be there.
+        {"usbsigcheck,pairs/p*_dp.csv,ls,p*_dm.csv",
+         1,
+         "|Processed 2 Files\n",
+         {{"pairs/usbsigcheck_{stamp}.log",
+           "Analyzed file: pairs/p1_dp.csv\n" +
+               Failed("pairs/p2_dp.csv", "No such file or directory: p2_dm.csv")}}},
         {"missing.cmd", 1, "|Could not open input file: missing.cmd\n", {}},
         {"usbsigcheck,caps/*.tsv,hsne",
          1,
@@ -155,14 +174,15 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
         // Each batch starts its own summary, even when its first file fails.
         {"caps/batch.cmd /s",
          1,
-         Printed("", batchLines + "Finished analyzing 4 out of 13 files.\n"
-                                  "See log file batch.log for information.\n"),
+         Printed("", batchLines + skipped +
+                         "Finished analyzing 4 out of 13 files.\n"
+                         "See log file batch.log for information.\n"),
          {{"caps/batch.log", "Analyzed file: caps/../hs.csv\n" + Failed("caps/a.csv") +
                                  Failed("caps/b c.csv") + Failed("{dir}/idle.csv") +
                                  Failed("caps/a.csv") + "Analyzed file: caps/b.csv\n" +
                                  Failed("caps/c.csv") + "Analyzed file: caps/d.csv\n" +
                                  Failed("caps/b.csv", "Unknown test type: nonsense") + batchLines +
-                                 "Analyzed file: caps/b.csv\n"},
+                                 "Analyzed file: caps/b.csv\n" + skipped},
           {"High_Speed_Results_00.csv", header + "hs.csv,hsne\n"},
           {"caps/High_Speed_Results_00.csv", header + "b.csv,hsne\nd.csv,hsne\n"},
           {"caps/b_sum.csv", header + "b.csv,ehsrep\n"}}},
@@ -184,6 +204,15 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
     ls.m_Speed = synth::Speed::Low;
     ls.m_Traffic.m_nPackets = 1;
     synth::WriteSingleEndedCapture(ls, source.Path("ls.csv"), synth::FileFormat::Csv);
+    fs::create_directory(source.Path() / "pairs");
+    synth::WriteSingleEndedCapture(ls, source.Path("pairs/p1_dp.csv"), synth::FileFormat::Csv,
+                                   source.Path("pairs/p1_dm.csv"));
+    fs::copy(source.Path("pairs/p1_dp.csv"), source.Path("pairs/p2_dp.csv"));
+    std::ofstream(source.Path("caps/d.wfm")) << "a report name taken by d.csv\n";
+    std::vector<fs::path> truths;
+    for (const auto& entry : fs::recursive_directory_iterator(source.Path()))
+        if (entry.path().extension() == ".json") truths.push_back(entry.path());
+    for (const fs::path& truth : truths) fs::remove(truth);
     std::ofstream(source.Path("caps/notes.txt")) << "not a capture\n";
     std::ofstream(source.Path("caps/batch.cmd"))
         << "usbsigcheck,../h*.csv,hsne\n"

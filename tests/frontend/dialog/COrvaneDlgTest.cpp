@@ -153,6 +153,7 @@ TEST(Dialog, TestRunsTheChosenFilesAsTheTabSays) {
         synth::WriteHighSpeedCapture({}, folder.Path(name), synth::FileFormat::Csv);
     synth::WriteInrushCapture({}, folder.Path("in.csv"), synth::FileFormat::Csv);
     std::ofstream(folder.Path("three.csv")) << "0,0,0\n1e-6,0,0\n";
+    std::ofstream(folder.Path("a.wfm")) << "named like a.csv\n";
     const struct {
         int tab;
         std::vector<std::string> files;
@@ -174,6 +175,14 @@ TEST(Dialog, TestRunsTheChosenFilesAsTheTabSays) {
           "bPlot.png", "c.html", "cEye.png", "cPlot.png", "{log}"},
          "Analyzed file: a.csv\nAnalyzed file: b.csv\nAnalyzed file: c.csv\n",
          "File Name\na.csv\nb.csv\nc.csv\n"},
+        {0,
+         {"a.csv", "a.wfm"},
+         false,
+         {"Finished analyzing 1 out of 2 files.\nSee log file {log} for information."},
+         {},
+         {"a.html", "aEye.png", "aPlot.png", "{log}"},
+         "Analyzed file: a.csv\n**** Failed to analyze file: a.wfm Error: a.wfm would replace the "
+         "report of a.csv, analysed earlier in this batch.\n"},
         {2,
          {"three.csv", "in.csv"},
          false,
