@@ -375,9 +375,12 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile) {
         folder = orvane::CurrentFolder();
         path = orvane::InFolder(folder, path);
     }
+    // Only a regular file: a pipe would hold the run until something writes to it.
     std::error_code error;
-    std::ifstream in(path, std::ios::binary);
-    if (!in || std::filesystem::is_directory(path, error)) {
+    const bool regular = std::filesystem::is_regular_file(path, error);
+    std::ifstream in;
+    if (regular) in.open(path, std::ios::binary);
+    if (!regular || !in) {
         m_Feedback.ShowMessage("Could not open input file: " + orvane::FileNameOf(path));
         m_bNothingRun = true;
         return false;

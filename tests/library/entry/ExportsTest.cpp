@@ -106,6 +106,11 @@ TEST(Exports, TurnAwayWhatCannotBeJudgedWithItsReasonAndNoReport) {
          "Error: Single ended trace data is not supported for high speed signals"},
         {"fs", Rows(2.5e-10, {0.0, 0.0}), "Signal does not begin with idle"},
         {"fs", Rows(2.5e-10, {3.3, 0.0}, 2), "Too few samples: a capture needs at least 3"},
+        // A one-second gap in a clean high-speed record, and a scope's off-screen mark.
+        {"hsne", Rows(1.25e-10, {0.0}, 60) + "1.0000001,0\n",
+         "Error: File cap.csv row 61 breaks the even time step of 1.25e-10 s."},
+        {"hsne", Rows(1.25e-10, {0.0}, 60) + "7.5e-9,9.9e37\n",
+         "Error: File cap.csv row 61 holds the mark of a sample taken off screen."},
         {"fs", Rows(0.0, {3.3, 0.0}),
          "Error: File cap.csv row 2 holds a time that is not later than the row before."},
         // Ten samples a second would need 4e8 times as many points at full speed.
