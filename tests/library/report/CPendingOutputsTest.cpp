@@ -8,8 +8,9 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "entry/CUsbInrushCheck.h"
 #include "library/AnalysisRun.h"
@@ -101,21 +102,17 @@ TEST_F(RunOutputs, ABackslashInTheNameKeepsAllOutputsTogetherAndTheReportLinksIt
     synth::WriteInrushCapture({}, Path("run1\\att.csv"), synth::FileFormat::Csv);
     EXPECT_EQ(RunCapture("run1\\cap.csv", "hsne", "", 1), "");
     CUsbInrushCheck().Run(Path("run1\\att.csv"), 5.0, 1);
-    for (const auto& [data, outputs] :
-         {std::pair{"run1\\cap.csv", std::vector<std::string>{"Plot.png", "Eye.png"}},
-          {"run1\\att.csv", {"Plot.png"}}}) {
+    // A link names the backslash percent-encoded: a browser asks for the file of that name.
+    for (const auto& [data, link, plots] :
+         {std::tuple{"run1\\cap.csv", "run1%5Ccap",
+                     std::vector<std::string>{"Plot.png", "Eye.png"}},
+          {"run1\\att.csv", "run1%5Catt", {"Plot.png"}}}) {
         SCOPED_TRACE(data);
         const std::string page = Slurp(Beside(data, ".html"));
-        std::vector<std::string> links;
-        const std::regex image("<img src=\"([^\"]*)\">");
-        for (std::sregex_iterator i(page.begin(), page.end(), image), end; i != end; ++i)
-            links.push_back(std::regex_replace((*i)[1].str(), std::regex("%5C"), "\\"));
-        std::vector<std::string> plots;
-        for (const std::string& suffix : outputs) {
-            plots.push_back(fs::path(Beside(data, suffix)).filename());
-            EXPECT_TRUE(Picture(Beside(data, suffix)).width > 0) << suffix;
+        for (const std::string& suffix : plots) {
+            EXPECT_NE(page.find("src=\"" + std::string(link) + suffix + "\""), std::string::npos);
+            EXPECT_GT(Picture(Beside(data, suffix)).width, 0) << suffix;
         }
-        EXPECT_EQ(links, plots);
         EXPECT_EQ(Cell(ReadCsv(Beside(data, "_sum.csv")), "File Name"), data);
     }
     const auto after = Files();
