@@ -70,8 +70,10 @@ void BM_SignalAndEyePlotsOfTenMillionSamples(benchmark::State& state) {
     const CSigSpec spec = HighSpeedSpec();
     const std::string data = (std::filesystem::temp_directory_path() / "velkin_bench.csv").string();
     for (auto _ : state) {
-        CPlot().PlotSignal(record, *config, spec, data);
-        CPlot().PlotEye(record, *config, spec, data);
+        CPendingOutputs outputs;
+        CPlot().PlotSignal(record, *config, spec, data, outputs);
+        CPlot().PlotEye(record, *config, spec, data, outputs);
+        outputs.Commit();
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kSamples));
 }
@@ -82,7 +84,11 @@ void BM_SignalPlotOfTenMillionSamples(benchmark::State& state) {
     const auto config = CSignalConfig().BuildConfig();
     const CSigSpec spec = HighSpeedSpec();
     const std::string data = (std::filesystem::temp_directory_path() / "velkin_bench.csv").string();
-    for (auto _ : state) CPlot().PlotSignal(record, *config, spec, data);
+    for (auto _ : state) {
+        CPendingOutputs outputs;
+        CPlot().PlotSignal(record, *config, spec, data, outputs);
+        outputs.Commit();
+    }
 }
 BENCHMARK(BM_SignalPlotOfTenMillionSamples)->Unit(benchmark::kMillisecond);
 
@@ -91,7 +97,11 @@ void BM_EyePlotOfSixHundredThousandUnitIntervals(benchmark::State& state) {
     const auto config = CSignalConfig().BuildConfig();
     const CSigSpec spec = HighSpeedSpec();
     const std::string data = (std::filesystem::temp_directory_path() / "velkin_bench.csv").string();
-    for (auto _ : state) CPlot().PlotEye(record, *config, spec, data);
+    for (auto _ : state) {
+        CPendingOutputs outputs;
+        CPlot().PlotEye(record, *config, spec, data, outputs);
+        outputs.Commit();
+    }
 }
 BENCHMARK(BM_EyePlotOfSixHundredThousandUnitIntervals)->Unit(benchmark::kMillisecond);
 

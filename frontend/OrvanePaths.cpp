@@ -47,7 +47,13 @@ std::string WithExtension(const std::string& path, const std::string& extension)
     return path.substr(0, dot) + extension;
 }
 
-std::string ReportPath(const std::string& dataFile) { return WithExtension(dataFile, ".html"); }
+std::string ReportPath(const std::string& dataFile) {
+    const std::size_t dot = dataFile.rfind('.');
+    const std::size_t slash = dataFile.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return dataFile + ".html";
+    return dataFile.substr(0, dot) + ".html";
+}
 
 std::string WithoutQuotes(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '"'), text.end());

@@ -1,5 +1,5 @@
 // Path parts Orvane builds file names from. Both "/" and "\" separate folders,
-// the same as in the library, so the report Orvane opens is the one Velkin wrote.
+// the names it shows; the report it opens is found by the rule Velkin names it by.
 #pragma once
 
 #include <string>
@@ -21,7 +21,8 @@ std::string CurrentFolder();
 std::string InFolder(const std::string& folder, const std::string& name);
 
 // The report Velkin writes for a data file: its extension (after the last dot of
-// the name) replaced by ".html", so capture.wfm.bin gives capture.wfm.html.
+// the name) replaced by ".html", so capture.wfm.bin gives capture.wfm.html. As in
+// Velkin's output names, only "/" ends a folder: run1\cap.csv gives run1\cap.html.
 std::string ReportPath(const std::string& dataFile);
 
 // `path` with the extension of its name replaced by `extension` (".log"), or

@@ -9,6 +9,7 @@
 #include "plot/CPlot.h"
 #include "report/CInrushReport.h"
 #include "report/CInrushSummary.h"
+#include "report/CPendingOutputs.h"
 #include "report/CToolboxGlobals.h"
 #include "spec/CInrushConfig.h"
 #include "velkin.h"
@@ -22,15 +23,19 @@ void CUsbInrushCheck::Run(std::string dataFile, double voltage, unsigned mode) {
     record = CMeasInrush().MeasureInrush(std::move(record), *spec);
     record = CTestInrush().TestInrush(std::move(record), *spec);
 
-    CPlot().PlotCurrent(record, *spec);
-    CInrushReport().WriteReport(record, *spec);
+    CPendingOutputs outputs;
+    CPlot().PlotCurrent(record, *spec, outputs);
+    CInrushReport().WriteReport(record, *spec, outputs);
 
+    std::string batchFile = SummaryFileName;
     if (mode == VELKIN_MODE_FILE_SUMMARY) {
-        CInrushSummary().WriteFileSummary(record);
+        CInrushSummary().WriteFileSummary(record, outputs);
     } else if (mode == VELKIN_MODE_NEW_BATCH_SUMMARY) {
-        // Taken over only once the new batch holds its header and first line.
-        SummaryFileName = CInrushSummary().WriteBatchSummary(record, true, SummaryFileName);
+        batchFile = CInrushSummary().WriteBatchSummary(record, true, SummaryFileName, outputs);
     } else if (mode >= VELKIN_MODE_APPEND_BATCH_SUMMARY) {
-        CInrushSummary().WriteBatchSummary(record, false, SummaryFileName);
+        CInrushSummary().WriteBatchSummary(record, false, SummaryFileName, outputs);
     }
+    outputs.Commit();
+    // Taken over only once the new batch holds its header and first line.
+    SummaryFileName = batchFile;
 }

@@ -4,6 +4,7 @@
 
 // Takes one supply-current capture from file to report: finds the inrush at
 // attach, integrates its charge and judges it against the charge-per-volt limit.
+// Plot, report and summary are put in place together, or none of them is.
 class CUsbInrushCheck {
 public:
     void Run(std::string dataFile, double voltage, unsigned mode);

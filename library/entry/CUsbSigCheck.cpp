@@ -6,6 +6,7 @@
 #include "entry/CAnalysisRecord.h"
 #include "input/CSignalData.h"
 #include "plot/CPlot.h"
+#include "report/CPendingOutputs.h"
 #include "report/CTestSummary.h"
 #include "report/CToolboxGlobals.h"
 #include "report/CUsbSigReport.h"
@@ -38,19 +39,23 @@ void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string s
     record = CTestPackets().TestPackets(std::move(record), *config, *spec);
     if (record.m_Measurements.empty()) throw CAnalysisError("No Packets Found\nVerify Test type");
 
-    CPlot().PlotSignal(record, *config, *spec, dataFile);
-    CPlot().PlotEye(record, *config, *spec, dataFile);
+    CPendingOutputs outputs;
+    CPlot().PlotSignal(record, *config, *spec, dataFile, outputs);
+    CPlot().PlotEye(record, *config, *spec, dataFile, outputs);
     const CToolboxRecord toolbox = CToolboxGlobals().GetGlobals();
-    CUsbSigReport().WriteReport(record, toolbox, *spec, isEusb);
+    CUsbSigReport().WriteReport(record, toolbox, *spec, isEusb, outputs);
 
+    std::string batchFile = SummaryFileName;
     if (mode == VELKIN_MODE_FILE_SUMMARY) {
-        CTestSummary().WriteFileSummary(record, toolbox, *config, *spec, isEusb);
+        CTestSummary().WriteFileSummary(record, toolbox, *config, *spec, isEusb, outputs);
     } else if (mode == VELKIN_MODE_NEW_BATCH_SUMMARY) {
-        // Taken over only once the new batch holds its header and first line.
-        SummaryFileName = CTestSummary().WriteBatchSummary(record, toolbox, *config, *spec, true,
-                                                           SummaryFileName, isEusb);
+        batchFile = CTestSummary().WriteBatchSummary(record, toolbox, *config, *spec, true,
+                                                     SummaryFileName, isEusb, outputs);
     } else if (mode >= VELKIN_MODE_APPEND_BATCH_SUMMARY) {
         CTestSummary().WriteBatchSummary(record, toolbox, *config, *spec, false, SummaryFileName,
-                                         isEusb);
+                                         isEusb, outputs);
     }
+    outputs.Commit();
+    // Taken over only once the new batch holds its header and first line.
+    SummaryFileName = batchFile;
 }

@@ -4,7 +4,8 @@
 
 // Takes one signal-quality capture from file to report: selects the test type's
 // limits, prepares the traces, measures the first clean packet, judges it, and
-// writes plots, report and summary beside the data file.
+// writes plots, report and summary beside the data file: all of them, or, when one
+// cannot be written, none, and the previous run's stay as they were.
 class CUsbSigCheck {
 public:
     void Run(std::string dataFile, std::string testType, std::string secondFile, unsigned mode,

@@ -3,10 +3,7 @@
 #include <cairo.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <numbers>
 
 #include "entry/CAnalysisError.h"
@@ -24,14 +21,9 @@ void SetColour(cairo_t* cr, CRgb colour) {
     cairo_set_source_rgb(cr, colour.r / 255.0, colour.g / 255.0, colour.b / 255.0);
 }
 
-cairo_status_t WriteToFile(void* closure, const unsigned char* data, unsigned int length) {
-    return std::fwrite(data, 1, length, static_cast<std::FILE*>(closure)) == length
-               ? CAIRO_STATUS_SUCCESS
-               : CAIRO_STATUS_WRITE_ERROR;
-}
-
-[[noreturn]] void ThrowNotWritten(const std::string& path, const std::string& reason) {
-    throw CAnalysisError(ComposeMessage("%s: %s", {reason, FileNameOf(path)}, 1));
+cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
 }
 
 }  // namespace
@@ -253,24 +245,16 @@ void CCanvas::Text(double x, double y, std::string_view utf8, double cellHeight,
     cairo_restore(cr);
 }
 
-void CCanvas::SavePng(const std::string& path) const {
+std::string CCanvas::Png(const std::string& path) const {
     cairo_surface_flush(m_State->surface);
-    const std::string partial = path + ".part";
-    std::FILE* file = std::fopen(partial.c_str(), "wb");
-    if (!file) ThrowNotWritten(path, std::strerror(errno));
+    std::string bytes;
     const cairo_status_t status =
-        cairo_surface_write_to_png_stream(m_State->surface, WriteToFile, file);
-    const bool closed = std::fclose(file) == 0;
-    if (status != CAIRO_STATUS_SUCCESS || !closed) {
-        std::remove(partial.c_str());
-        ThrowNotWritten(path, status != CAIRO_STATUS_SUCCESS ? cairo_status_to_string(status)
-                                                             : std::strerror(errno));
+        cairo_surface_write_to_png_stream(m_State->surface, AppendBytes, &bytes);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        throw CAnalysisError(
+            ComposeMessage("%s: %s", {cairo_status_to_string(status), FileNameOf(path)}, 1));
     }
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        std::remove(partial.c_str());
-        ThrowNotWritten(path, reason);
-    }
+    return bytes;
 }
 
 CRgb CCanvas::CImage::At(int x, int y) const {

@@ -67,10 +67,9 @@ public:
               CRgb colour, bool upright = true);
     double TextWidth(std::string_view utf8, double cellHeight) const;
 
-    // Written under a temporary name in the target folder and renamed into place,
-    // so a reader never sees half a picture; on failure no file is left and
-    // CAnalysisError names the PNG.
-    void SavePng(const std::string& path) const;
+    // The picture as the bytes of a PNG file; CAnalysisError names the file at
+    // `path` when it cannot be encoded.
+    std::string Png(const std::string& path) const;
 
     // A decoded PNG, for reading back what was written.
     struct CImage {

@@ -5,7 +5,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 #include <stdexcept>
 
@@ -514,8 +513,8 @@ void CPlot::DrawDiamond(double x, double y, const Colour& fill, const Colour& ou
     m_Canvas->Polygon({{px - r, py}, {px, py + r}, {px + r, py}, {px, py - r}}, inside, edge);
 }
 
-void CPlot::SavePng(const std::string& path) const {
-    if (m_Canvas) m_Canvas->SavePng(path);
+void CPlot::SavePng(const std::string& path, CPendingOutputs& outputs) const {
+    if (m_Canvas) outputs.Add(path, m_Canvas->Png(path));
 }
 
 double CPlot::TimeGridStep(double range) {
@@ -583,18 +582,6 @@ std::string CPlot::ValueLabel(double value, double step) {
     return Format(format, value);
 }
 
-std::string CPlot::PlotFileName(const std::string& dataFile, const std::string& suffix) {
-    std::string path = dataFile;
-#ifndef _WIN32
-    // A bare "cap.csv" has no folder part, and "" + "/" would put the plot in "/".
-    if (!path.empty() && std::filesystem::path(path).is_relative())
-        path = std::filesystem::absolute(path).lexically_normal().string();
-#endif
-    const std::size_t separator = path.find_last_of("/\\");
-    const char joint = separator == std::string::npos ? '\\' : path[separator];
-    return DirectoryOf(path) + joint + BaseNameOf(path) + suffix;
-}
-
 CPlot::CCaptureAxis CPlot::CaptureAxis(std::span<const double> time) {
     CRange range;
     Extend(range, time);
@@ -612,7 +599,8 @@ CPlot::CCaptureAxis CPlot::CaptureAxis(std::span<const double> time) {
 }
 
 void CPlot::PlotSignal(const CAnalysisRecord& record, const CSigConfig& config,
-                       const CSigSpec& spec, const std::string& dataFile) {
+                       const CSigSpec& spec, const std::string& dataFile,
+                       CPendingOutputs& outputs) {
     if (record.m_Time.empty()) throw std::out_of_range("signal plot of an empty capture");
     const CCaptureAxis axis = CaptureAxis(record.m_Time);
     const double xMin = axis.m_dMin, xMax = axis.m_dMax, xStep = axis.m_dStep;
@@ -681,10 +669,11 @@ void CPlot::PlotSignal(const CAnalysisRecord& record, const CSigConfig& config,
         }
     }
     if (!differential) DrawSymbolStrip(record, config, axis.m_dFactor);
-    SavePng(PlotFileName(dataFile, "Plot.png"));
+    SavePng(OutputNamesOf(dataFile).Path("Plot.png"), outputs);
 }
 
-void CPlot::PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec) {
+void CPlot::PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec,
+                        CPendingOutputs& outputs) {
     if (record.m_Time.empty()) throw std::out_of_range("current plot of an empty capture");
     const CCaptureAxis x = CaptureAxis(record.m_Time);
     CRange amps;
@@ -705,7 +694,7 @@ void CPlot::PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec) {
     // whatever the scope's time stamps are: each gets its marker.
     for (double start : record.m_RegionStart) DrawVLine(start * x.m_dFactor, spec.m_ColourC);
     DrawTrace(record.m_Time, record.m_Current, spec.m_ColourB, x.m_dFactor);
-    SavePng(PlotFileName(record.m_strFile, "Plot.png"));
+    SavePng(OutputNamesOf(record.m_strFile).Path("Plot.png"), outputs);
 }
 
 void CPlot::DrawSymbolStrip(const CAnalysisRecord& record, const CSigConfig& config,
@@ -736,7 +725,7 @@ void CPlot::DrawSymbolStrip(const CAnalysisRecord& record, const CSigConfig& con
 }
 
 void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, const CSigSpec& spec,
-                    const std::string& dataFile) {
+                    const std::string& dataFile, CPendingOutputs& outputs) {
     // The keep-out boxes are stretched to the frame below, on copies: the test
     // type's templates are lent to every stage of the run and must leave this plot as they came.
     EyeTemplate eye1 = spec.m_Eye1;
@@ -833,5 +822,5 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
         }
         m_Canvas->EndClip();
     }
-    SavePng(PlotFileName(dataFile, "Eye.png"));
+    SavePng(OutputNamesOf(dataFile).Path("Eye.png"), outputs);
 }

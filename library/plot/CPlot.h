@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "plot/CCanvas.h"
+#include "report/CPendingOutputs.h"
 
 struct CAnalysisRecord;
 struct CInrushRecord;
@@ -29,7 +30,8 @@ struct CGridLines {
 // Draws the pictures of a run: the whole signal capture with the measured
 // packet's markers, the packet's unit intervals folded over the eye template,
 // and the supply current at attach with the inrush threshold and the start of
-// each inrush region. One CPlot draws one picture and is then discarded.
+// each inrush region. One CPlot draws one picture and is then discarded; the
+// picture goes to the run's pending outputs, to be put in place with the report.
 class CPlot {
 public:
     using Colour = std::vector<int32_t>;  // red, green, blue
@@ -39,13 +41,14 @@ public:
 
     // "<data file base name>Plot.png" beside the data file.
     void PlotSignal(const CAnalysisRecord& record, const CSigConfig& config, const CSigSpec& spec,
-                    const std::string& dataFile);
+                    const std::string& dataFile, CPendingOutputs& outputs);
     // "<data file base name>Eye.png" beside the data file.
     void PlotEye(const CAnalysisRecord& record, const CSigConfig& config, const CSigSpec& spec,
-                 const std::string& dataFile);
+                 const std::string& dataFile, CPendingOutputs& outputs);
 
     // "<data file base name>Plot.png" beside the current capture.
-    void PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec);
+    void PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec,
+                     CPendingOutputs& outputs);
 
     // A fresh 604 x 454 white canvas; the frame must be set again.
     void StartCanvas();
@@ -64,16 +67,13 @@ public:
     void DrawDot(double x, double y, const Colour& colour);
     void DrawSquare(double x, double y, const Colour& fill, const Colour& outline);
     void DrawDiamond(double x, double y, const Colour& fill, const Colour& outline);
-    void SavePng(const std::string& path) const;
+    void SavePng(const std::string& path, CPendingOutputs& outputs) const;
 
     static double TimeGridStep(double range);
     static double ValueGridStep(double range);
     static CTimeAxis TimePrefix(std::span<const double> values);
     static std::string TimeLabel(double value, double step);
     static std::string ValueLabel(double value, double step);
-    // Beside the data file, named after it; a relative data path is taken from
-    // the working folder.
-    static std::string PlotFileName(const std::string& dataFile, const std::string& suffix);
 
     const CGridLines& VerticalGrid() const { return m_VerticalGrid; }
     const CGridLines& HorizontalGrid() const { return m_HorizontalGrid; }

@@ -14,13 +14,12 @@ constexpr double kRateToMSps = 1e-6;
 
 }  // namespace
 
-void CInrushReport::WriteReport(const CInrushRecord& record, const CInrushSpec& spec) const {
+void CInrushReport::WriteReport(const CInrushRecord& record, const CInrushSpec& spec,
+                                CPendingOutputs& outputs) const {
     const CToolboxRecord toolbox = CToolboxGlobals().GetGlobals();
     const CInrushHtml html;
-    // Named like the signal report, so both reports of a capture sit side by side.
-    CUsbSigReport naming;
-    const std::string path = naming.ReportPathFor(record.m_strFile);
-    const std::string name = CHtmlText::Escape(naming.m_strReportName);
+    const COutputNames names = OutputNamesOf(record.m_strFile);
+    const std::string name = CHtmlText::Escape(names.m_strStem);
     const char* heading = toolbox.m_strHeadingFont.c_str();
 
     std::string page = CFormat::Printf(
@@ -44,7 +43,7 @@ void CInrushReport::WriteReport(const CInrushRecord& record, const CInrushSpec& 
     page += CFormat::Printf(
         "\n</ul>\n<pre>\n\n</pre>\n%s<u>Hot Plug (Attach)  Current Draw</u><br></font>\n\n"
         "<center>\n  <img src=\"%s\"><br>\n  </center>\n<ul>\n",
-        heading, CHtmlText::LinkTarget(BaseNameOf(record.m_strFile) + "Plot.png").c_str());
+        heading, CHtmlText::LinkTarget(names.m_strStem + "Plot.png").c_str());
     page += CFormat::Printf("<li>Oscilloscope sample rate: %.2f MS/s<br>\n",
                             record.m_dSampleRate * kRateToMSps);
     page += CFormat::Printf("<li>Data File: %s<br>", CHtmlText::Escape(record.m_strFile).c_str());
@@ -53,5 +52,5 @@ void CInrushReport::WriteReport(const CInrushRecord& record, const CInrushSpec& 
                             ReportTimeStamp(std::time(nullptr)).c_str());
     page += "</ul>\n</body>\n</html>\n";
 
-    CUsbSigReport::SavePage(path, page);
+    CUsbSigReport::SavePage(names.Path(".html"), page, outputs);
 }

@@ -17,7 +17,8 @@ std::string SummaryLine(const CInrushRecord& record) {
     const CToolboxRecord codes = CToolboxGlobals().GetGlobals();
     const int32_t overall = record.m_nOverallVerdict;
     const bool passed = overall == codes.m_nPass || overall == codes.m_nWaived;
-    return CCsvCell::NameField(FileNameOf(record.m_strFile)) + (passed ? ",pass," : ",fail,") +
+    return CCsvCell::NameField(OutputNamesOf(record.m_strFile).m_strDataName) +
+           (passed ? ",pass," : ",fail,") +
            CFormat::Printf("%.2f,%.4f", record.m_dVoltage, record.m_dCharge * kMicro);
 }
 
@@ -27,13 +28,14 @@ std::string CInrushSummary::BatchFileName(const std::string& directory) {
     return CSummaryFile::BatchFileName(directory, kBatchStem);
 }
 
-void CInrushSummary::WriteFileSummary(const CInrushRecord& record) const {
-    CSummaryFile::Replace(CSummaryFile::FileSummaryPath(record.m_strFile),
-                          kHeader + SummaryLine(record), "Failed to open summary file");
+void CInrushSummary::WriteFileSummary(const CInrushRecord& record, CPendingOutputs& outputs) const {
+    outputs.Add(OutputNamesOf(record.m_strFile).Path("_sum.csv"), kHeader + SummaryLine(record),
+                {"Failed to open summary file", "Failed to open summary file"});
 }
 
 std::string CInrushSummary::WriteBatchSummary(const CInrushRecord& record, bool newFile,
-                                              const std::string& batchFile) const {
+                                              const std::string& batchFile,
+                                              CPendingOutputs& outputs) const {
     return CSummaryFile::Append(record.m_strFile, kBatchStem, newFile, batchFile,
-                                std::string(kHeader) + "\n", SummaryLine(record) + "\n");
+                                std::string(kHeader) + "\n", SummaryLine(record) + "\n", outputs);
 }

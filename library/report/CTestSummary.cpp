@@ -80,7 +80,7 @@ std::string SummaryLine(const CAnalysisRecord& record, const CToolboxRecord& too
     const CSummaryValues v =
         CSummaryValues::From(record.m_Measurements.at(0), record.m_Verdicts.at(0), toolbox, config,
                              spec, record.m_nHubs);
-    std::string line = CCsvCell::NameField(FileNameOf(record.m_strFileA));
+    std::string line = CCsvCell::NameField(OutputNamesOf(record.m_strFileA).m_strDataName);
     const auto add = [&line](const std::string& cell) {
         line += ',';
         line += CCsvCell::Field(cell);
@@ -125,22 +125,23 @@ std::string CTestSummary::BatchFileName(const std::string& directory, const std:
 }
 
 void CTestSummary::WriteFileSummary(const CAnalysisRecord& record, const CToolboxRecord& toolbox,
-                                    const CSigConfig& config, const CSigSpec& spec,
-                                    bool isEusb) const {
+                                    const CSigConfig& config, const CSigSpec& spec, bool isEusb,
+                                    CPendingOutputs& outputs) const {
     const int32_t code = CUsbSigReport::DisplayCode(spec, isEusb);
     const std::string text = HeaderLine(config, code, isEusb) + "\n" +
                              SummaryLine(record, toolbox, config, spec, code, isEusb);
 
-    CSummaryFile::Replace(CSummaryFile::FileSummaryPath(record.m_strFileA), text);
+    outputs.Add(OutputNamesOf(record.m_strFileA).Path("_sum.csv"), text);
 }
 
 std::string CTestSummary::WriteBatchSummary(const CAnalysisRecord& record,
                                             const CToolboxRecord& toolbox, const CSigConfig& config,
                                             const CSigSpec& spec, bool newFile,
-                                            const std::string& batchFile, bool isEusb) const {
+                                            const std::string& batchFile, bool isEusb,
+                                            CPendingOutputs& outputs) const {
     const int32_t code = BatchDisplayCode(spec, isEusb);
     const std::string line = SummaryLine(record, toolbox, config, spec, code, isEusb) + "\n";
 
     return CSummaryFile::Append(record.m_strFileA, NameOfCode(code).m_strBatchStem, newFile,
-                                batchFile, HeaderLine(config, code, isEusb) + "\n", line);
+                                batchFile, HeaderLine(config, code, isEusb) + "\n", line, outputs);
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "entry/CAnalysisRecord.h"
+#include "report/CPendingOutputs.h"
 #include "report/CToolboxGlobals.h"
 #include "spec/CSigConfig.h"
 #include "spec/CSigSpec.h"
@@ -20,14 +21,16 @@ public:
     // Throws CAnalysisError "<system error>: <file name>" when it cannot be written,
     // std::out_of_range when the record holds no measurement or no verdict.
     void WriteFileSummary(const CAnalysisRecord& record, const CToolboxRecord& toolbox,
-                          const CSigConfig& config, const CSigSpec& spec, bool isEusb) const;
+                          const CSigConfig& config, const CSigSpec& spec, bool isEusb,
+                          CPendingOutputs& outputs) const;
 
     // With `newFile` set, starts the next free "<stem>_NN.csv" beside the data file
-    // with the header; otherwise appends to `batchFile`. Every line ends with a line
-    // end and is appended whole or not at all. Returns the file written to.
+    // with the header; otherwise adds to `batchFile`. Every line ends with a line
+    // end and the batch is replaced whole. Returns the file written to.
     std::string WriteBatchSummary(const CAnalysisRecord& record, const CToolboxRecord& toolbox,
                                   const CSigConfig& config, const CSigSpec& spec, bool newFile,
-                                  const std::string& batchFile, bool isEusb) const;
+                                  const std::string& batchFile, bool isEusb,
+                                  CPendingOutputs& outputs) const;
 
     static std::string HeaderLine(const CSigConfig& config, int32_t displayCode, bool isEusb);
 

@@ -65,29 +65,9 @@ std::string ReportTimeStamp(std::time_t when) {
     return text;
 }
 
-namespace {
-
-std::size_t LastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
-
-}  // namespace
-
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t sep = LastSeparator(path);
-    if (sep == std::string::npos) return "";
-    return path.substr(0, sep);
-}
-
 std::string FileNameOf(const std::string& path) {
-    const std::size_t sep = LastSeparator(path);
+    const std::size_t sep = path.find_last_of("/\\");
     return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
-std::string BaseNameOf(const std::string& path) {
-    const std::size_t sep = LastSeparator(path);
-    if (sep == std::string::npos) return path;
-    const std::string name = path.substr(sep + 1);
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string::npos ? "" : name.substr(0, dot);
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -97,6 +77,15 @@ std::string AbsolutePath(const std::string& path) {
     return error ? path : absolute.string();
 }
 
-std::string SiblingPath(const std::string& dataFile, const std::string& name) {
-    return (std::filesystem::path(AbsolutePath(dataFile)).parent_path() / name).string();
+COutputNames OutputNamesOf(const std::string& dataFile) {
+    const std::filesystem::path data(AbsolutePath(dataFile));
+    COutputNames names;
+    names.m_strFolder = data.parent_path().string();
+    names.m_strDataName = data.filename().string();
+    names.m_strStem = names.m_strDataName.substr(0, names.m_strDataName.rfind('.'));
+    return names;
+}
+
+std::string COutputNames::Path(const std::string& suffix) const {
+    return (std::filesystem::path(m_strFolder) / (m_strStem + suffix)).string();
 }

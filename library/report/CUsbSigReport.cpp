@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <ctime>
+#include <filesystem>
 #include <string>
 
 #include "entry/CAnalysisError.h"
-#include "report/CAtomicFileWriter.h"
 #include "report/CFormat.h"
 #include "report/CHtmlText.h"
 #include "report/CSignalHtml.h"
@@ -80,23 +80,16 @@ std::string CUsbSigReport::DisplayName(const CSigSpec& spec, bool isEusb) {
     return NameOfCode(DisplayCode(spec, isEusb));
 }
 
-std::string CUsbSigReport::ReportPathFor(const std::string& dataFile) {
-    const std::string name = FileNameOf(dataFile);
-    const std::size_t dot = name.rfind('.');
-    m_strReportName = dot == std::string::npos ? name : name.substr(0, dot);
-    return SiblingPath(dataFile, m_strReportName + ".html");
-}
-
 void CUsbSigReport::WriteReport(const CAnalysisRecord& record, CToolboxRecord toolbox,
-                                const CSigSpec& spec, bool isEusb) {
+                                const CSigSpec& spec, bool isEusb, CPendingOutputs& outputs) const {
     const CPacketMeasurement& measurement = record.m_Measurements.at(0);
     const CPacketVerdict& verdict = record.m_Verdicts.at(0);
     const CSignalFragments f =
         CSignalHtml().BuildFragments(verdict, toolbox, spec, measurement, record, isEusb);
     const int32_t code = DisplayCode(spec, isEusb);
     const std::string displayName = NameOfCode(code);
-    const std::string path = ReportPathFor(record.m_strFileA);
-    const std::string reportName = CHtmlText::Escape(m_strReportName);
+    const COutputNames names = OutputNamesOf(record.m_strFileA);
+    const std::string reportName = CHtmlText::Escape(names.m_strStem);
     const char* heading = toolbox.m_strHeadingFont.c_str();
 
     std::string page = CFormat::Printf(
@@ -139,12 +132,11 @@ void CUsbSigReport::WriteReport(const CAnalysisRecord& record, CToolboxRecord to
     }
 
     // The plots lie beside the page, named after the first data file.
-    const std::string plotBase = BaseNameOf(record.m_strFileA);
     page += CFormat::Printf(
         "</ul>\n\n%s<u>SignalData and Eye</u><br></font>\n<center>\n<img src=\"%s\"><br>\n<img "
         "src=\"%s\"><br>\n</center>",
-        heading, CHtmlText::LinkTarget(plotBase + "Plot.png").c_str(),
-        CHtmlText::LinkTarget(plotBase + "Eye.png").c_str());
+        heading, CHtmlText::LinkTarget(names.m_strStem + "Plot.png").c_str(),
+        CHtmlText::LinkTarget(names.m_strStem + "Eye.png").c_str());
 
     page += CFormat::Printf("\n<pre>\n</pre><u>\n%sTracking Information<br></font>\n\n</u><ul>",
                             heading);
@@ -167,17 +159,13 @@ void CUsbSigReport::WriteReport(const CAnalysisRecord& record, CToolboxRecord to
                             ReportTimeStamp(std::time(nullptr)).c_str());
     page += "</ul>\n</body>\n</html>\n";
 
-    SavePage(path, page);
+    SavePage(names.Path(".html"), page, outputs);
 }
 
-void CUsbSigReport::SavePage(const std::string& path, const std::string& page) {
-    switch (CAtomicFileWriter().Replace(path, page)) {
-        case CAtomicFileWriter::Outcome::Written:
-            return;
-        case CAtomicFileWriter::Outcome::OpenFailed:
-            throw CAnalysisError("Failed to open report file");
-        case CAtomicFileWriter::Outcome::WriteFailed:
-            throw CAnalysisError(
-                ComposeMessage("Failed to write report file %s", {FileNameOf(path)}));
-    }
+void CUsbSigReport::SavePage(const std::string& path, const std::string& page,
+                             CPendingOutputs& outputs) {
+    outputs.Add(path, page,
+                {"Failed to open report file",
+                 ComposeMessage("Failed to write report file %s",
+                                {std::filesystem::path(path).filename().string()})});
 }

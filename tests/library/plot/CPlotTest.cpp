@@ -21,8 +21,10 @@ protected:
     // Draws with `plot` and reads back the picture that it wrote beside the capture.
     CCanvas::CImage Draw(CPlot& plot, const CAnalysisRecord& record, bool eye = false) {
         const std::string data = m_Folder.Path("cap.csv");
-        eye ? plot.PlotEye(record, *m_Config, m_Spec, data)
-            : plot.PlotSignal(record, *m_Config, m_Spec, data);
+        CPendingOutputs outputs;
+        eye ? plot.PlotEye(record, *m_Config, m_Spec, data, outputs)
+            : plot.PlotSignal(record, *m_Config, m_Spec, data, outputs);
+        outputs.Commit();
         return Picture(m_Folder.Path(eye ? "capEye.png" : "capPlot.png"));
     }
 
@@ -93,7 +95,9 @@ TEST_F(PlotFiles, CurrentPlotShowsTheThresholdAndMarksEveryInrushRegion) {
         record.m_Current[300] = 9.9e37;
         record.m_Current[1700] = std::nan("");
         CPlot plot;
-        plot.PlotCurrent(record, spec);
+        CPendingOutputs outputs;
+        plot.PlotCurrent(record, spec, outputs);
+        outputs.Commit();
         const CCanvas::CImage image = Picture(m_Folder.Path("inrushPlot.png"));
         const CPlotFrame frame(image);
         const double ms0 = c.start * 1e3, ms1 = ms0 + 200.0;

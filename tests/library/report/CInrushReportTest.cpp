@@ -105,7 +105,9 @@ TEST(InrushReport, EachVerdictIsWordedInItsColourAndTheWorstDecidesTheOverallLin
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         const CTempFolder folder;
-        CInrushReport().WriteReport(Attach(folder.Path("cap.csv"), c.edit), kSpec);
+        CPendingOutputs outputs;
+        CInrushReport().WriteReport(Attach(folder.Path("cap.csv"), c.edit), kSpec, outputs);
+        outputs.Commit();
         const std::string html = Slurp(folder.Path("cap.html"));
         const CReportText page(html);
         EXPECT_EQ(page.Mistakes(), std::vector<std::string>{});
@@ -120,8 +122,10 @@ TEST(InrushReport, HostileFileNameShowsAsTextAndStaysOneSummaryCell) {
     const CTempFolder folder;
     const std::string name = "a<b&\"c,d";
     const CInrushRecord r = Attach(folder.Path(name + ".csv"), [](CInrushRecord&) {});
-    CInrushReport().WriteReport(r, kSpec);
-    CInrushSummary().WriteFileSummary(r);
+    CPendingOutputs outputs;
+    CInrushReport().WriteReport(r, kSpec, outputs);
+    CInrushSummary().WriteFileSummary(r, outputs);
+    outputs.Commit();
     const std::string html = Slurp(folder.Path(name + ".html"));
     EXPECT_EQ(html.find(name), std::string::npos);
     EXPECT_EQ(CReportText(html).Colour("Inrush Current Test Results for " + name), "");
@@ -139,7 +143,9 @@ TEST(InrushSummary, FileSummaryHoldsTheOverallVerdictVoltageAndChargeInMicrocoul
     for (const auto& [c, cells] : expected) {
         SCOPED_TRACE(c->name);
         const CTempFolder folder;
-        CInrushSummary().WriteFileSummary(Attach(folder.Path("cap.csv"), c->edit));
+        CPendingOutputs outputs;
+        CInrushSummary().WriteFileSummary(Attach(folder.Path("cap.csv"), c->edit), outputs);
+        outputs.Commit();
         const std::string text = Slurp(folder.Path("cap_sum.csv"));
         EXPECT_EQ(text.back(), '0');  // no line end after the only line
         const CCsvRows rows = ReadCsv(folder.Path("cap_sum.csv"));
@@ -153,18 +159,21 @@ TEST(InrushSummary, BatchTakesTheNextFreeNumberAndLaterCapturesAppendOneLineEach
     for (const char* taken : {"Inrush_Results_00.csv", "Inrush_Results_01.csv"})
         std::ofstream(folder.Path(taken)) << "kept";
     const CInrushSummary summary;
-    const std::string file =
-        summary.WriteBatchSummary(Attach(folder.Path("one.csv"), kCases[0].edit), true, "");
+    CPendingOutputs outputs;
+    const std::string file = summary.WriteBatchSummary(
+        Attach(folder.Path("one.csv"), kCases[0].edit), true, "", outputs);
+    outputs.Commit();
     EXPECT_EQ(file, folder.Path("Inrush_Results_02.csv"));
-    EXPECT_EQ(
-        summary.WriteBatchSummary(Attach(folder.Path("two.csv"), kCases[2].edit), false, file),
-        file);
+    EXPECT_EQ(summary.WriteBatchSummary(Attach(folder.Path("two.csv"), kCases[2].edit), false, file,
+                                        outputs),
+              file);
+    outputs.Commit();
     EXPECT_EQ(Slurp(file),
               "File Name,Overall Result,VBus,Max Inrush\n\none.csv,pass,5.00,20.0000\n"
               "two.csv,fail,5.00,200.0000\n");
     // A batch whose first capture failed has no file: later captures do not start one.
-    EXPECT_THROW(
-        summary.WriteBatchSummary(Attach(folder.Path("three.csv"), kCases[0].edit), false, ""),
-        CAnalysisError);
+    EXPECT_THROW(summary.WriteBatchSummary(Attach(folder.Path("three.csv"), kCases[0].edit), false,
+                                           "", outputs),
+                 CAnalysisError);
     EXPECT_EQ(Slurp(folder.Path("Inrush_Results_00.csv")), "kept");
 }

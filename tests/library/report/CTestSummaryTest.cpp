@@ -35,7 +35,9 @@ TEST(FileSummary, EachFigureStandsUnderItsColumnInTheUnitsAndDecimalsOfTheReport
     m.m_dMinVoltage = -0.41;
     m.m_dMarginAboveBottom = 0.034;
     m.m_dMarginBelowTop = 0.056;
-    CTestSummary().WriteFileSummary(record, kCodes, *kConfig, Spec("hsne"), false);
+    CPendingOutputs outputs;
+    CTestSummary().WriteFileSummary(record, kCodes, *kConfig, Spec("hsne"), false, outputs);
+    outputs.Commit();
 
     // Edge times in ps at high speed, jitter in ps, monotonicity in mV, eye values in V,
     // and no line end after the line. The Mean Consecutive Jitter column holds the
@@ -56,7 +58,8 @@ TEST(FileSummary, EachFigureStandsUnderItsColumnInTheUnitsAndDecimalsOfTheReport
     m.m_dKJJitterRms = std::nan("");
     record.m_Verdicts[0].m_nEopWidth = kCodes.m_nNotTested;
     record.m_Verdicts[0].m_nOverall = kCodes.m_nNotTested;
-    CTestSummary().WriteFileSummary(record, kCodes, *kConfig, Spec("hsne"), false);
+    CTestSummary().WriteFileSummary(record, kCodes, *kConfig, Spec("hsne"), false, outputs);
+    outputs.Commit();
     const CCsvRows odd = ReadCsv(folder.Path("hs_sum.csv"));
     for (const char* column : {"EOP Width", "Signal Rate", "Rise Time", "RMS KJ Jitter"})
         EXPECT_EQ(Cell(odd, column), "") << column;
@@ -83,12 +86,14 @@ TEST(FileSummary, OptionalColumnsFollowTheTestType) {
         record.m_nHubs = 2;
         record.m_Measurements[0].m_nSyncBitsDropped = 3;
         std::string written = folder.Path("cap_sum.csv");
+        CPendingOutputs outputs;
         if (batch) {
-            written =
-                CTestSummary().WriteBatchSummary(record, kCodes, *kConfig, spec, true, "", eusb);
+            written = CTestSummary().WriteBatchSummary(record, kCodes, *kConfig, spec, true, "",
+                                                       eusb, outputs);
         } else {
-            CTestSummary().WriteFileSummary(record, kCodes, *kConfig, spec, eusb);
+            CTestSummary().WriteFileSummary(record, kCodes, *kConfig, spec, eusb, outputs);
         }
+        outputs.Commit();
         const CCsvRows rows = ReadCsv(written);
         ASSERT_EQ(rows.size(), 2u);
         EXPECT_EQ(rows[0].size(), columns);
@@ -149,10 +154,13 @@ TEST(BatchSummary, FileNamesStayInTheirCellAndNeverBecomeFormulas) {
     const std::string shown[] = {"a,b \"q\".csv", "a,b.csv",   "'=SUM(A1).csv", "'+1.csv",
                                  "'-2.csv",       "'@cmd.csv", "plain.csv"};
     std::string batch;
-    for (const std::string& name : shown)
+    CPendingOutputs outputs;
+    for (const std::string& name : shown) {
         batch = CTestSummary().WriteBatchSummary(
             CleanPacket(true, folder.Path(name.substr(name[0] == '\'' ? 1 : 0))), kCodes, *kConfig,
-            Spec("hsne"), batch.empty(), batch, false);
+            Spec("hsne"), batch.empty(), batch, false, outputs);
+        outputs.Commit();
+    }
     const CCsvRows rows = ReadCsv(batch);
     ASSERT_EQ(rows.size(), std::size(shown) + 1);
     for (std::size_t i = 0; i < std::size(shown); ++i) {

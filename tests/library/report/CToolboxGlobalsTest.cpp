@@ -2,27 +2,45 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <utility>
 
 #include "report/CToolboxGlobals.h"
 
-TEST(PathParts, SlashAndBackslashSeparateFoldersAlike) {
+// A message names the file after the last separator of either kind, so a path
+// written on a Windows scope still shows its file's name.
+TEST(PathParts, MessagesNameTheFileAfterTheLastSlashOrBackslash) {
+    for (const auto& [path, name] : {std::pair{"C:\\data\\run1\\cap.csv", "cap.csv"},
+                                     {"/home/lab/cap.1.csv", "cap.1.csv"},
+                                     {"cap.csv", "cap.csv"},
+                                     {"/tmp/x/", ""}})
+        EXPECT_EQ(FileNameOf(path), name) << path;
+}
+
+// One rule names every output of a capture: its own folder, and its name up to the
+// last full stop. Only "/" ends a folder, so "run1\cap.csv", a file of its own on
+// this system, never takes the outputs of "cap.csv" beside it.
+TEST(OutputNames, EveryOutputLiesBesideTheCaptureUnderItsNameUpToTheLastFullStop) {
+    const std::string here = std::filesystem::current_path().string();
     const struct {
-        const char *path, *directory, *name, *base;
+        std::string data, folder, stem;
     } cases[] = {
-        {"C:\\data\\run1\\cap.csv", "C:\\data\\run1", "cap.csv", "cap"},
-        {"C:\\a\\b.wfm.bin", "C:\\a", "b.wfm.bin", "b.wfm"},
-        {"C:\\a\\noext", "C:\\a", "noext", ""},
-        {"/home/lab/cap.1.csv", "/home/lab", "cap.1.csv", "cap.1"},
-        {"cap.csv", "", "cap.csv", "cap.csv"},
-        {"/tmp/x/", "/tmp/x", "", ""},
+        {"/data/cap.csv", "/data", "cap"},
+        {"/data/capture.wfm.bin", "/data", "capture.wfm"},
+        {"/data/noext", "/data", "noext"},
+        {"/data/run1\\cap.csv", "/data", "run1\\cap"},
+        {"/data/run.1\\cap", "/data", "run"},
         // Folder names keep their trailing blanks: a blank may end a folder's name.
-        {"/tmp/run 1 /cap.csv", "/tmp/run 1 ", "cap.csv", "cap"},
+        {"/tmp/run 1 /cap.csv", "/tmp/run 1 ", "cap"},
+        {"cap.csv", here, "cap"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(DirectoryOf(c.path), c.directory);
-        EXPECT_EQ(FileNameOf(c.path), c.name);
-        EXPECT_EQ(BaseNameOf(c.path), c.base);
+        SCOPED_TRACE(c.data);
+        const COutputNames names = OutputNamesOf(c.data);
+        EXPECT_EQ(names.m_strFolder, c.folder);
+        EXPECT_EQ(names.m_strStem, c.stem);
+        EXPECT_EQ(names.m_strDataName, std::filesystem::path(c.data).filename());
+        EXPECT_EQ(names.Path("_sum.csv"), c.folder + "/" + c.stem + "_sum.csv");
     }
 }
 

@@ -38,7 +38,9 @@ TEST(SignalReport, PageIsWellFormedUtf8AndShowsAHostileFileNameAsText) {
     const std::string data = folder.Path(name + ".csv");
     CAnalysisRecord record = CleanPacket(false, data);
     record.m_nPrepResult = 1;  // up-sampled from a coarse capture
-    CUsbSigReport().WriteReport(record, kCodes, Spec("fs"), false);
+    CPendingOutputs outputs;
+    CUsbSigReport().WriteReport(record, kCodes, Spec("fs"), false, outputs);
+    outputs.Commit();
 
     const std::string html = Slurp(folder.Path(name + ".html"));
     EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n", 0), 0u);
@@ -78,8 +80,10 @@ TEST(SignalReport, PageNamesItsTestAndListsEachFigureUnderItsSection) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.keyword) + (c.eusb ? " eUSB2" : ""));
         const CSigSpec spec = Spec(c.keyword);
+        CPendingOutputs outputs;
         CUsbSigReport().WriteReport(CleanPacket(spec.m_nSpeed == 3, folder.Path("dp.csv")), kCodes,
-                                    spec, c.eusb);
+                                    spec, c.eusb, outputs);
+        outputs.Commit();
         const std::string html = Slurp(folder.Path("dp.html"));
         EXPECT_NE(html.find("<title>" + std::string(c.name) + "test results for dp</title>"),
                   std::string::npos);
@@ -93,8 +97,10 @@ TEST(SignalReport, PageNamesItsTestAndListsEachFigureUnderItsSection) {
 TEST(SignalReport, FailedWriteLeavesTheEarlierReportAndNoTemporaryFile) {
     const CTempFolder folder;
     std::ofstream(folder.Path("cap.html")) << "earlier report";
+    CPendingOutputs outputs;
     CUsbSigReport().WriteReport(CleanPacket(false, folder.Path("cap.csv")), kCodes, Spec("fs"),
-                                false);
+                                false, outputs);
+    outputs.Commit();
     EXPECT_NE(Slurp(folder.Path("cap.html")).find("Overall result"), std::string::npos);
 
     // The report's name taken by a folder: the page is written but cannot be put in place.
@@ -104,8 +110,10 @@ TEST(SignalReport, FailedWriteLeavesTheEarlierReportAndNoTemporaryFile) {
          {std::pair{"blocked.csv", "Failed to write report file blocked.html"},
           {"gone/cap.csv", "Failed to open report file"}}) {
         try {
+            CPendingOutputs failing;
             CUsbSigReport().WriteReport(CleanPacket(false, folder.Path(data)), kCodes, Spec("fs"),
-                                        false);
+                                        false, failing);
+            failing.Commit();
             ADD_FAILURE() << data << " written";
         } catch (const CAnalysisError& e) {
             EXPECT_EQ(e.Text(), failure);
