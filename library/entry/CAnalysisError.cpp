@@ -41,3 +41,13 @@ std::string ComposeMessage(std::string_view pattern, const std::vector<std::stri
     }
     return CutUtf8(text, kMaxMessageChars);
 }
+
+std::size_t CheckedIndex(double value, std::size_t limit, const char* refusal) {
+    // 2^64 itself would round a limit near the top of the range up past it. Written
+    // so that NaN fails.
+    constexpr double kIndexEnd = 18446744073709551616.0;
+    if (!(value >= 0.0 && value <= static_cast<double>(limit) && value < kIndexEnd)) {
+        throw CAnalysisError(refusal);
+    }
+    return static_cast<std::size_t>(value);
+}

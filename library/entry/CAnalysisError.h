@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -25,3 +26,9 @@ inline constexpr std::size_t kMaxMessageChars = 99;
 // shortened, never the fixed words, and never inside a UTF-8 character.
 std::string ComposeMessage(std::string_view pattern, const std::vector<std::string>& args,
                            std::size_t shrinkIndex = 0);
+
+// A count or an index worked out from the capture's times or voltages (a width in
+// bits, a number of grid points) as an index. A value that is not finite or lies
+// outside 0 .. limit cannot come from a sound capture and has no integer to become,
+// so the run stops with `refusal`, which says what in the capture is out of range.
+std::size_t CheckedIndex(double value, std::size_t limit, const char* refusal);

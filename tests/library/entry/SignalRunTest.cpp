@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -29,6 +31,26 @@ std::vector<std::pair<double, char>> SteadyBits(const synth::SynthTruth& truth) 
         if (s[i - 1] == s[i] && s[i] == s[i + 1] && s[i] != 'E')
             bits.push_back({packet.m_dStart + (i + 0.5) * truth.m_dUnitInterval, s[i]});
     return bits;
+}
+
+// Moves the capture's sample times from the first sample after `from` on by `shift`:
+// every later one (a time axis that jumps), or that one alone (`one`).
+void ShiftTimes(const std::string& path, double from, double shift, bool one) {
+    std::ifstream in(path);
+    std::ostringstream out;
+    out.precision(17);
+    bool moved = false;
+    for (std::string line; std::getline(in, line);) {
+        char* end = nullptr;
+        const double t = std::strtod(line.c_str(), &end);
+        if (end != line.c_str() && *end == ',' && t > from && !(one && moved)) {
+            line = (std::ostringstream() << std::setprecision(17) << t + shift).str() + end;
+            moved = true;
+        }
+        out << line << '\n';
+    }
+    in.close();
+    std::ofstream(path) << out.str();
 }
 
 }  // namespace
@@ -141,4 +163,37 @@ TEST_F(SignalRun, FullSpeedPictureShowsBothLinesTheCommonModeAndTheLineStates) {
     ASSERT_EQ(strip.size(), 2u);
     EXPECT_FALSE(strip['J'] == strip['K']);
     EXPECT_FALSE(strip['J'] == (CRgb{255, 255, 255}));
+}
+
+// A sample time far off the capture's clock: the EOP edge of a full-speed capture
+// timed on it read 6.7e26 ns, a jump inside a packet made a line state longer than
+// the capture (a 100 us gap even passed). Each is refused, naming what is out of
+// range, and leaves no report.
+TEST_F(SignalRun, SampleTimesOffTheCaptureClockAreRefusedNotPrinted) {
+    const std::string eop = "Sample times out of range: the EOP lasts longer than the capture";
+    const std::string run =
+        "Sample times out of range: a line state runs backwards or outlasts the capture";
+    const struct {
+        bool fullSpeed;
+        bool atEopEnd;  // else half way through the packet
+        double shift;   // s
+        bool one;
+        std::string refusal;
+    } cases[] = {
+        {true, true, 1e18, true, eop},
+        {true, true, -1e18, true, eop},
+        {false, false, 1e18, false, run},
+        {false, false, 1e-4, false, run},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.shift) + (c.fullSpeed ? " fs" : " hs"));
+        const std::string name = "warped" + std::to_string(&c - cases) + ".csv";
+        const synth::SynthTruth truth = c.fullSpeed ? FullSpeed(name) : HighSpeed(name);
+        const synth::PacketTruth& packet = truth.m_Packets.at(0);
+        ShiftTimes(Path(name),
+                   c.atEopEnd ? packet.m_dEopEnd : (packet.m_dStart + packet.m_dEopStart) / 2,
+                   c.shift, c.one);
+        EXPECT_EQ(RunCapture(name, c.fullSpeed ? "fs" : "hsne"), c.refusal);
+        EXPECT_FALSE(fs::exists(Beside(name, ".html")));
+    }
 }
