@@ -8,6 +8,7 @@
 #include <string>
 
 #include "entry/CAnalysisError.h"
+#include "report/CToolboxGlobals.h"
 #include "signal/CEdgeRates.h"
 #include "signal/CEyeCheck.h"
 #include "signal/CFindEOPedges.h"
@@ -38,6 +39,15 @@ constexpr int kMaxPhaseSteps = 200;
 constexpr double kWorstEdgeRateMismatchPercent = 200.0;
 
 const std::vector<double> kNoTrace;
+
+// Too few transitions to time the packet. When edges jumped from J to K between two
+// samples the capture is too coarse for its edges, and that is what the user must fix.
+CAnalysisError TooFewTransitions(int32_t allEdgesFound, const std::string& dataFile) {
+    if (allEdgesFound != 0) return CAnalysisError(kTooFewTransitions);
+    return CAnalysisError(ComposeMessage(
+        "Sample rate too low for the edges in %s: increase the oscilloscope sample rate",
+        {FileNameOf(dataFile)}));
+}
 
 struct SymbolCodes {
     int32_t E, J, S, K;
@@ -218,9 +228,10 @@ CAnalysisRecord CMeasurePackets::Run(CAnalysisRecord record, const CSigConfig& c
     const bool singleEnded = !record.m_DMinus.empty();
     for (const CPacketEntry& packet : record.m_Packets) {
         if (packet.m_nStatus != 0) continue;
-        record.m_Measurements.push_back(MeasurePacket(
-            packet, config, spec, record.m_Time, record.m_Diff,
-            singleEnded ? record.m_DMinus : kNoTrace, singleEnded ? record.m_DPlus : kNoTrace));
+        record.m_Measurements.push_back(
+            MeasurePacket(packet, config, spec, record.m_Time, record.m_Diff,
+                          singleEnded ? record.m_DMinus : kNoTrace,
+                          singleEnded ? record.m_DPlus : kNoTrace, record.m_strFileA));
         break;
     }
     return record;
@@ -231,7 +242,8 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
                                                   const std::vector<double>& time,
                                                   const std::vector<double>& diff,
                                                   const std::vector<double>& dMinus,
-                                                  const std::vector<double>& dPlus) const {
+                                                  const std::vector<double>& dPlus,
+                                                  const std::string& dataFile) const {
     const CFindEOPedges eopFinder;
     const std::vector<CSymbolRun>& runs = packet.m_Symbols;
     const SymbolCodes sym{config.m_nSymE, config.m_nSymJ, config.m_nSymS, config.m_nSymK};
@@ -272,7 +284,7 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
 
     // Unit interval: the mean spacing of the transitions, in whole nominal bits.
     const std::size_t n = crossings.size();
-    if (n < skipFirst + skipLast + 1) throw CAnalysisError(kTooFewTransitions);
+    if (n < skipFirst + skipLast + 1) throw TooFewTransitions(m.m_bAllEdgesFound, dataFile);
     double spanSeconds = 0.0;
     double spanBits = 0.0;
     for (std::size_t i = skipFirst - 1; i + skipLast + 1 < n; ++i) {
@@ -281,7 +293,7 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
         spanBits += CVectorMath::RoundHalfUp(d / uiNominal);
     }
     if (!(spanBits > 0.0) || !std::isfinite(spanSeconds) || !(spanSeconds > 0.0)) {
-        throw CAnalysisError(kTooFewTransitions);
+        throw TooFewTransitions(m.m_bAllEdgesFound, dataFile);
     }
     const double ui = spanSeconds / spanBits;
     m.m_dUnitInterval = ui;

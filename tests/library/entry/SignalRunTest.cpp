@@ -197,3 +197,29 @@ TEST_F(SignalRun, SampleTimesOffTheCaptureClockAreRefusedNotPrinted) {
         EXPECT_FALSE(fs::exists(Beside(name, ".html")));
     }
 }
+
+// Edges of 10 ps, far quicker than any USB driver: at 8 GS/s some samples still land
+// between the J and K levels and the report asks for a faster scope; at 10 GS/s none
+// does, and the refusal says so, naming the capture.
+TEST_F(SignalRun, EdgesThatJumpTheLevelsBetweenSamplesAskForAFasterScope) {
+    for (const double rate : {8e9, 10e9}) {
+        SCOPED_TRACE(rate);
+        synth::HighSpeedParams params;
+        params.m_dSampleRate = rate;
+        params.m_dTransition = 10e-12;
+        const std::string name = rate < 9e9 ? "fast8.csv" : "fast10.csv";
+        HighSpeed(name, params);
+        if (rate < 9e9) {
+            ASSERT_EQ(RunCapture(name, "hsne"), "");
+            const CReportText report = Report(name);
+            EXPECT_EQ(report.Colour("Could not detect all edges with sample rate of 8.000 GS/s"),
+                      kFail);
+            EXPECT_EQ(report.Colour("*** Overall result: fail! ***"), kFail);
+        } else {
+            EXPECT_EQ(RunCapture(name, "hsne"),
+                      "Sample rate too low for the edges in fast10.csv: increase the oscilloscope "
+                      "sample rate");
+            EXPECT_FALSE(fs::exists(Beside(name, ".html")));
+        }
+    }
+}
