@@ -223,3 +223,37 @@ TEST_F(SignalRun, EdgesThatJumpTheLevelsBetweenSamplesAskForAFasterScope) {
         }
     }
 }
+
+// Hubs repeat start-of-frame packets every microframe and stretch their 40-bit EOP by
+// 4 bits each, as they do an ordinary EOP: with one hub it passes from 39.5 to 44.5
+// bits and is waived up to 54, past the 50 that a device's own SOF may reach.
+TEST_F(SignalRun, StartOfFrameEopBehindHubsIsJudgedOnItsOwnWindowWidenedPerHub) {
+    const struct {
+        int eopBits;
+        const char* type;
+        unsigned hubs;
+        const char* verdict;
+    } cases[] = {
+        {40, "hsne", 0, "EOP width passes"},
+        {40, "hshub", 1, "EOP width passes"},
+        {44, "hshub", 1, "EOP width passes"},
+        {46, "hshub", 1, "(minimum 39.50  bits, maximum 44.50  bits)"},
+        {52, "hshub", 1, "(minimum 39.50  bits, maximum 44.50  bits)"},
+        {45, "hshub", 0, "(minimum 39.50  bits, maximum 40.50  bits)"},
+        {52, "ehsrep", 3, "EOP width passes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.eopBits) + " bits, " + c.type + " " + std::to_string(c.hubs));
+        synth::HighSpeedParams params;
+        params.m_Traffic.m_nEopBits = c.eopBits;
+        HighSpeed("sof.csv", params);
+        const std::string result = RunCapture("sof.csv", c.type, "", 0, c.hubs, c.type[0] == 'e');
+        EXPECT_EQ(result, "");
+        if (!result.empty()) continue;
+        const CReportText report = Report("sof.csv");
+        EXPECT_NEAR(report.Number("EOP width: "), c.eopBits, 0.1);
+        EXPECT_NE(report.Colour(c.verdict), "absent");
+        EXPECT_EQ(report.Colour("*** waiver granted ***") != "absent",
+                  std::string(c.verdict).starts_with("(minimum"));
+    }
+}
