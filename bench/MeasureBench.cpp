@@ -105,8 +105,9 @@ void BM_MeasureOnePacketByCaptureLength(benchmark::State& state) {
     const CAnalysisRecord record = MakeCapture(200, static_cast<std::size_t>(state.range(0)));
     const CMeasurePackets measure;
     for (auto _ : state) {
-        const CPacketMeasurement m = measure.MeasurePacket(record.m_Packets[0], config, spec,
-                                                           record.m_Time, record.m_Diff, {}, {});
+        const CPacketMeasurement m =
+            measure.MeasurePacket(record.m_Packets[0], config, spec, record.m_Time, record.m_Diff,
+                                  {}, {}, record.m_strFileA);
         benchmark::DoNotOptimize(m.m_dUnitInterval);
     }
     state.counters["samples"] = static_cast<double>(state.range(0));
@@ -126,8 +127,9 @@ void BM_MeasureOnePacketByPacketLength(benchmark::State& state) {
     const CMeasurePackets measure;
     int32_t crossings = 0;
     for (auto _ : state) {
-        const CPacketMeasurement m = measure.MeasurePacket(record.m_Packets[0], config, spec,
-                                                           record.m_Time, record.m_Diff, {}, {});
+        const CPacketMeasurement m =
+            measure.MeasurePacket(record.m_Packets[0], config, spec, record.m_Time, record.m_Diff,
+                                  {}, {}, record.m_strFileA);
         crossings = m.m_nCrossings;
         benchmark::DoNotOptimize(m.m_dUnitInterval);
     }

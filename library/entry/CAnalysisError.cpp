@@ -49,3 +49,13 @@ std::size_t g_nCaptureSamples = 0;
 void NoteCaptureSamples(std::size_t count) { g_nCaptureSamples = count; }
 
 std::size_t NotedCaptureSamples() { return g_nCaptureSamples; }
+
+std::size_t CheckedIndex(double value, std::size_t limit, const char* refusal) {
+    // 2^64 itself would round a limit near the top of the range up past it. Written
+    // so that NaN fails.
+    constexpr double kIndexEnd = 18446744073709551616.0;
+    if (!(value >= 0.0 && value <= static_cast<double>(limit) && value < kIndexEnd)) {
+        throw CAnalysisError(refusal);
+    }
+    return static_cast<std::size_t>(value);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -31,3 +32,9 @@ std::string ComposeMessage(std::string_view pattern, const std::vector<std::stri
 // analysis runs at a time; each call of an export starts again from 0.
 void NoteCaptureSamples(std::size_t count);
 std::size_t NotedCaptureSamples();
+
+// A count or an index worked out from the capture's times or voltages (a width in
+// bits, a number of grid points) as an index. A value that is not finite or lies
+// outside 0 .. limit cannot come from a sound capture and has no integer to become,
+// so the run stops with `refusal`, which says what in the capture is out of range.
+std::size_t CheckedIndex(double value, std::size_t limit, const char* refusal);

@@ -143,10 +143,17 @@ std::string EopWidth(const CPacketVerdict& v, const CToolboxRecord& t, const CSi
     const std::size_t kind =
         std::fabs(s.m_EopMin.at(1) - width) < std::fabs(s.m_EopMin.at(0) - width) ? 1 : 0;
     // A high-speed hub test was judged against the hub bounds, bit counts that the
-    // hubs have widened; they match the unit only at high speed.
+    // hubs have widened; they match the unit only at high speed. A start-of-frame EOP
+    // has its own, widened alike.
     const bool hubBounds = s.m_bHubTest != 0 && s.m_nSpeed == kHighSpeed;
-    const double low = hubBounds ? s.m_dHubEopBitsMin : s.m_EopMin.at(kind) * s.m_dEopScale;
-    const double high = hubBounds ? s.m_dHubEopBitsMax : s.m_EopMax.at(kind) * s.m_dEopScale;
+    double low = s.m_EopMin.at(kind) * s.m_dEopScale;
+    double high = s.m_EopMax.at(kind) * s.m_dEopScale;
+    if (hubBounds && kind == 0) {
+        low = s.m_dHubEopBitsMin;
+        high = s.m_dHubEopBitsMax;
+    } else if (hubBounds) {
+        high = s.m_EopHubMax.at(1) * s.m_dEopScale;
+    }
 
     std::string text;
     if (!NotMeasured(t, v.m_nEopWidth)) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "entry/CAnalysisError.h"
+#include "report/CToolboxGlobals.h"
 #include "signal/CEdgeRates.h"
 #include "signal/CEyeCheck.h"
 #include "signal/CFindEOPedges.h"
@@ -17,6 +18,12 @@
 namespace {
 
 constexpr const char* kTooFewTransitions = "too few transitions in packet";
+// The bit grid and the EOP are laid on the capture's time axis: neither can hold
+// more bits than the capture has samples, each bit spanning at least one.
+constexpr const char* kGridOutOfRange =
+    "Sample times out of range: the packet's transitions span more bits than the capture";
+constexpr const char* kEopOutOfRange =
+    "Sample times out of range: the EOP lasts longer than the capture";
 
 // Between the single-ended idle level and SE0: good enough to place the EOP before
 // the crossover voltage, which sets the final threshold, is known.
@@ -32,6 +39,15 @@ constexpr int kMaxPhaseSteps = 200;
 constexpr double kWorstEdgeRateMismatchPercent = 200.0;
 
 const std::vector<double> kNoTrace;
+
+// Too few transitions to time the packet. When edges jumped from J to K between two
+// samples the capture is too coarse for its edges, and that is what the user must fix.
+CAnalysisError TooFewTransitions(int32_t allEdgesFound, const std::string& dataFile) {
+    if (allEdgesFound != 0) return CAnalysisError(kTooFewTransitions);
+    return CAnalysisError(ComposeMessage(
+        "Sample rate too low for the edges in %s: increase the oscilloscope sample rate",
+        {FileNameOf(dataFile)}));
+}
 
 struct SymbolCodes {
     int32_t E, J, S, K;
@@ -212,9 +228,10 @@ CAnalysisRecord CMeasurePackets::Run(CAnalysisRecord record, const CSigConfig& c
     const bool singleEnded = !record.m_DMinus.empty();
     for (const CPacketEntry& packet : record.m_Packets) {
         if (packet.m_nStatus != 0) continue;
-        record.m_Measurements.push_back(MeasurePacket(
-            packet, config, spec, record.m_Time, record.m_Diff,
-            singleEnded ? record.m_DMinus : kNoTrace, singleEnded ? record.m_DPlus : kNoTrace));
+        record.m_Measurements.push_back(
+            MeasurePacket(packet, config, spec, record.m_Time, record.m_Diff,
+                          singleEnded ? record.m_DMinus : kNoTrace,
+                          singleEnded ? record.m_DPlus : kNoTrace, record.m_strFileA));
         break;
     }
     return record;
@@ -225,7 +242,8 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
                                                   const std::vector<double>& time,
                                                   const std::vector<double>& diff,
                                                   const std::vector<double>& dMinus,
-                                                  const std::vector<double>& dPlus) const {
+                                                  const std::vector<double>& dPlus,
+                                                  const std::string& dataFile) const {
     const CFindEOPedges eopFinder;
     const std::vector<CSymbolRun>& runs = packet.m_Symbols;
     const SymbolCodes sym{config.m_nSymE, config.m_nSymJ, config.m_nSymS, config.m_nSymK};
@@ -266,7 +284,7 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
 
     // Unit interval: the mean spacing of the transitions, in whole nominal bits.
     const std::size_t n = crossings.size();
-    if (n < skipFirst + skipLast + 1) throw CAnalysisError(kTooFewTransitions);
+    if (n < skipFirst + skipLast + 1) throw TooFewTransitions(m.m_bAllEdgesFound, dataFile);
     double spanSeconds = 0.0;
     double spanBits = 0.0;
     for (std::size_t i = skipFirst - 1; i + skipLast + 1 < n; ++i) {
@@ -275,7 +293,7 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
         spanBits += CVectorMath::RoundHalfUp(d / uiNominal);
     }
     if (!(spanBits > 0.0) || !std::isfinite(spanSeconds) || !(spanSeconds > 0.0)) {
-        throw CAnalysisError(kTooFewTransitions);
+        throw TooFewTransitions(m.m_bAllEdgesFound, dataFile);
     }
     const double ui = spanSeconds / spanBits;
     m.m_dUnitInterval = ui;
@@ -290,7 +308,8 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
     const double phase = FindGridPhase(relative, ui);
     const double gridPoints =
         CVectorMath::RoundHalfUp((relative.back() + ui / 2.0 - phase) / ui + 1.0);
-    const std::size_t gridCount = static_cast<std::size_t>(std::max(gridPoints, 1.0));
+    const std::size_t gridCount =
+        CheckedIndex(std::max(gridPoints, 1.0), time.size(), kGridOutOfRange);
     std::vector<double> grid(gridCount);
     for (std::size_t k = 0; k < gridCount; ++k) {
         grid[k] = t0 + (phase + static_cast<double>(k) * ui);
@@ -342,16 +361,24 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
     }
     m.m_dEopStart = eop.m_dStart;
     m.m_dEopEnd = eop.m_dEnd;
+    // An EOP whose edges were not found stays unmeasured (not a number); one found
+    // on a sample far off the capture's clock is refused rather than printed.
+    const double eopBits = std::abs(eop.m_dEnd - eop.m_dStart) / uiNominal;
+    if (!std::isnan(eopBits)) CheckedIndex(eopBits, time.size(), kEopOutOfRange);
 
     // Bit boundaries: the grid extended to the end of the EOP. At full and low speed
     // the grid stops a bit earlier, the last crossover having been dropped.
-    double extension = (eop.m_dEnd - grid.back()) / ui + (highSpeed ? 0.0 : 1.0);
-    extension = std::isfinite(extension) ? std::max(CVectorMath::RoundHalfUp(extension), 0.0) : 0.0;
-    m.m_BitTimes.reserve(gridCount + static_cast<std::size_t>(extension) + 1);
+    // An EOP before the grid's end adds nothing; one not measured adds nothing either.
+    const double beyondGrid = (eop.m_dEnd - grid.back()) / ui + (highSpeed ? 0.0 : 1.0);
+    const std::size_t extension =
+        std::isnan(beyondGrid) ? 0
+                               : CheckedIndex(std::max(CVectorMath::RoundHalfUp(beyondGrid), 0.0),
+                                              time.size(), kEopOutOfRange);
+    m.m_BitTimes.reserve(gridCount + extension + 1);
     m.m_BitTimes.push_back(grid.front() - ui);
     m.m_BitTimes.insert(m.m_BitTimes.end(), grid.begin(), grid.end());
     const double lastGrid = grid.back();
-    for (std::size_t k = 1; k <= static_cast<std::size_t>(extension); ++k) {
+    for (std::size_t k = 1; k <= extension; ++k) {
         m.m_BitTimes.push_back(lastGrid + static_cast<double>(k) * ui);
     }
 
@@ -370,9 +397,9 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
             static_cast<std::size_t>(run.m_nSymbol) >= config.m_strSymbols.size()) {
             continue;
         }
-        const double width = CVectorMath::RoundHalfUp(run.m_dBits);
-        if (!(width > 0.0) || width > static_cast<double>(time.size())) continue;
-        bits.append(static_cast<std::size_t>(width), config.m_strSymbols[run.m_nSymbol]);
+        bits.append(
+            CheckedIndex(CVectorMath::RoundHalfUp(run.m_dBits), time.size(), kRunOutOfRange),
+            config.m_strSymbols[run.m_nSymbol]);
     }
     const std::size_t patterns =
         std::min(highSpeed ? spec.m_strSyncPatterns.size() : 1, spec.m_strSyncPatterns.size());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "entry/CAnalysisRecord.h"
@@ -19,10 +20,12 @@ public:
     CAnalysisRecord Run(CAnalysisRecord record, const CSigConfig& config,
                         const CSigSpec& spec) const;
 
-    // D+ and D- are empty for a differential (high-speed) capture.
+    // D+ and D- are empty for a differential (high-speed) capture. `dataFile` names
+    // the capture when it is refused as too coarse for its edges.
     CPacketMeasurement MeasurePacket(const CPacketEntry& packet, const CSigConfig& config,
                                      const CSigSpec& spec, const std::vector<double>& time,
                                      const std::vector<double>& diff,
                                      const std::vector<double>& dMinus,
-                                     const std::vector<double>& dPlus) const;
+                                     const std::vector<double>& dPlus,
+                                     const std::string& dataFile) const;
 };

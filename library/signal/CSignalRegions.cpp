@@ -22,10 +22,6 @@ constexpr double kMaxSyncLettersPerRun = 64.0;
 // the 32 leading SYNC bits and still leave a recognisable KJ...KK tail.
 constexpr std::size_t kLastDroppedSyncPattern = 22;
 
-// Bound on a label's letters, far beyond any real capture, so that a corrupt time
-// axis fails as an allocation error rather than converting an out-of-range width.
-constexpr double kMaxLabelLetters = 1e15;
-
 // Whole bits of a run width, or 0 for a width that is negative or not a number.
 std::size_t WholeBits(double bits, double cap) {
     const double rounded = CVectorMath::RoundHalfUp(bits);
@@ -135,6 +131,13 @@ std::vector<CSymbolRun> CSignalRegions::FindRegions(const std::vector<double>& t
     }
     runs.back().m_dEnd = time[n - 1];
     runs.back().m_dBits = (runs.back().m_dEnd - runs.back().m_dStart) / bitTime;
+    // Every rate that reaches here (coarser captures were up-sampled) gives a bit at
+    // least one sample, so a run is at most as many bits long as the capture has
+    // samples; a wider one, or one that ends before it starts, lies on a time axis
+    // that jumps.
+    for (const CSymbolRun& run : runs) {
+        CheckedIndex(CVectorMath::RoundHalfUp(run.m_dBits), n, kRunOutOfRange);
+    }
     std::vector<int32_t>().swap(starts);
 
     // The bus as a receiver would read it, one letter per bit; the between level
@@ -152,7 +155,7 @@ std::vector<CSymbolRun> CSignalRegions::FindRegions(const std::vector<double>& t
         } else if (run.m_nSymbol == config.m_nSymI) {
             run.m_strLabel = "idle";
         } else if (run.m_nSymbol == symJ || run.m_nSymbol == symK) {
-            run.m_strLabel.assign(WholeBits(run.m_dBits, kMaxLabelLetters), letterOf(run));
+            run.m_strLabel.assign(WholeBits(run.m_dBits, static_cast<double>(n)), letterOf(run));
         } else {
             run.m_strLabel.clear();
         }

@@ -15,3 +15,8 @@ struct CSymbolRun {
     int32_t m_nLastSample = 0;
     std::string m_strLabel;
 };
+
+// Refusal of a capture in which a line state ends before it starts or spans more bits
+// than the capture has samples: its time axis jumps, and nothing timed on it is true.
+inline constexpr const char* kRunOutOfRange =
+    "Sample times out of range: a line state runs backwards or outlasts the capture";

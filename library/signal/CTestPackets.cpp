@@ -40,6 +40,14 @@ int32_t Crossover(const CToolboxRecord& codes, const CPacketMeasurement& m, cons
 
 bool Between(double low, double x, double high) { return low < x && x < high; }
 
+// Behind hubs an EOP may only grow: at or below its minimum it fails.
+int32_t HubEopWidth(const CToolboxRecord& codes, double w, double min, double passMax,
+                    double waiverMax) {
+    if (w <= min) return codes.m_nFail;
+    if (w <= passMax) return codes.m_nPass;
+    return w <= waiverMax ? codes.m_nWaived : codes.m_nFail;
+}
+
 int32_t EopWidth(const CToolboxRecord& codes, const CPacketMeasurement& m, const CSigSpec& spec,
                  bool highSpeed) {
     const double w = m.m_dEopEnd - m.m_dEopStart;
@@ -49,10 +57,14 @@ int32_t EopWidth(const CToolboxRecord& codes, const CPacketMeasurement& m, const
                         Between(spec.m_EopWaiverMin.at(0), w, spec.m_EopWaiverMax.at(0)));
     }
     if (spec.m_bHubTest != 0) {
-        // Each hub may stretch the EOP; the run driver has widened the limits by hub count.
-        if (w <= spec.m_dHubEopMin) return codes.m_nFail;
-        if (w <= spec.m_dHubEopMax) return codes.m_nPass;
-        return w <= spec.m_EopWaiverMax.at(0) ? codes.m_nWaived : codes.m_nFail;
+        // Each hub may stretch the EOP; the run driver has widened the limits by hub
+        // count, those of the start-of-frame EOP that lies beyond the ordinary window too.
+        if (w > spec.m_EopWaiverMax.at(0)) {
+            return HubEopWidth(codes, w, spec.m_EopMin.at(1), spec.m_EopHubMax.at(1),
+                               spec.m_EopWaiverMax.at(1));
+        }
+        return HubEopWidth(codes, w, spec.m_dHubEopMin, spec.m_dHubEopMax,
+                           spec.m_EopWaiverMax.at(0));
     }
     // An ordinary packet ends in an 8-bit EOP, a start-of-frame packet in a 40-bit one.
     for (std::size_t kind = 0; kind < 2; ++kind) {

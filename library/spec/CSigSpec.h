@@ -61,9 +61,9 @@ struct CSigSpec {
     int32_t m_nCrossoverSkipLast = 0;
     std::vector<double> m_EopMax;        // s: {ordinary, start of frame}
     std::vector<double> m_EopMin;        // s
-    std::vector<double> m_EopWaiverMax;  // s; element 0 follows the hub adjustment
+    std::vector<double> m_EopWaiverMax;  // s; both elements follow the hub adjustment
     std::vector<double> m_EopWaiverMin;  // s
-    std::vector<double> m_EopHubMax;     // s
+    std::vector<double> m_EopHubMax;     // s; hub pass maxima, set by the hub adjustment
     double m_dHubEopMin = 0.0;           // s
     double m_dHubEopMax = 0.0;           // s; follows the hub adjustment
     double m_dEdgeRateMax = 0.0;         // V/us

@@ -20,6 +20,8 @@ public:
 // before any stage reads the record. With n = min(hubs, 5), and only when
 // m_bHubTest is set and testType is "hshub" or "ehsrep" (any case):
 // m_dEopBitsWaiverMax += 4n, m_EopWaiverMax[0] = m_dEopBitsWaiverMax / 4.8e8,
-// m_dHubEopBitsMax += 4n - 4, m_dHubEopMax = m_dHubEopBitsMax / 4.8e8.
-// Every other record is left untouched.
+// m_dHubEopBitsMax += 4n - 4, m_dHubEopMax = m_dHubEopBitsMax / 4.8e8; for the
+// start-of-frame EOP m_dSofEopBitsWaiverMax += 4n, m_EopWaiverMax[1] = that / 4.8e8,
+// and m_EopHubMax holds the pass maximum of each EOP: m_dHubEopMax and
+// (m_dSofEopBitsMax + 4n) / 4.8e8. Every other record is left untouched.
 void AdjustForHubs(CSigSpec& spec, const std::string& testType, unsigned hubs);

@@ -73,9 +73,11 @@ TEST(Exports, AnswerThroughOneResultTextClearedOnEveryCall) {
 // Each capture that cannot be judged is turned away with its exact reason, and
 // leaves no report or plot behind.
 TEST(Exports, TurnAwayWhatCannotBeJudgedWithItsReasonAndNoReport) {
-    // A full-speed SYNC straight into its SE0 keeps too few transitions for those
-    // that the unit interval skips at either end.
-    const std::string tooFew = FullSpeedRows("JJJJJJJJJJKJKJKJKKEE" + std::string(20, 'J'));
+    // Line states that step from J to K between two samples leave no edge to time:
+    // the capture is too coarse for its edges.
+    const std::string stepped = FullSpeedRows("JJJJJJJJJJKJKJKJKKEE" + std::string(20, 'J'));
+    const std::string tooCoarse =
+        "Sample rate too low for the edges in cap.csv: increase the oscilloscope sample rate";
     struct Case {
         std::string test;     // a signal test or a repeater test
         std::string capture;  // "": none
@@ -116,8 +118,8 @@ TEST(Exports, TurnAwayWhatCannotBeJudgedWithItsReasonAndNoReport) {
         // Ten samples a second would need 4e8 times as many points at full speed.
         {"fs", Rows(0.1, {3.3, 0.0}),
          "Sample rate too low: up-sampling by 400000000 would exceed 200000000 samples"},
-        {"fs", tooFew, "too few transitions in packet"},
-        {"efsrep", tooFew, "too few transitions in packet"},
+        {"fs", stepped, tooCoarse},
+        {"efsrep", stepped, tooCoarse},
         // A full-speed packet that opens with its SE0: no data state precedes the EOP.
         {"fs",
          FullSpeedRows(std::string(10, 'J') + "KJKKEE" + std::string(20, 'J') + "EEKJKJKEE" +

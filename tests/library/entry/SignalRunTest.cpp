@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -29,6 +31,26 @@ std::vector<std::pair<double, char>> SteadyBits(const synth::SynthTruth& truth) 
         if (s[i - 1] == s[i] && s[i] == s[i + 1] && s[i] != 'E')
             bits.push_back({packet.m_dStart + (i + 0.5) * truth.m_dUnitInterval, s[i]});
     return bits;
+}
+
+// Moves the capture's sample times from the first sample after `from` on by `shift`:
+// every later one (a time axis that jumps), or that one alone (`one`).
+void ShiftTimes(const std::string& path, double from, double shift, bool one) {
+    std::ifstream in(path);
+    std::ostringstream out;
+    out.precision(17);
+    bool moved = false;
+    for (std::string line; std::getline(in, line);) {
+        char* end = nullptr;
+        const double t = std::strtod(line.c_str(), &end);
+        if (end != line.c_str() && *end == ',' && t > from && !(one && moved)) {
+            line = (std::ostringstream() << std::setprecision(17) << t + shift).str() + end;
+            moved = true;
+        }
+        out << line << '\n';
+    }
+    in.close();
+    std::ofstream(path) << out.str();
 }
 
 }  // namespace
@@ -141,4 +163,97 @@ TEST_F(SignalRun, FullSpeedPictureShowsBothLinesTheCommonModeAndTheLineStates) {
     ASSERT_EQ(strip.size(), 2u);
     EXPECT_FALSE(strip['J'] == strip['K']);
     EXPECT_FALSE(strip['J'] == (CRgb{255, 255, 255}));
+}
+
+// A sample time far off the capture's clock: the EOP edge of a full-speed capture
+// timed on it read 6.7e26 ns, a jump inside a packet made a line state longer than
+// the capture (a 100 us gap even passed). Each is refused where it stands, with its
+// row, and leaves no report.
+TEST_F(SignalRun, SampleTimesOffTheCaptureClockAreRefusedNotPrinted) {
+    const std::string jump = "breaks the even time step", back = "not later than the row before";
+    const struct {
+        bool fullSpeed;
+        bool atEopEnd;  // else half way through the packet
+        double shift;   // s
+        bool one;
+        std::string refusal;
+    } cases[] = {
+        {true, true, 1e18, true, jump},
+        {true, true, -1e18, true, back},
+        {false, false, 1e18, false, jump},
+        {false, false, 1e-4, false, jump},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.shift) + (c.fullSpeed ? " fs" : " hs"));
+        const std::string name = "warped" + std::to_string(&c - cases) + ".csv";
+        const synth::SynthTruth truth = c.fullSpeed ? FullSpeed(name) : HighSpeed(name);
+        const synth::PacketTruth& packet = truth.m_Packets.at(0);
+        ShiftTimes(Path(name),
+                   c.atEopEnd ? packet.m_dEopEnd : (packet.m_dStart + packet.m_dEopStart) / 2,
+                   c.shift, c.one);
+        const std::string refusal = RunCapture(name, c.fullSpeed ? "fs" : "hsne");
+        EXPECT_TRUE(refusal.starts_with("Error: File " + name + " row ")) << refusal;
+        EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal;
+        EXPECT_FALSE(fs::exists(Beside(name, ".html")));
+    }
+}
+
+// Edges of 10 ps, far quicker than any USB driver: at 8 GS/s some samples still land
+// between the J and K levels and the report asks for a faster scope; at 10 GS/s none
+// does, and the refusal says so, naming the capture.
+TEST_F(SignalRun, EdgesThatJumpTheLevelsBetweenSamplesAskForAFasterScope) {
+    for (const double rate : {8e9, 10e9}) {
+        SCOPED_TRACE(rate);
+        synth::HighSpeedParams params;
+        params.m_dSampleRate = rate;
+        params.m_dTransition = 10e-12;
+        const std::string name = rate < 9e9 ? "fast8.csv" : "fast10.csv";
+        HighSpeed(name, params);
+        if (rate < 9e9) {
+            ASSERT_EQ(RunCapture(name, "hsne"), "");
+            const CReportText report = Report(name);
+            EXPECT_EQ(report.Colour("Could not detect all edges with sample rate of 8.000 GS/s"),
+                      kFail);
+            EXPECT_EQ(report.Colour("*** Overall result: fail! ***"), kFail);
+        } else {
+            EXPECT_EQ(RunCapture(name, "hsne"),
+                      "Sample rate too low for the edges in fast10.csv: increase the oscilloscope "
+                      "sample rate");
+            EXPECT_FALSE(fs::exists(Beside(name, ".html")));
+        }
+    }
+}
+
+// Hubs repeat start-of-frame packets every microframe and stretch their 40-bit EOP by
+// 4 bits each, as they do an ordinary EOP: with one hub it passes from 39.5 to 44.5
+// bits and is waived up to 54, past the 50 that a device's own SOF may reach.
+TEST_F(SignalRun, StartOfFrameEopBehindHubsIsJudgedOnItsOwnWindowWidenedPerHub) {
+    const struct {
+        int eopBits;
+        const char* type;
+        unsigned hubs;
+        const char* verdict;
+    } cases[] = {
+        {40, "hsne", 0, "EOP width passes"},
+        {40, "hshub", 1, "EOP width passes"},
+        {44, "hshub", 1, "EOP width passes"},
+        {46, "hshub", 1, "(minimum 39.50  bits, maximum 44.50  bits)"},
+        {52, "hshub", 1, "(minimum 39.50  bits, maximum 44.50  bits)"},
+        {45, "hshub", 0, "(minimum 39.50  bits, maximum 40.50  bits)"},
+        {52, "ehsrep", 3, "EOP width passes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.eopBits) + " bits, " + c.type + " " + std::to_string(c.hubs));
+        synth::HighSpeedParams params;
+        params.m_Traffic.m_nEopBits = c.eopBits;
+        HighSpeed("sof.csv", params);
+        const std::string result = RunCapture("sof.csv", c.type, "", 0, c.hubs, c.type[0] == 'e');
+        EXPECT_EQ(result, "");
+        if (!result.empty()) continue;
+        const CReportText report = Report("sof.csv");
+        EXPECT_NEAR(report.Number("EOP width: "), c.eopBits, 0.1);
+        EXPECT_NE(report.Colour(c.verdict), "absent");
+        EXPECT_EQ(report.Colour("*** waiver granted ***") != "absent",
+                  std::string(c.verdict).starts_with("(minimum"));
+    }
 }

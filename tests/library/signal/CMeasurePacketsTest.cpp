@@ -21,7 +21,7 @@ const Measured& CleanHighSpeed() {
 CPacketMeasurement Remeasure(const CPacketEntry& packet, const CSigSpec& spec) {
     const CAnalysisRecord& r = CleanHighSpeed().m_Record;
     return CMeasurePackets().MeasurePacket(packet, Config(), spec, r.m_Time, r.m_Diff, r.m_DMinus,
-                                           r.m_DPlus);
+                                           r.m_DPlus, r.m_strFileA);
 }
 
 }  // namespace
