@@ -345,11 +345,7 @@ int CCmdLine::RunPattern(const std::vector<std::string>& items) {
     bool summaryStarted = false;
     for (int i = 0; i < count; ++i) {
         m_Feedback.ShowProgress(i + 1, count, orvane::FileNameOf(files[i]));
-        // A failed file writes no summary, so the batch summary is started by the
-        // first file that succeeds; appending before that would add to an older batch.
-        const unsigned mode = !m_bSummaryFlag  ? VELKIN_MODE_REPORT_ONLY
-                              : summaryStarted ? VELKIN_MODE_APPEND_BATCH_SUMMARY
-                                               : VELKIN_MODE_NEW_BATCH_SUMMARY;
+        const unsigned mode = COrvaneRunner::BatchMode(m_bSummaryFlag, summaryStarted);
         std::vector<std::string> fileItems{items[0], files[i], items[2]};
         if (items.size() > 3) {
             // A pair: D- named after D+, never dropped; one that cannot be named fails.
@@ -432,12 +428,6 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile) {
                (notRun == 1 ? " line after it was" : " lines after it were") + " not run");
     m_Log.Close();
     const int failures = m_nFailedFiles - failedBefore;
-    if (failures == 0) {
-        m_Feedback.ShowMessage("Finished analyzing " + std::to_string(count) + " files");
-    } else {
-        m_Feedback.ShowMessage("Finished analyzing " + std::to_string(count - failures) +
-                               " out of " + std::to_string(count) + " files.\nSee log file " +
-                               orvane::FileNameOf(m_strLogFileName) + " for information.");
-    }
+    m_Feedback.ShowMessage(COrvaneRunner::FinishMessage(count, failures, m_strLogFileName));
     return failures == 0 && notRun == 0 && !m_bNothingRun;
 }

@@ -188,9 +188,7 @@ CBatchOutcome COrvaneRunner::RunBatch(const std::string& folder, const std::stri
         m_strProgressText =
             "Processing file " + std::to_string(outcome.m_nFiles) + " of " + std::to_string(count);
         m_Feedback.ShowProgress(outcome.m_nFiles, count, orvane::FileNameOf(file));
-        const unsigned mode = !m_bSummary      ? VELKIN_MODE_REPORT_ONLY
-                              : summaryStarted ? VELKIN_MODE_APPEND_BATCH_SUMMARY
-                                               : VELKIN_MODE_NEW_BATCH_SUMMARY;
+        const unsigned mode = BatchMode(m_bSummary, summaryStarted);
         std::string result = ReportRefusal(file);
         if (result.empty()) result = analyse(file, mode);
         if (result.empty()) {
@@ -208,15 +206,20 @@ CBatchOutcome COrvaneRunner::RunBatch(const std::string& folder, const std::stri
     log.Close();
     m_strProgressText.clear();
     m_Feedback.EndProgress();
-    if (outcome.m_nFailures == 0) {
-        m_Feedback.ShowMessage("Finished analyzing " + std::to_string(outcome.m_nFiles) + " files");
-    } else {
-        m_Feedback.ShowMessage("Finished analyzing " +
-                               std::to_string(outcome.m_nFiles - outcome.m_nFailures) + " out of " +
-                               std::to_string(outcome.m_nFiles) + " files.\nSee log file " +
-                               orvane::FileNameOf(outcome.m_strLogPath) + " for information.");
-    }
+    m_Feedback.ShowMessage(FinishMessage(outcome.m_nFiles, outcome.m_nFailures, log.Path()));
     return outcome;
+}
+
+unsigned COrvaneRunner::BatchMode(bool summary, bool started) {
+    if (!summary) return VELKIN_MODE_REPORT_ONLY;
+    return started ? VELKIN_MODE_APPEND_BATCH_SUMMARY : VELKIN_MODE_NEW_BATCH_SUMMARY;
+}
+
+std::string COrvaneRunner::FinishMessage(int files, int failures, const std::string& logPath) {
+    if (failures == 0) return "Finished analyzing " + std::to_string(files) + " files";
+    return "Finished analyzing " + std::to_string(files - failures) + " out of " +
+           std::to_string(files) + " files.\nSee log file " + orvane::FileNameOf(logPath) +
+           " for information.";
 }
 
 CBatchOutcome COrvaneRunner::RunSignalBatch(int combinedIndex) {

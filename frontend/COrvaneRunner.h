@@ -70,6 +70,13 @@ public:
     std::string ReportRefusal(const std::string& dataFile) const;
     void ClaimReport(const std::string& dataFile);
 
+    // The summary mode of a batch's next file. A failed file writes no summary, so the
+    // batch summary is started by the first file that succeeds; appending before that
+    // would add to an older batch.
+    static unsigned BatchMode(bool summary, bool started);
+    // What the user is told when a batch of `files` ends, `failures` of them failed.
+    static std::string FinishMessage(int files, int failures, const std::string& logPath);
+
     // The keyword of the device tab (0-3) or hub tab (4-6) test; empty out of range.
     static std::string SignalKeyword(int combinedIndex);
     static std::string RepeaterKeyword(int index);

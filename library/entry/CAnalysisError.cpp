@@ -17,15 +17,14 @@ std::string Fill(std::string_view pattern, const std::vector<std::string>& args)
     return out;
 }
 
-// Cuts to at most `bytes`, backing off so no UTF-8 sequence is split.
+}  // namespace
+
 std::string CutUtf8(const std::string& text, std::size_t bytes) {
     if (text.size() <= bytes) return text;
     std::size_t end = bytes;
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
     return text.substr(0, end);
 }
-
-}  // namespace
 
 std::string ComposeMessage(std::string_view pattern, const std::vector<std::string>& args,
                            std::size_t shrinkIndex) {

@@ -21,6 +21,9 @@ private:
 // Longest composed message: the caller's result channel is a 100-byte text.
 inline constexpr std::size_t kMaxMessageChars = 99;
 
+// `text` cut to at most `bytes`, backing off so that no UTF-8 character is split.
+std::string CutUtf8(const std::string& text, std::size_t bytes);
+
 // Fills each "%s" or "%d" of `pattern` with the next argument. When the text would
 // pass kMaxMessageChars, the argument at `shrinkIndex` (a file name or keyword) is
 // shortened, never the fixed words, and never inside a UTF-8 character.

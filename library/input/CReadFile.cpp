@@ -348,13 +348,6 @@ void CheckOpens(const std::string& path) {
             ComposeMessage("Error: %s is not a regular file.", {FileNameOf(path)}));
 }
 
-std::string CutUtf8(const std::string& text, std::size_t bytes) {
-    if (text.size() <= bytes) return text;
-    std::size_t end = bytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return text.substr(0, end);
-}
-
 // A message naming both files of a pair: two long names share the room fairly.
 std::string PairMessage(const char* pattern, const std::string& pathA, const std::string& pathB,
                         std::vector<std::string> rest = {}) {

@@ -14,10 +14,6 @@ constexpr double kRateToGSps = 1e-9;
 constexpr double kVoltsToMillivolts = 1000.0;
 constexpr const char* kRateUnit = "MHz";
 constexpr const char* kEdgeRateUnit = " V/us";
-constexpr int32_t kLowSpeed = 1;
-constexpr int32_t kFullSpeed = 2;
-constexpr int32_t kHighSpeed = 3;
-constexpr uint32_t kSyncBitsPerHub = 4;
 
 // A 10 %-90 % swing of 3.3 V takes 2.64 V; of 800 mV, 0.64 V.
 constexpr double kSingleEndedRiseVolts = 2.64;

@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr int32_t kLowSpeed = 1;
-constexpr int32_t kFullSpeed = 2;
-constexpr int32_t kHighSpeed = 3;
 constexpr double kRateToGSps = 1e-9;
 
 // Display codes: the test tables 1 to 4, their downstream hub ports 5 to 7, and the

@@ -9,7 +9,6 @@
 namespace {
 
 // Each hub or repeater may swallow up to this many leading SYNC bits.
-constexpr int64_t kSyncBitsPerHub = 4;
 
 // A two-window figure: inside the pass window it passes, inside the wider waiver
 // window a waiver is granted, anything else fails.

@@ -7,7 +7,7 @@ std::unique_ptr<CSigSpec> CFullSpeedFarEnd::Build() const {
     CSigSpec& s = *spec;
 
     s.m_nTestId = 2;
-    s.m_nSpeed = 2;
+    s.m_nSpeed = kFullSpeed;
     s.m_EopSymbols = {3};
     s.m_dFactorA = 1.5;
     s.m_nIdleSymbol = 2;

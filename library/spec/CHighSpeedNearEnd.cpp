@@ -7,7 +7,7 @@ std::unique_ptr<CSigSpec> CHighSpeedNearEnd::Build() const {
     CSigSpec& s = *spec;
 
     s.m_nTestId = 4;
-    s.m_nSpeed = 3;
+    s.m_nSpeed = kHighSpeed;
     s.m_EopSymbols = {2, 4};
     s.m_dFactorA = 1.5;
     s.m_nIdleSymbol = 3;

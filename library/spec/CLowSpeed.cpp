@@ -7,7 +7,7 @@ std::unique_ptr<CSigSpec> CLowSpeed::Build() const {
     CSigSpec& s = *spec;
 
     s.m_nTestId = 1;
-    s.m_nSpeed = 1;
+    s.m_nSpeed = kLowSpeed;
     s.m_EopSymbols = {3};
     s.m_dFactorA = 1.5;
     s.m_nIdleSymbol = 2;

@@ -8,6 +8,16 @@
 // adjustment turn bit counts into seconds by dividing by it.
 inline constexpr double kHighSpeedBitRate = 4.8e8;
 
+// Speed codes, as m_nSpeed holds them and CSigConfig names them.
+inline constexpr int32_t kLowSpeed = 1;
+inline constexpr int32_t kFullSpeed = 2;
+inline constexpr int32_t kHighSpeed = 3;
+
+// Each hub between the device and the scope may drop this many SYNC bits of a
+// high-speed packet, and stretch its EOP by as many bits.
+inline constexpr int32_t kSyncBitsPerHub = 4;
+inline constexpr double kEopBitsPerHub = 4.0;
+
 // Keep-out polygons of one eye template. Each V/T pair lists the vertices of
 // one polygon in drawing order (volts; seconds from the start of the unit
 // interval): the bottom box (4 vertices), the inner polygon (7 vertices, the

@@ -50,15 +50,15 @@ void AdjustForHubs(CSigSpec& spec, const std::string& testType, unsigned hubs) {
     const double n = static_cast<double>(std::min(hubs, 5u));
     if (spec.m_bHubTest == 0) return;
     if (!EqualsNoCase(testType, "hshub") && !EqualsNoCase(testType, "ehsrep")) return;
-    spec.m_dEopBitsWaiverMax += 4.0 * n;
+    spec.m_dEopBitsWaiverMax += kEopBitsPerHub * n;
     spec.m_EopWaiverMax.at(0) = spec.m_dEopBitsWaiverMax / kHighSpeedBitRate;
-    spec.m_dHubEopBitsMax = spec.m_dHubEopBitsMax - 4.0 + 4.0 * n;
+    spec.m_dHubEopBitsMax = spec.m_dHubEopBitsMax - kEopBitsPerHub + kEopBitsPerHub * n;
     spec.m_dHubEopMax = spec.m_dHubEopBitsMax / kHighSpeedBitRate;
     // Hubs repeat start-of-frame packets every microframe and stretch their 40-bit EOP
     // as much as an ordinary one: the same 4 bits per hub on both upper ends, so that
     // the run is still found as an EOP and is judged on the widened window.
-    spec.m_dSofEopBitsWaiverMax += 4.0 * n;
+    spec.m_dSofEopBitsWaiverMax += kEopBitsPerHub * n;
     spec.m_EopWaiverMax.at(1) = spec.m_dSofEopBitsWaiverMax / kHighSpeedBitRate;
     spec.m_EopHubMax.at(0) = spec.m_dHubEopMax;
-    spec.m_EopHubMax.at(1) = (spec.m_dSofEopBitsMax + 4.0 * n) / kHighSpeedBitRate;
+    spec.m_EopHubMax.at(1) = (spec.m_dSofEopBitsMax + kEopBitsPerHub * n) / kHighSpeedBitRate;
 }

@@ -1,14 +1,16 @@
 #include "spec/CSignalConfig.h"
 
+#include "spec/CSigSpec.h"
+
 std::unique_ptr<CSigConfig> CSignalConfig::BuildConfig() const {
     auto config = std::make_unique<CSigConfig>();
     CSigConfig& c = *config;
 
     c.m_nKindA = 1;
     c.m_nKindB = 2;
-    c.m_nLowSpeed = 1;
-    c.m_nFullSpeed = 2;
-    c.m_nHighSpeed = 3;
+    c.m_nLowSpeed = kLowSpeed;
+    c.m_nFullSpeed = kFullSpeed;
+    c.m_nHighSpeed = kHighSpeed;
     c.m_nCodes = {1, 1, 2, 3, 4};
     c.m_nTestCodes = {7, 6, 5, 6, 8, 9};
     c.m_nSymE = 0;
