@@ -271,7 +271,6 @@ bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bo
             items.size() > 3
                 ? orvane::InFolder(orvane::FolderOf(dataFile), orvane::WithoutQuotes(items[3]))
                 : "";
-        runner.m_strSecondFileName = orvane::FileNameOf(runner.m_strSecondFilePath);
         if (command == ECommand::kSignal) {
             if (index < 0) {
                 runner.m_eCurrentTab = ETestTab::kDevice;

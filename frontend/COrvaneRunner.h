@@ -30,7 +30,6 @@ public:
     std::string m_strDataFilePath;
     std::string m_strDataFileName;
     std::string m_strSecondFilePath;
-    std::string m_strSecondFileName;
     std::string m_strInrushFilePath;
     std::string m_strInrushFileName;
     std::string m_strRepeaterFolder;

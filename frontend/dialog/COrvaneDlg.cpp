@@ -287,7 +287,6 @@ void COrvaneDlg::ReadControls() {
         fields.m_strDataFileName = orvane::FileNameOf(first);
         const QString second = m_pSecond->text().trimmed();
         fields.m_strSecondFilePath = second.isEmpty() ? "" : orvane::InFolder(folder, Utf8(second));
-        fields.m_strSecondFileName = orvane::FileNameOf(fields.m_strSecondFilePath);
         fields.m_strRepeaterFolder = fields.m_strSignalFolder;
         fields.m_strRepeaterFileName = fields.m_strDataFileName;
     }

@@ -26,7 +26,6 @@ struct CAnalysisRecord {
     int32_t m_nPackets = 0;
     double m_dSampleRate = 0.0;
     int32_t m_nPrepResult = 0;  // 1 when the capture was too coarse and up-sampled by more than 4
-    int32_t m_nSamplesCopy = 0;
     std::string m_strFileA;
     std::string m_strFileB;
     std::vector<double> m_CommonMode;  // empty for a differential capture

@@ -303,7 +303,6 @@ CAnalysisRecord CSignalData::Prepare(CAnalysisRecord raw, const CSigConfig& conf
 
     record.m_bValid = true;
     record.m_nSamples = static_cast<int32_t>(time.size());
-    record.m_nSamplesCopy = record.m_nSamples;
     record.m_nSymbols = idle.m_nInfo;
     record.m_nPackets = static_cast<int32_t>(record.m_Packets.size());
     return record;

@@ -7,6 +7,4 @@ struct CCrossing {
     int32_t m_nIndex = 0;   // last sample before the crossing
     double m_dVolts = 0.0;  // crossover voltage (single-ended captures only)
     double m_dTime = 0.0;   // s
-    double m_dSpareA = 0.0;
-    double m_dSpareB = 0.0;
 };

@@ -435,8 +435,5 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
     m.m_dMonotonic = mono.m_dMonotonic;
 
     m = CEyeCheck().StoreEyeMargins(std::move(m));
-
-    m.m_dSpare1 = 0.0;
-    m.m_dSpare2 = 0.0;
     return m;
 }

@@ -54,8 +54,6 @@ struct CPacketMeasurement {
     double m_dRiseRateMax = 0.0;
     double m_dFallRateMax = 0.0;
     double m_dEdgeRateMatch = 0.0;
-    double m_dSpare1 = 0.0;
-    double m_dSpare2 = 0.0;
     std::vector<CCrossing> m_Crossings;
     double m_dFirstCrossover = 0.0;
     double m_dMinCrossover = 0.0;
