@@ -23,10 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadText(const fs::path& path) {
-    return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
-}
-
 // What a run prints: standard output, "|", standard error.
 std::string Printed(std::string out, const std::string& err) { return out.append("|").append(err); }
 
@@ -41,7 +37,7 @@ std::pair<int, std::string> Orvane(const fs::path& folder, const std::string& li
     command += " >" + streams.Path("out") + " 2>" + streams.Path("err");
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-            Printed(ReadText(streams.Path("out")), ReadText(streams.Path("err")))};
+            Printed(Slurp(streams.Path("out")), Slurp(streams.Path("err")))};
 }
 
 // The local time a batch log is named with.
@@ -65,7 +61,7 @@ std::map<std::string, std::string> LogsAndSummaries(const fs::path& root, std::t
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         const fs::path file = entry.path().lexically_relative(root);
         if (file.extension() != ".log" && file.extension() != ".csv") continue;
-        std::string name = file.string(), text = ReadText(entry.path()), digest;
+        std::string name = file.string(), text = Slurp(entry.path()), digest;
         for (std::time_t t = from; t < from + 5; ++t) name = Fill(name, Stamp(t), "{stamp}");
         std::istringstream lines(text);
         for (std::string line; std::getline(lines, line);)
@@ -210,7 +206,7 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
         };
         fs::copy(source.Path(), folder.Path(), fs::copy_options::recursive);
         std::ofstream(folder.Path("caps/batch.cmd"))
-            << expand(ReadText(source.Path("caps/batch.cmd")));
+            << expand(Slurp(source.Path("caps/batch.cmd")));
         const std::time_t from = std::time(nullptr);
         for (std::time_t when = from; command.secondBatchThisSecond && when < from + 5; ++when)
             std::ofstream(folder.Path("usbsigcheck_" + Stamp(when) + ".log")) << "earlier batch\n";
