@@ -1,4 +1,4 @@
-// Selection of the test-type limits by keyword, and their widening for hubs.
+// Selection of the test-type limits by keyword.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -59,20 +59,4 @@ TEST(SelectSpec, UnknownKeywordsFailWithTheirText) {
                                                                "h", "HSNEX", std::string(80, 'y')})
         EXPECT_EQ(Failure(keyword), "Unknown test type: " + keyword);
     EXPECT_EQ(Failure(std::string(500, 'x')), "Unknown test type: " + std::string(80, 'x'));
-}
-
-// How far the widening goes is judged on the EOP verdicts; here, which records it
-// touches: only the high-speed hub and repeater records, under their own keywords.
-TEST(AdjustForHubs, OnlyHighSpeedHubAndRepeaterRecordsAreWidened) {
-    const auto widened = [](const std::string& record, const std::string& keyword) {
-        CSigSpec spec = *CSigTestSpec().SelectSpec(record);
-        AdjustForHubs(spec, keyword, 3);
-        return !(spec == *CSigTestSpec().SelectSpec(record));
-    };
-    for (const Keyword& k : kKeywords)
-        EXPECT_EQ(widened(k.word, k.word),
-                  k.word == std::string("hshub") || k.word == std::string("ehsrep"))
-            << k.word;
-    EXPECT_FALSE(widened("hsne", "hshub"));
-    EXPECT_FALSE(widened("hshub", "hsne"));
 }
