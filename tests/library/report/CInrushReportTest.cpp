@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "inrush/CTestInrush.h"
 #include "library/AnalysisRun.h"
+#include "report/CHtmlText.h"
 #include "report/CInrushReport.h"
 #include "report/CInrushSummary.h"
 #include "spec/CInrushConfig.h"
@@ -107,58 +107,31 @@ const std::vector<Case> kCases = {
 
 }  // namespace
 
-// The file summary sums each case up in one line: the overall verdict, the supply and the
-// charge in microcoulombs, with no line end after it.
+// Each case is a capture whose name holds markup, a quote and a comma: the page shows it
+// as text and links the plot by it, and the file summary keeps it in one cell of the one
+// line that sums the case up: the overall verdict, the supply and the charge in
+// microcoulombs, with no line end after it.
 TEST(InrushReport, EachVerdictIsWordedInItsColourAndTheWorstDecidesTheOverallLine) {
+    const std::string name = "a<b&\"c,d";
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         const CTempFolder folder;
-        const CInrushRecord record = Attach(folder.Path("cap.csv"), c.edit);
+        const CInrushRecord record = Attach(folder.Path(name + ".csv"), c.edit);
         CInrushReport().WriteReport(record, kSpec);
-        const std::string html = Slurp(folder.Path("cap.html"));
+        const std::string html = Slurp(folder.Path(name + ".html"));
         const CReportText page(html);
         EXPECT_EQ(page.Mistakes(), std::vector<std::string>{});
+        EXPECT_EQ(html.find(name), std::string::npos);
         EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
-        EXPECT_NE(html.find("<img src=\"capPlot.png\">"), std::string::npos);
+        EXPECT_NE(html.find("<img src=\"" + CHtmlText::LinkTarget(name + "Plot.png") + "\">"),
+                  std::string::npos);
+        EXPECT_EQ(page.Colour("Inrush Current Test Results for " + name), "");
+        EXPECT_EQ(page.Colour("Data File: " + folder.Path(name + ".csv")), "");
         for (const auto& [phrase, colour] : c.phrases)
             EXPECT_EQ(page.Colour(phrase), colour) << phrase;
         if (c.summary.empty()) continue;
         CInrushSummary().WriteFileSummary(record);
-        EXPECT_EQ(Slurp(folder.Path("cap_sum.csv")),
-                  "File Name,Overall Result,VBus,Max Inrush\ncap.csv," + c.summary);
+        EXPECT_EQ(Slurp(folder.Path(name + "_sum.csv")),
+                  "File Name,Overall Result,VBus,Max Inrush\n\"a<b&\"\"c,d.csv\"," + c.summary);
     }
-}
-
-TEST(InrushReport, HostileFileNameShowsAsTextAndStaysOneSummaryCell) {
-    const CTempFolder folder;
-    const std::string name = "a<b&\"c,d";
-    const CInrushRecord r = Attach(folder.Path(name + ".csv"), [](CInrushRecord&) {});
-    CInrushReport().WriteReport(r, kSpec);
-    CInrushSummary().WriteFileSummary(r);
-    const std::string html = Slurp(folder.Path(name + ".html"));
-    EXPECT_EQ(html.find(name), std::string::npos);
-    EXPECT_EQ(CReportText(html).Colour("Inrush Current Test Results for " + name), "");
-    EXPECT_EQ(CReportText(html).Colour("Data File: " + folder.Path(name + ".csv")), "");
-    EXPECT_EQ(Cell(ReadCsv(folder.Path(name + "_sum.csv")), "File Name"), name + ".csv");
-}
-
-TEST(InrushSummary, BatchTakesTheNextFreeNumberAndLaterCapturesAppendOneLineEach) {
-    const CTempFolder folder;
-    for (const char* taken : {"Inrush_Results_00.csv", "Inrush_Results_01.csv"})
-        std::ofstream(folder.Path(taken)) << "kept";
-    const CInrushSummary summary;
-    const std::string file =
-        summary.WriteBatchSummary(Attach(folder.Path("one.csv"), kCases[0].edit), true, "");
-    EXPECT_EQ(file, folder.Path("Inrush_Results_02.csv"));
-    EXPECT_EQ(
-        summary.WriteBatchSummary(Attach(folder.Path("two.csv"), kCases[2].edit), false, file),
-        file);
-    EXPECT_EQ(Slurp(file),
-              "File Name,Overall Result,VBus,Max Inrush\n\none.csv,pass,5.00,20.0000\n"
-              "two.csv,fail,5.00,200.0000\n");
-    // A batch whose first capture failed has no file: later captures do not start one.
-    EXPECT_THROW(
-        summary.WriteBatchSummary(Attach(folder.Path("three.csv"), kCases[0].edit), false, ""),
-        CAnalysisError);
-    EXPECT_EQ(Slurp(folder.Path("Inrush_Results_00.csv")), "kept");
 }
