@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -14,7 +13,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "CTempFolder.h"
 #include "synth/Synth.h"

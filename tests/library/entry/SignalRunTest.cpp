@@ -1,15 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "library/AnalysisRun.h"
-#include "spec/CSignalConfig.h"
+#include "library/signal/SignalCaptures.h"
 
 namespace fs = std::filesystem;
 
@@ -116,7 +114,7 @@ TEST_F(SignalRun, FullSpeedPictureShowsBothLinesTheCommonModeAndTheLineStates) {
     ASSERT_EQ(RunCapture("fs.csv", "fs"), "");
     const CCanvas::CImage plot = Picture(Path("fsPlot.png"));
     const CPlotFrame frame(plot);
-    const std::unique_ptr<CSigConfig> config = CSignalConfig().BuildConfig();
+    const CSigConfig& config = captures::Config();
     const double t0 = truth.m_dStartTime, t1 = t0 + (truth.m_nSamples - 1) / truth.m_dSampleRate;
     const double high = truth.m_dHighLevel, low = truth.m_dLowLevel, m = high * 0.01;
     const auto y = [&](double v) { return frame.Row(v, low - m, high + m); };
@@ -125,9 +123,9 @@ TEST_F(SignalRun, FullSpeedPictureShowsBothLinesTheCommonModeAndTheLineStates) {
     std::map<char, CRgb> strip;
     for (const auto& [t, state] : bits) {
         const int x = frame.Column(t, t0, t1);
-        EXPECT_TRUE(Near(plot, x, y(state == 'J' ? high : low), Rgb(config->m_ColourD))) << t;
-        EXPECT_TRUE(Near(plot, x, y(state == 'J' ? low : high), Rgb(config->m_ColourC))) << t;
-        EXPECT_TRUE(Near(plot, x, y((high + low) / 2), Rgb(config->m_ColourA))) << t;
+        EXPECT_TRUE(Near(plot, x, y(state == 'J' ? high : low), Rgb(config.m_ColourD))) << t;
+        EXPECT_TRUE(Near(plot, x, y(state == 'J' ? low : high), Rgb(config.m_ColourC))) << t;
+        EXPECT_TRUE(Near(plot, x, y((high + low) / 2), Rgb(config.m_ColourA))) << t;
         // The strip under the axis takes one colour per line state.
         const CRgb shown = plot.At(x, frame.bottom + 1);
         EXPECT_EQ(strip.emplace(state, shown).first->second, shown) << t;
