@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -15,7 +14,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "CTempFolder.h"
 #include "synth/Synth.h"
@@ -23,10 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadText(const fs::path& path) {
-    return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
-}
 
 // What a run prints: standard output, "|", standard error.
 std::string Printed(std::string out, const std::string& err) { return out.append("|").append(err); }
@@ -42,7 +36,7 @@ std::pair<int, std::string> Orvane(const fs::path& folder, const std::string& li
     command += " >" + streams.Path("out") + " 2>" + streams.Path("err");
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-            Printed(ReadText(streams.Path("out")), ReadText(streams.Path("err")))};
+            Printed(Slurp(streams.Path("out")), Slurp(streams.Path("err")))};
 }
 
 // The local time a batch log is named with.
@@ -67,7 +61,7 @@ std::map<std::string, std::string> LogsAndSummaries(const fs::path& root, std::t
         const fs::path file = entry.path().lexically_relative(root);
         if (file.extension() != ".log" && file.extension() != ".csv") continue;
         if (!entry.is_regular_file()) continue;  // pipe.csv: reading it would wait for ever
-        std::string name = file.string(), text = ReadText(entry.path()), digest;
+        std::string name = file.string(), text = Slurp(entry.path()), digest;
         for (std::time_t t = from; t < from + 5; ++t) name = Fill(name, Stamp(t), "{stamp}");
         std::istringstream lines(text);
         for (std::string line; std::getline(lines, line);)
@@ -156,8 +150,10 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
            "Analyzed file: pairs/p1_dp.csv\n" +
                Failed("pairs/p2_dp.csv", "No such file or directory: p2_dm.csv")}}},
         // A pipe never ends: neither capture nor command file is waited on.
-        {"usbsigcheck,pipe.csv,hsne /q", 1,
-         Printed("", Failed("{dir}/pipe.csv", "Error: pipe.csv is not a regular file.")), {}},
+        {"usbsigcheck,pipe.csv,hsne /q",
+         1,
+         Printed("", Failed("{dir}/pipe.csv", "Error: pipe.csv is not a regular file.")),
+         {}},
         {"pipe.csv", 1, "|Could not open input file: pipe.csv\n", {}},
         {"missing.cmd", 1, "|Could not open input file: missing.cmd\n", {}},
         {"usbsigcheck,caps/*.tsv,hsne",
@@ -246,7 +242,7 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
         fs::copy(source.Path(), folder.Path(), fs::copy_options::recursive);
         mkfifo(folder.Path("pipe.csv").c_str(), 0600);
         std::ofstream(folder.Path("caps/batch.cmd"))
-            << expand(ReadText(source.Path("caps/batch.cmd")));
+            << expand(Slurp(source.Path("caps/batch.cmd")));
         const std::time_t from = std::time(nullptr);
         for (std::time_t when = from; command.secondBatchThisSecond && when < from + 5; ++when)
             std::ofstream(folder.Path("usbsigcheck_" + Stamp(when) + ".log")) << "earlier batch\n";

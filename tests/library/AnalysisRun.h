@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,13 +18,6 @@
 #include "plot/CCanvas.h"
 #include "report/CToolboxGlobals.h"
 #include "synth/Synth.h"
-
-inline std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The report as a reader sees it: runs of text with character references undone,
 // each in the colour of the innermost coloured font around it ("" when uncoloured).

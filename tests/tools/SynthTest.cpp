@@ -236,9 +236,7 @@ TEST(SynthesizedCaptures, HoldWhatTheirTruthSays) {
             synth::WriteSingleEndedCapture(p, path, synth::FileFormat::Csv);
         },
         [](const std::string& path) {
-            synth::InrushParams p;
-            p.m_dAfterTime = 0.02;
-            synth::WriteInrushCapture(p, path, synth::FileFormat::Csv);
+            synth::WriteInrushCapture({.m_dAfterTime = 0.02}, path, synth::FileFormat::Csv);
         },
     };
     for (const auto& write : writers) {

@@ -78,10 +78,6 @@ inline void ExpectFigures(const Values& time, const Values& trace, const Figures
             << "figure " << i;
 }
 
-inline std::string Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 inline void Save(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
@@ -93,7 +89,7 @@ using Damage = std::function<void(const std::string&)>;
 template <typename T>
 Damage Patch(std::size_t offset, T value, std::size_t also = 0) {
     return [=](const std::string& path) {
-        std::string bytes = Load(path);
+        std::string bytes = Slurp(path);
         for (std::size_t at : {offset, also ? also : offset})
             std::memcpy(&bytes[at], &value, sizeof(T));
         Save(path, bytes);

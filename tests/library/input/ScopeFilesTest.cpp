@@ -20,7 +20,7 @@ std::string Description(const std::string& data) {
 // Replaces `from` by `to` in the description beside the data file.
 Damage Describe(const std::string& from, const std::string& to) {
     return [=](const std::string& data) {
-        std::string text = Load(Description(data));
+        std::string text = Slurp(Description(data));
         const std::size_t at = text.find(from);
         ASSERT_NE(at, std::string::npos) << from;
         Save(Description(data), text.replace(at, from.size(), to));
@@ -50,7 +50,7 @@ Values Wave(std::size_t count, double period, double phase = 0.0) {
 // Rewrites a WFM#003 file of one record as an older version: four-byte point densities
 // in all four dimensions, and for #001 no summary-frame field, so later fields sit earlier.
 void AsOlderTek(const std::string& path, char version) {
-    std::string wfm = Load(path);
+    std::string wfm = Slurp(path);
     for (std::size_t at : {624 + 112, 488 + 112, 328 + 136, 168 + 136}) {  // from the back
         const auto narrow = static_cast<float>(*reinterpret_cast<const double*>(&wfm[at]));
         std::memcpy(&wfm[at], &narrow, 4);

@@ -3,7 +3,6 @@
 // Synthesized supply-current captures as the inrush stages see them.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <utility>
 

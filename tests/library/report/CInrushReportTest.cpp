@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "inrush/CTestInrush.h"
 #include "library/AnalysisRun.h"
+#include "report/CHtmlText.h"
 #include "report/CInrushReport.h"
 #include "report/CInrushSummary.h"
 #include "spec/CInrushConfig.h"
@@ -36,6 +36,7 @@ struct Case {
     const char* name;
     std::function<void(CInrushRecord&)> edit;
     std::vector<std::pair<std::string, std::string>> phrases;  // phrase, colour
+    std::string summary = "";  // the file summary's line after the name, where checked
 };
 
 const std::vector<Case> kCases = {
@@ -47,29 +48,34 @@ const std::vector<Case> kCases = {
       {"Supply voltage of 5.000 V is within 4.40 V to 5.50 V", kPass},
       {"Capture covers the 100.0 ms after the inrush", kPass},
       {"Warning", kNone},
-      {"No current above", kNone}}},
+      {"No current above", kNone}},
+     "pass,5.00,20.0000"},
     {"waived",
      [](CInrushRecord& r) { r.m_dCharge = r.m_RegionCharge[0] = 80e-6; },
      {{"Overall result: pass!", kPass},
       {"*** Inrush failure! *** (at 5.000 V, maximum compliant inrush is 55.0000 µC)", kFail},
       {"*** waiver granted ***", kPass},
-      {"Inrush passes", kNone}}},
+      {"Inrush passes", kNone}},
+     "pass,5.00,80.0000"},
     {"fail",
      [](CInrushRecord& r) { r.m_dCharge = r.m_RegionCharge[0] = 200e-6; },
      {{"Overall result: fail!", kFail},
       {"maximum compliant inrush is 55.0000 µC", kFail},
-      {"waiver", kNone}}},
+      {"waiver", kNone}},
+     "fail,5.00,200.0000"},
     {"window short",
      [](CInrushRecord& r) { r.m_dAfterTime = 0.05; },
      {{"Overall result: fail!", kFail},
       {"Inrush passes", kPass},
       {"*** Capture window failure! *** (50.000 ms after the inrush, 100.0 ms is required)", kFail},
       {"Warning: Insufficient data: 50.000 ms, 100.0 ms is required", kWarn},
-      {"These results cannot be used for official certification.", kFail}}},
+      {"These results cannot be used for official certification.", kFail}},
+     "fail,5.00,20.0000"},
     {"supply out",
      [](CInrushRecord& r) { r.m_dVoltage = 3.0; },
      {{"Overall result: fail!", kFail},
-      {"*** Supply voltage failure! *** (3.000 V is outside 4.40 V to 5.50 V)", kFail}}},
+      {"*** Supply voltage failure! *** (3.000 V is outside 4.40 V to 5.50 V)", kFail}},
+     "fail,3.00,20.0000"},
     {"low rate",
      [](CInrushRecord& r) {
          r.m_nLowRate = 1;
@@ -101,79 +107,33 @@ const std::vector<Case> kCases = {
 
 }  // namespace
 
+// Each case is a capture whose name holds markup, a quote and a comma: the page shows it
+// as text and links the plot by it, and the file summary keeps it in one cell of the one
+// line that sums the case up: the overall verdict, the supply and the charge in
+// microcoulombs, with no line end after it.
 TEST(InrushReport, EachVerdictIsWordedInItsColourAndTheWorstDecidesTheOverallLine) {
+    const std::string name = "a<b&\"c,d";
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         const CTempFolder folder;
+        const CInrushRecord record = Attach(folder.Path(name + ".csv"), c.edit);
         CPendingOutputs outputs;
-        CInrushReport().WriteReport(Attach(folder.Path("cap.csv"), c.edit), kSpec, outputs);
+        CInrushReport().WriteReport(record, kSpec, outputs);
+        if (!c.summary.empty()) CInrushSummary().WriteFileSummary(record, outputs);
         outputs.Commit();
-        const std::string html = Slurp(folder.Path("cap.html"));
+        const std::string html = Slurp(folder.Path(name + ".html"));
         const CReportText page(html);
         EXPECT_EQ(page.Mistakes(), std::vector<std::string>{});
+        EXPECT_EQ(html.find(name), std::string::npos);
         EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
-        EXPECT_NE(html.find("<img src=\"capPlot.png\">"), std::string::npos);
+        EXPECT_NE(html.find("<img src=\"" + CHtmlText::LinkTarget(name + "Plot.png") + "\">"),
+                  std::string::npos);
+        EXPECT_EQ(page.Colour("Inrush Current Test Results for " + name), "");
+        EXPECT_EQ(page.Colour("Data File: " + folder.Path(name + ".csv")), "");
         for (const auto& [phrase, colour] : c.phrases)
             EXPECT_EQ(page.Colour(phrase), colour) << phrase;
+        if (c.summary.empty()) continue;
+        EXPECT_EQ(Slurp(folder.Path(name + "_sum.csv")),
+                  "File Name,Overall Result,VBus,Max Inrush\n\"a<b&\"\"c,d.csv\"," + c.summary);
     }
-}
-
-TEST(InrushReport, HostileFileNameShowsAsTextAndStaysOneSummaryCell) {
-    const CTempFolder folder;
-    const std::string name = "a<b&\"c,d";
-    const CInrushRecord r = Attach(folder.Path(name + ".csv"), [](CInrushRecord&) {});
-    CPendingOutputs outputs;
-    CInrushReport().WriteReport(r, kSpec, outputs);
-    CInrushSummary().WriteFileSummary(r, outputs);
-    outputs.Commit();
-    const std::string html = Slurp(folder.Path(name + ".html"));
-    EXPECT_EQ(html.find(name), std::string::npos);
-    EXPECT_EQ(CReportText(html).Colour("Inrush Current Test Results for " + name), "");
-    EXPECT_EQ(CReportText(html).Colour("Data File: " + folder.Path(name + ".csv")), "");
-    EXPECT_EQ(Cell(ReadCsv(folder.Path(name + "_sum.csv")), "File Name"), name + ".csv");
-}
-
-TEST(InrushSummary, FileSummaryHoldsTheOverallVerdictVoltageAndChargeInMicrocoulombs) {
-    const std::vector<std::pair<const Case*, std::vector<std::string>>> expected = {
-        {&kCases[0], {"cap.csv", "pass", "5.00", "20.0000"}},
-        {&kCases[1], {"cap.csv", "pass", "5.00", "80.0000"}},
-        {&kCases[2], {"cap.csv", "fail", "5.00", "200.0000"}},
-        {&kCases[3], {"cap.csv", "fail", "5.00", "20.0000"}},
-        {&kCases[4], {"cap.csv", "fail", "3.00", "20.0000"}}};
-    for (const auto& [c, cells] : expected) {
-        SCOPED_TRACE(c->name);
-        const CTempFolder folder;
-        CPendingOutputs outputs;
-        CInrushSummary().WriteFileSummary(Attach(folder.Path("cap.csv"), c->edit), outputs);
-        outputs.Commit();
-        const std::string text = Slurp(folder.Path("cap_sum.csv"));
-        EXPECT_EQ(text.back(), '0');  // no line end after the only line
-        const CCsvRows rows = ReadCsv(folder.Path("cap_sum.csv"));
-        ASSERT_EQ(rows.size(), 2u);
-        EXPECT_EQ(rows[1], cells);
-    }
-}
-
-TEST(InrushSummary, BatchTakesTheNextFreeNumberAndLaterCapturesAppendOneLineEach) {
-    const CTempFolder folder;
-    for (const char* taken : {"Inrush_Results_00.csv", "Inrush_Results_01.csv"})
-        std::ofstream(folder.Path(taken)) << "kept";
-    const CInrushSummary summary;
-    CPendingOutputs outputs;
-    const std::string file = summary.WriteBatchSummary(
-        Attach(folder.Path("one.csv"), kCases[0].edit), true, "", outputs);
-    outputs.Commit();
-    EXPECT_EQ(file, folder.Path("Inrush_Results_02.csv"));
-    EXPECT_EQ(summary.WriteBatchSummary(Attach(folder.Path("two.csv"), kCases[2].edit), false, file,
-                                        outputs),
-              file);
-    outputs.Commit();
-    EXPECT_EQ(Slurp(file),
-              "File Name,Overall Result,VBus,Max Inrush\n\none.csv,pass,5.00,20.0000\n"
-              "two.csv,fail,5.00,200.0000\n");
-    // A batch whose first capture failed has no file: later captures do not start one.
-    EXPECT_THROW(summary.WriteBatchSummary(Attach(folder.Path("three.csv"), kCases[0].edit), false,
-                                           "", outputs),
-                 CAnalysisError);
-    EXPECT_EQ(Slurp(folder.Path("Inrush_Results_00.csv")), "kept");
 }

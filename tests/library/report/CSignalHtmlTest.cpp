@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "library/AnalysisRun.h"
+#include "library/signal/SignalCaptures.h"
 #include "report/CSignalHtml.h"
-#include "spec/CSigTestSpec.h"
 
 namespace {
 
-const CToolboxRecord kCodes = CToolboxGlobals().GetGlobals();
+const CToolboxRecord& kCodes = captures::Codes();
 
 // What one row of the table words: a clean packet, edited.
 struct CPacket {
@@ -151,14 +150,13 @@ const CWording kWordings[] = {
 TEST(SignalMessages, EveryVerdictIsWordedInItsUnitsAndColour) {
     for (const CWording& w : kWordings) {
         SCOPED_TRACE(std::string(w.keyword) + ": " + w.text);
-        std::unique_ptr<CSigSpec> spec = CSigTestSpec().SelectSpec(w.keyword);
-        AdjustForHubs(*spec, w.keyword, w.hubs);
-        const CAnalysisRecord clean = CleanPacket(spec->m_nSpeed == 3);
+        const CSigSpec spec = captures::Limits(w.keyword, w.hubs);
+        const CAnalysisRecord clean = CleanPacket(spec.m_nSpeed == 3);
         CPacket p{clean.m_Measurements[0], clean.m_Verdicts[0], clean};
         p.r.m_nHubs = w.hubs;
         w.edit(p);
         const CSignalFragments f =
-            CSignalHtml().BuildFragments(p.v, kCodes, *spec, p.m, p.r, w.eusb);
+            CSignalHtml().BuildFragments(p.v, kCodes, spec, p.m, p.r, w.eusb);
         std::string text = w.text;
         for (const auto& [mark, font] : {std::pair{"{P}", kCodes.m_strPassFont},
                                          {"{F}", kCodes.m_strFailFont},

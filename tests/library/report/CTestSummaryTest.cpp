@@ -3,24 +3,14 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 
 #include "library/AnalysisRun.h"
+#include "library/signal/SignalCaptures.h"
 #include "report/CTestSummary.h"
-#include "spec/CSigTestSpec.h"
-#include "spec/CSignalConfig.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-const CToolboxRecord kCodes = CToolboxGlobals().GetGlobals();
-const std::unique_ptr<CSigConfig> kConfig = CSignalConfig().BuildConfig();
-
-CSigSpec Spec(const std::string& keyword) { return *CSigTestSpec().SelectSpec(keyword); }
-
-}  // namespace
+using namespace captures;
 
 TEST(FileSummary, EachFigureStandsUnderItsColumnInTheUnitsAndDecimalsOfTheReport) {
     const CTempFolder folder;
@@ -36,7 +26,7 @@ TEST(FileSummary, EachFigureStandsUnderItsColumnInTheUnitsAndDecimalsOfTheReport
     m.m_dMarginAboveBottom = 0.034;
     m.m_dMarginBelowTop = 0.056;
     CPendingOutputs outputs;
-    CTestSummary().WriteFileSummary(record, kCodes, *kConfig, Spec("hsne"), false, outputs);
+    CTestSummary().WriteFileSummary(record, Codes(), Config(), Limits("hsne"), false, outputs);
     outputs.Commit();
 
     // Edge times in ps at high speed, jitter in ps, monotonicity in mV, eye values in V,
@@ -56,9 +46,9 @@ TEST(FileSummary, EachFigureStandsUnderItsColumnInTheUnitsAndDecimalsOfTheReport
     m.m_dUnitInterval = std::nan("");
     m.m_dRiseRate = 0;
     m.m_dKJJitterRms = std::nan("");
-    record.m_Verdicts[0].m_nEopWidth = kCodes.m_nNotTested;
-    record.m_Verdicts[0].m_nOverall = kCodes.m_nNotTested;
-    CTestSummary().WriteFileSummary(record, kCodes, *kConfig, Spec("hsne"), false, outputs);
+    record.m_Verdicts[0].m_nEopWidth = Codes().m_nNotTested;
+    record.m_Verdicts[0].m_nOverall = Codes().m_nNotTested;
+    CTestSummary().WriteFileSummary(record, Codes(), Config(), Limits("hsne"), false, outputs);
     outputs.Commit();
     const CCsvRows odd = ReadCsv(folder.Path("hs_sum.csv"));
     for (const char* column : {"EOP Width", "Signal Rate", "Rise Time", "RMS KJ Jitter"})
@@ -81,17 +71,17 @@ TEST(FileSummary, OptionalColumnsFollowTheTestType) {
           {"hsne", true, true, 27u, "hsne", "Sync Bits Dropped", "3"},
           {"fs", true, true, 30u, "fs", "Min Crossover Voltage", "1.55"}}) {
         SCOPED_TRACE(std::string(keyword) + (eusb ? " eUSB2" : "") + (batch ? " batch" : ""));
-        const CSigSpec spec = Spec(keyword);
+        const CSigSpec spec = Limits(keyword);
         CAnalysisRecord record = CleanPacket(spec.m_nSpeed == 3, folder.Path("cap.csv"));
         record.m_nHubs = 2;
         record.m_Measurements[0].m_nSyncBitsDropped = 3;
         std::string written = folder.Path("cap_sum.csv");
         CPendingOutputs outputs;
         if (batch) {
-            written = CTestSummary().WriteBatchSummary(record, kCodes, *kConfig, spec, true, "",
+            written = CTestSummary().WriteBatchSummary(record, Codes(), Config(), spec, true, "",
                                                        eusb, outputs);
         } else {
-            CTestSummary().WriteFileSummary(record, kCodes, *kConfig, spec, eusb, outputs);
+            CTestSummary().WriteFileSummary(record, Codes(), Config(), spec, eusb, outputs);
         }
         outputs.Commit();
         const CCsvRows rows = ReadCsv(written);
@@ -157,8 +147,8 @@ TEST(BatchSummary, FileNamesStayInTheirCellAndNeverBecomeFormulas) {
     CPendingOutputs outputs;
     for (const std::string& name : shown) {
         batch = CTestSummary().WriteBatchSummary(
-            CleanPacket(true, folder.Path(name.substr(name[0] == '\'' ? 1 : 0))), kCodes, *kConfig,
-            Spec("hsne"), batch.empty(), batch, false, outputs);
+            CleanPacket(true, folder.Path(name.substr(name[0] == '\'' ? 1 : 0))), Codes(), Config(),
+            Limits("hsne"), batch.empty(), batch, false, outputs);
         outputs.Commit();
     }
     const CCsvRows rows = ReadCsv(batch);

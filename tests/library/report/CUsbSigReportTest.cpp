@@ -3,22 +3,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "FailureText.h"
 #include "library/AnalysisRun.h"
+#include "library/signal/SignalCaptures.h"
 #include "report/CHtmlText.h"
 #include "report/CUsbSigReport.h"
-#include "spec/CSigTestSpec.h"
 
 namespace fs = std::filesystem;
+using namespace captures;
 
 namespace {
-
-const CToolboxRecord kCodes = CToolboxGlobals().GetGlobals();
-
-CSigSpec Spec(const std::string& keyword) { return *CSigTestSpec().SelectSpec(keyword); }
 
 // Where `phrase` stands on the page, by the section headings before it.
 enum ESection { kRequired, kAdditional, kAbsent };
@@ -39,7 +36,7 @@ TEST(SignalReport, PageIsWellFormedUtf8AndShowsAHostileFileNameAsText) {
     CAnalysisRecord record = CleanPacket(false, data);
     record.m_nPrepResult = 1;  // up-sampled from a coarse capture
     CPendingOutputs outputs;
-    CUsbSigReport().WriteReport(record, kCodes, Spec("fs"), false, outputs);
+    CUsbSigReport().WriteReport(record, Codes(), Limits("fs"), false, outputs);
     outputs.Commit();
 
     const std::string html = Slurp(folder.Path(name + ".html"));
@@ -79,9 +76,9 @@ TEST(SignalReport, PageNamesItsTestAndListsEachFigureUnderItsSection) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.keyword) + (c.eusb ? " eUSB2" : ""));
-        const CSigSpec spec = Spec(c.keyword);
+        const CSigSpec spec = Limits(c.keyword);
         CPendingOutputs outputs;
-        CUsbSigReport().WriteReport(CleanPacket(spec.m_nSpeed == 3, folder.Path("dp.csv")), kCodes,
+        CUsbSigReport().WriteReport(CleanPacket(spec.m_nSpeed == 3, folder.Path("dp.csv")), Codes(),
                                     spec, c.eusb, outputs);
         outputs.Commit();
         const std::string html = Slurp(folder.Path("dp.html"));
@@ -94,31 +91,21 @@ TEST(SignalReport, PageNamesItsTestAndListsEachFigureUnderItsSection) {
     }
 }
 
-TEST(SignalReport, FailedWriteLeavesTheEarlierReportAndNoTemporaryFile) {
+// The report's name taken by a folder: the page is written but cannot be put in place.
+TEST(SignalReport, FailedWriteLeavesWhatStandsInItsPlaceAndNoTemporaryFile) {
     const CTempFolder folder;
-    std::ofstream(folder.Path("cap.html")) << "earlier report";
-    CPendingOutputs outputs;
-    CUsbSigReport().WriteReport(CleanPacket(false, folder.Path("cap.csv")), kCodes, Spec("fs"),
-                                false, outputs);
-    outputs.Commit();
-    EXPECT_NE(Slurp(folder.Path("cap.html")).find("Overall result"), std::string::npos);
-
-    // The report's name taken by a folder: the page is written but cannot be put in place.
     fs::create_directory(folder.Path("blocked.html"));
     std::ofstream(folder.Path("blocked.html/inside")) << "kept";
     for (const auto& [data, failure] :
          {std::pair{"blocked.csv", "Failed to write report file blocked.html"},
-          {"gone/cap.csv", "Failed to open report file"}}) {
-        try {
-            CPendingOutputs failing;
-            CUsbSigReport().WriteReport(CleanPacket(false, folder.Path(data)), kCodes, Spec("fs"),
-                                        false, failing);
-            failing.Commit();
-            ADD_FAILURE() << data << " written";
-        } catch (const CAnalysisError& e) {
-            EXPECT_EQ(e.Text(), failure);
-        }
-    }
+          {"gone/cap.csv", "Failed to open report file"}})
+        EXPECT_EQ(FailureText([&] {
+                      CPendingOutputs failing;
+                      CUsbSigReport().WriteReport(CleanPacket(false, folder.Path(data)), Codes(),
+                                                  Limits("fs"), false, failing);
+                      failing.Commit();
+                  }),
+                  failure);
     EXPECT_EQ(Slurp(folder.Path("blocked.html/inside")), "kept");
     for (const auto& entry : fs::directory_iterator(folder.Path()))
         EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();

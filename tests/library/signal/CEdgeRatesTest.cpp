@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "signal/CEdgeRates.h"
 
 // Low-speed idle holds D- high, so D- is walked first, and both lines contribute
 // each direction: six edges 2 us apart, D- swinging 0 .. 3.2 V at 24 V/us, D+ at
-// 12 V/us. A walk that ends before the first edge finds no rate at all.
+// 12 V/us.
 TEST(EdgeRates, BothSingleEndedLinesContributeEdges) {
     const auto line = [](double t, double voltsPerMicrosecond, bool idleHigh) {
         double level = idleHigh ? 3.2 : 0.0;
@@ -32,12 +31,4 @@ TEST(EdgeRates, BothSingleEndedLinesContributeEdges) {
     const EdgeRateSet r = CEdgeRates().MeasureEdgeRates(time, diff, spec, plus, minus, 1.0, 0);
     const double expected[] = {12.0, 24.0, 18.0, 12.0, 24.0, 18.0};
     for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(r[i], expected[i], expected[i] * 1e-3) << i;
-
-    const EdgeRateSet none =
-        CEdgeRates().MeasureEdgeRates(time, diff, spec, plus, minus, 0.5e-6, 0);
-    for (std::size_t k : {0, 3}) {
-        EXPECT_EQ(none[k], 1e12);
-        EXPECT_EQ(none[k + 1], 0.0);
-        EXPECT_TRUE(std::isnan(none[k + 2]));
-    }
 }

@@ -10,14 +10,6 @@
 
 using namespace captures;
 
-namespace {
-
-int32_t Count(const std::vector<int32_t>& flags) {
-    return static_cast<int32_t>(std::count(flags.begin(), flags.end(), 1));
-}
-
-}  // namespace
-
 // The eye of a synthesized capture folded on its measured bit grid. With 250 ps edges
 // (0.2 UI from level to level) and 1 mV of noise the flat part of the eye lies on the
 // levels, so the margins are the distances from the swing to the inner polygon and to
@@ -73,8 +65,8 @@ TEST(EyeCheck, FullAndLowSpeedLinesAreEachHeldToTheTemplate) {
         const CEyeCheck check;
         m = check.StoreEyeMargins(check.EvaluateEye(m, pair.Packet(), spec, pair.m_Record.m_Time,
                                                     pair.m_Record.m_DMinus, weak));
-        EXPECT_GT(Count(m.m_Eye.m_Flags2), 0);
-        EXPECT_EQ(Count(m.m_Eye.m_Flags1), 0);
+        EXPECT_GT(std::ranges::count(m.m_Eye.m_Flags2, 1), 0);
+        EXPECT_EQ(std::ranges::count(m.m_Eye.m_Flags1, 1), 0);
         EXPECT_NEAR(m.m_dMarginAboveEye, 2.3 - eye.InnerV[4], 0.010);
     }
 }
@@ -118,7 +110,7 @@ TEST(EyeExceptions, EachTransitionWindowForgivesViolationsWithinItsReach) {
         EXPECT_EQ(m.m_nExceptions, c.first ? v : 0);
         EXPECT_EQ(c.edge == kPacketStart ? m.m_nFirstExcepted : m.m_nLastExcepted, m.m_nExceptions);
         EXPECT_EQ(m.m_nEyeViolationsFinal, c.second && !c.first ? v : 0);
-        EXPECT_EQ(Count(m.m_EyeFinal.m_Flags1), c.first ? 0 : v);
+        EXPECT_EQ(std::ranges::count(m.m_EyeFinal.m_Flags1, 1), c.first ? 0 : v);
         EXPECT_EQ(CTestPackets().TestPacket(m, Config(), Limits("hsne"), 0).m_nEye,
                   c.first    ? Codes().m_nPass
                   : c.second ? Codes().m_nWaived

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <string>
 #include <utility>
 #include <vector>
 
-#include "entry/CAnalysisError.h"
+#include "FailureText.h"
 #include "library/signal/SignalCaptures.h"
 
 using namespace captures;
@@ -42,7 +41,6 @@ TEST(MeasurePackets, SignallingRateFollowsTheWrittenRate) {
         const double tolerance = highSpeed ? 20e-6 : 5e-4;
         EXPECT_NEAR(m.M().m_dUnitInterval * m.m_Truth.m_dBitRate, 1.0, tolerance);
         EXPECT_NEAR(m.M().m_dUIRatio, 1.0 / (1.0 + ppm * 1e-6), tolerance);
-        EXPECT_EQ(m.M().m_dUIRatio2, m.M().m_dUIRatio);
     }
 }
 
@@ -138,7 +136,6 @@ TEST(MeasurePackets, EopWidthMatchesTheWrittenEop) {
         for (const double v : {m.M().m_dMeanCrossover, m.M().m_dMinCrossover, m.M().m_dMaxCrossover,
                                m.M().m_dFirstCrossover})
             EXPECT_NEAR(v, 1.6, 0.02);
-        EXPECT_EQ(m.M().m_CrossoverVolts.size(), m.M().m_Crossings.size());
     }
 }
 
@@ -196,7 +193,6 @@ TEST(MeasurePackets, RunMeasuresOnlyTheFirstCompletePacket) {
     EXPECT_EQ(m.m_Record.m_Packets[0].m_nStatus, 1);
     ASSERT_EQ(m.m_Record.m_Measurements.size(), 1u);
     EXPECT_NEAR(m.M().m_dEopStart, m.m_Truth.m_Packets[1].m_dEopStartAtLevel, 1 / 8e9);
-    EXPECT_TRUE(m.M().m_CrossoverVolts.empty());
 
     CAnalysisRecord cutOnly;
     cutOnly.m_Packets = {m.m_Record.m_Packets[0]};
@@ -234,12 +230,6 @@ TEST(MeasurePackets, SkippedTransitionsDecideWhatCanBeMeasured) {
     CPacketEntry eopOnly;
     eopOnly.m_Symbols.push_back(CleanHighSpeed().Packet().m_Symbols.back());
     for (const auto& [packet, limits] :
-         {std::pair{CleanHighSpeed().Packet(), spec}, std::pair{eopOnly, Limits("hsne")}}) {
-        try {
-            Remeasure(packet, limits);
-            ADD_FAILURE() << "no failure";
-        } catch (const CAnalysisError& e) {
-            EXPECT_EQ(e.Text(), "too few transitions in packet");
-        }
-    }
+         {std::pair{CleanHighSpeed().Packet(), spec}, std::pair{eopOnly, Limits("hsne")}})
+        EXPECT_EQ(FailureText([&] { Remeasure(packet, limits); }), "too few transitions in packet");
 }

@@ -171,19 +171,6 @@ TEST(PacketVerdicts, EachFigureIsJudgedAgainstItsWindows) {
     }
 }
 
-TEST(PacketVerdicts, EveryMeasurementGetsItsVerdictJudgedWithTheRecordsHubs) {
-    CAnalysisRecord record;
-    record.m_nHubs = 2;
-    CPacketMeasurement dropped = Clean(true);
-    dropped.m_nSyncBitsDropped = 8;
-    record.m_Measurements = {Clean(true), dropped};
-    record = CTestPackets().TestPackets(std::move(record), Config(), Limits("hshub", 2));
-    ASSERT_EQ(record.m_Verdicts.size(), 2u);
-    EXPECT_EQ(record.m_Verdicts[0].m_nSyncBitsDropped, 0);
-    EXPECT_EQ(record.m_Verdicts[1].m_nSyncBitsDropped, 8);
-    EXPECT_EQ(record.m_Verdicts[1].m_nHubSync, Codes().m_nPass);
-}
-
 // Rising edges of a synthesized high-speed capture that turn back inside the eye's
 // inner band by a known depth: the deepest reversal is measured to the millivolt
 // (samples sit on its top and bottom) and judged against the 50 mV limit: 35 mV,

@@ -1,6 +1,8 @@
 #pragma once
 
 // Synthesized captures as the signal-quality run sees them.
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,12 +35,16 @@ inline CSigSpec Limits(const std::string& keyword, unsigned hubs = 0) {
     return *spec;
 }
 
-// Reads a capture, measures its first complete packet and judges it.
+// Reads a capture, measures its first complete packet and judges it. The record moves
+// through the stages: the verdicts hold the very samples the capture was read into.
 inline CAnalysisRecord Analyse(const std::string& file, const std::string& keyword) {
     const CSigSpec spec = Limits(keyword);
     CAnalysisRecord record = CSignalData().Load(file, Config(), spec, "");
+    const double* const samples = record.m_Time.data();
     record = CMeasurePackets().Run(std::move(record), Config(), spec);
-    return CTestPackets().TestPackets(std::move(record), Config(), spec);
+    record = CTestPackets().TestPackets(std::move(record), Config(), spec);
+    EXPECT_EQ(record.m_Time.data(), samples);
+    return record;
 }
 
 struct Measured {
