@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "entry/CAnalysisError.h"
-#include "entry/CAnalysisRecord.h"
-#include "input/CSignalData.h"
+#include "common/CAnalysisError.h"
+#include "signal/CAnalysisRecord.h"
+#include "signal/CSignalData.h"
 #include "signal/CMeasurePackets.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "entry/CAnalysisRecord.h"
+#include "signal/CAnalysisRecord.h"
 #include "plot/CPlot.h"
 #include "spec/CSigSpec.h"
 #include "spec/CSignalConfig.h"

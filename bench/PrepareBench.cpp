@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "input/CSampleBlock.h"
-#include "input/CSignalData.h"
+#include "signal/CSignalData.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
 

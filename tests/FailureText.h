@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 
 // The text a step of the analysis stops with, or "" when it runs through: what the
 // export would hand its caller.

@@ -2,14 +2,14 @@
 
 #include <memory>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "input/CInrushData.h"
 #include "inrush/CMeasInrush.h"
 #include "inrush/CTestInrush.h"
 #include "plot/CPlot.h"
 #include "report/CInrushReport.h"
 #include "report/CInrushSummary.h"
-#include "report/CPendingOutputs.h"
+#include "common/CPendingOutputs.h"
 #include "report/CToolboxGlobals.h"
 #include "spec/CInrushConfig.h"
 #include "velkin.h"

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "entry/CAnalysisError.h"
-#include "entry/CAnalysisRecord.h"
-#include "input/CSignalData.h"
+#include "common/CAnalysisError.h"
+#include "signal/CAnalysisRecord.h"
+#include "signal/CSignalData.h"
 #include "plot/CPlot.h"
-#include "report/CPendingOutputs.h"
+#include "common/CPendingOutputs.h"
 #include "report/CTestSummary.h"
 #include "report/CToolboxGlobals.h"
 #include "report/CUsbSigReport.h"

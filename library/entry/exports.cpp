@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "entry/CUsbInrushCheck.h"
 #include "entry/CUsbSigCheck.h"
 #include "report/CToolboxGlobals.h"

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "entry/CAnalysisError.h"
-#include "report/CToolboxGlobals.h"
+#include "common/CAnalysisError.h"
+#include "common/CPathNames.h"
 
 CBinaryFile::CBinaryFile(const std::string& path) : m_strName(FileNameOf(path)) {
     errno = 0;

@@ -2,7 +2,7 @@
 
 #include <bit>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 
 static_assert(std::endian::native == std::endian::little,
               "header fields are decoded by copying little-endian bytes");

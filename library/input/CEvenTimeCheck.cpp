@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "input/CReadFile.h"
-#include "report/CToolboxGlobals.h"
+#include "common/CPathNames.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "entry/CAnalysisError.h"
-#include "report/CToolboxGlobals.h"
+#include "common/CAnalysisError.h"
+#include "common/CPathNames.h"
 
 namespace {
 

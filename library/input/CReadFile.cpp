@@ -13,16 +13,16 @@
 #include <cstring>
 #include <string_view>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "input/CEvenTimeCheck.h"
-#include "input/CHugePages.h"
+#include "common/CHugePages.h"
 #include "input/CLineSource.h"
 #include "input/CReadKeysightBin.h"
 #include "input/CReadLecroyTrc.h"
 #include "input/CReadRandSbin.h"
 #include "input/CReadTekWfm.h"
 #include "input/CSampleBlock.h"
-#include "report/CToolboxGlobals.h"
+#include "common/CPathNames.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "input/CBinaryFile.h"
 #include "input/CByteFields.h"
 #include "input/CSampleBlock.h"

@@ -10,12 +10,12 @@
 #include <cstring>
 #include <fstream>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "input/CBinaryFile.h"
 #include "input/CByteFields.h"
 #include "input/CSampleBlock.h"
 #include "input/CTimeAxis.h"
-#include "report/CToolboxGlobals.h"
+#include "common/CPathNames.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "input/CReadTekWfm.h"
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "input/CBinaryFile.h"
 #include "input/CByteFields.h"
 #include "input/CSampleBlock.h"

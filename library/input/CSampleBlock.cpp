@@ -5,8 +5,8 @@
 #include <cstring>
 #include <limits>
 
-#include "entry/CAnalysisError.h"
-#include "input/CHugePages.h"
+#include "common/CAnalysisError.h"
+#include "common/CHugePages.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

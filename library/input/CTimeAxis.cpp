@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "input/CSampleBlock.h"
 
 #if defined(__SSE2__)

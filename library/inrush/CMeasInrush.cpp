@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "entry/CAnalysisError.h"
-#include "report/CToolboxGlobals.h"
+#include "common/CAnalysisError.h"
+#include "common/CPathNames.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <limits>
 #include <stdexcept>
 
-#include "entry/CAnalysisRecord.h"
+#include "signal/CAnalysisRecord.h"
 #include "input/CInrushRecord.h"
-#include "report/CToolboxGlobals.h"
+#include "common/CPathNames.h"
 #include "spec/CInrushSpec.h"
 #include "spec/CSigConfig.h"
 #include "spec/CSigSpec.h"

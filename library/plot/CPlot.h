@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "plot/CCanvas.h"
-#include "report/CPendingOutputs.h"
+#include "common/CPendingOutputs.h"
 
 struct CAnalysisRecord;
 struct CInrushRecord;

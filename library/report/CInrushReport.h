@@ -3,7 +3,7 @@
 #include <string>
 
 #include "input/CInrushRecord.h"
-#include "report/CPendingOutputs.h"
+#include "common/CPendingOutputs.h"
 #include "spec/CInrushSpec.h"
 
 // Writes the inrush report of one attach beside its current capture: the overall

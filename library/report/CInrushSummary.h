@@ -3,7 +3,7 @@
 #include <string>
 
 #include "input/CInrushRecord.h"
-#include "report/CPendingOutputs.h"
+#include "common/CPendingOutputs.h"
 
 // Leaves the outcome of one attach as a comma-separated line for collection in a
 // spreadsheet: the capture, the overall verdict, the supply voltage and the largest

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "entry/CAnalysisRecord.h"
+#include "signal/CAnalysisRecord.h"
 #include "report/CSignalFragments.h"
 #include "report/CToolboxGlobals.h"
 #include "signal/CPacketMeasurement.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "report/CFormat.h"
 #include "report/CToolboxGlobals.h"
 

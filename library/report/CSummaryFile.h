@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "report/CPendingOutputs.h"
+#include "common/CPendingOutputs.h"
 
 // The files a summary line lands in, shared by the signal and inrush summaries: a
 // per-capture file replaced as a whole, and a numbered batch file that the batch's

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "report/CCsvCell.h"
 #include "report/CFormat.h"
 #include "report/CSummaryFile.h"

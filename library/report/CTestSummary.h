@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "entry/CAnalysisRecord.h"
-#include "report/CPendingOutputs.h"
+#include "signal/CAnalysisRecord.h"
+#include "common/CPendingOutputs.h"
 #include "report/CToolboxGlobals.h"
 #include "spec/CSigConfig.h"
 #include "spec/CSigSpec.h"

@@ -26,15 +26,16 @@ std::string ComplianceUrl() {
 
 CToolboxRecord CToolboxGlobals::GetGlobals() const {
     CToolboxRecord record;
-    record.m_nNotTested = 0;
-    record.m_nPass = 1;
-    record.m_nWaived = 2;
-    record.m_nFail = 3;
-    record.m_nCode8 = 8;
-    record.m_nNoData = 4;
-    record.m_nCode5 = 5;
-    record.m_nCode6 = 6;
-    record.m_nCode7 = 7;
+    const CVerdictCodes& codes = kVerdictCodes;
+    record.m_nNotTested = codes.m_nNotTested;
+    record.m_nPass = codes.m_nPass;
+    record.m_nWaived = codes.m_nWaived;
+    record.m_nFail = codes.m_nFail;
+    record.m_nCode8 = codes.m_nCode8;
+    record.m_nNoData = codes.m_nNoData;
+    record.m_nCode5 = codes.m_nCode5;
+    record.m_nCode6 = codes.m_nCode6;
+    record.m_nCode7 = codes.m_nCode7;
     record.m_strBody =
         "<body alink=\"#ff0000\" bgcolor=\"#ffffff\" link=\"#0000ee\" text=\"#000000\" "
         "vlink=\"#551a8b\">\n\n";
@@ -63,29 +64,4 @@ std::string ReportTimeStamp(std::time_t when) {
                   kMonths[static_cast<unsigned>(local.tm_mon) % 12], local.tm_mday, local.tm_hour,
                   local.tm_min, local.tm_sec, local.tm_year + 1900);
     return text;
-}
-
-std::string FileNameOf(const std::string& path) {
-    const std::size_t sep = path.find_last_of("/\\");
-    return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
-std::string AbsolutePath(const std::string& path) {
-    if (path.empty()) return path;
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.string();
-}
-
-COutputNames OutputNamesOf(const std::string& dataFile) {
-    const std::filesystem::path data(AbsolutePath(dataFile));
-    COutputNames names;
-    names.m_strFolder = data.parent_path().string();
-    names.m_strDataName = data.filename().string();
-    names.m_strStem = names.m_strDataName.substr(0, names.m_strDataName.rfind('.'));
-    return names;
-}
-
-std::string COutputNames::Path(const std::string& suffix) const {
-    return (std::filesystem::path(m_strFolder) / (m_strStem + suffix)).string();
 }

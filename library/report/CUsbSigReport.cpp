@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "report/CFormat.h"
 #include "report/CHtmlText.h"
 #include "report/CSignalHtml.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "entry/CPacketEntry.h"
+#include "signal/CPacketEntry.h"
 #include "signal/CEyeResult.h"
 #include "signal/CPacketMeasurement.h"
 #include "spec/CSigSpec.h"

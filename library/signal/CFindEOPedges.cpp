@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <limits>
 #include <string>
 
-#include "entry/CAnalysisError.h"
-#include "report/CToolboxGlobals.h"
+#include "common/CAnalysisError.h"
+#include "common/CPathNames.h"
 #include "signal/CEdgeRates.h"
 #include "signal/CEyeCheck.h"
 #include "signal/CFindEOPedges.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "entry/CAnalysisRecord.h"
-#include "entry/CPacketEntry.h"
+#include "signal/CAnalysisRecord.h"
+#include "signal/CPacketEntry.h"
 #include "signal/CPacketMeasurement.h"
 #include "spec/CSigConfig.h"
 #include "spec/CSigSpec.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "entry/CPacketEntry.h"
+#include "signal/CPacketEntry.h"
 #include "spec/CSigSpec.h"
 
 // The reversals found on a packet's edges: how far each edge went back (V), when (s),

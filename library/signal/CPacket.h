@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "entry/CPacketEntry.h"
+#include "signal/CPacketEntry.h"
 #include "signal/CSymbolRun.h"
 #include "spec/CSigConfig.h"
 

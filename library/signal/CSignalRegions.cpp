@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "entry/CAnalysisError.h"
-#include "input/CHugePages.h"
+#include "common/CAnalysisError.h"
+#include "common/CHugePages.h"
 #include "signal/CVectorMath.h"
 
 namespace {

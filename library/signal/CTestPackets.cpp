@@ -4,7 +4,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "report/CToolboxGlobals.h"
+#include "common/CVerdictCodes.h"
 
 namespace {
 
@@ -12,12 +12,12 @@ namespace {
 
 // A two-window figure: inside the pass window it passes, inside the wider waiver
 // window a waiver is granted, anything else fails.
-int32_t Windowed(const CToolboxRecord& codes, bool inPass, bool inWaiver) {
+int32_t Windowed(const CVerdictCodes& codes, bool inPass, bool inWaiver) {
     if (inPass) return codes.m_nPass;
     return inWaiver ? codes.m_nWaived : codes.m_nFail;
 }
 
-int32_t Crossover(const CToolboxRecord& codes, const CPacketMeasurement& m, const CSigSpec& spec) {
+int32_t Crossover(const CVerdictCodes& codes, const CPacketMeasurement& m, const CSigSpec& spec) {
     // The first crossings of a packet belong to the SYNC start-up and the last ones
     // run into the EOP: only the ones between are held against the window.
     const int64_t count = static_cast<int64_t>(m.m_Crossings.size());
@@ -40,14 +40,14 @@ int32_t Crossover(const CToolboxRecord& codes, const CPacketMeasurement& m, cons
 bool Between(double low, double x, double high) { return low < x && x < high; }
 
 // Behind hubs an EOP may only grow: at or below its minimum it fails.
-int32_t HubEopWidth(const CToolboxRecord& codes, double w, double min, double passMax,
+int32_t HubEopWidth(const CVerdictCodes& codes, double w, double min, double passMax,
                     double waiverMax) {
     if (w <= min) return codes.m_nFail;
     if (w <= passMax) return codes.m_nPass;
     return w <= waiverMax ? codes.m_nWaived : codes.m_nFail;
 }
 
-int32_t EopWidth(const CToolboxRecord& codes, const CPacketMeasurement& m, const CSigSpec& spec,
+int32_t EopWidth(const CVerdictCodes& codes, const CPacketMeasurement& m, const CSigSpec& spec,
                  bool highSpeed) {
     const double w = m.m_dEopEnd - m.m_dEopStart;
     if (!std::isfinite(w)) return codes.m_nNoData;
@@ -75,14 +75,14 @@ int32_t EopWidth(const CToolboxRecord& codes, const CPacketMeasurement& m, const
     return codes.m_nFail;
 }
 
-int32_t SignalRate(const CToolboxRecord& codes, const CPacketMeasurement& m, const CSigSpec& spec) {
+int32_t SignalRate(const CVerdictCodes& codes, const CPacketMeasurement& m, const CSigSpec& spec) {
     const double rate = 1.0 / m.m_dUnitInterval;
     if (!std::isfinite(rate)) return codes.m_nNoData;
     return Windowed(codes, Between(spec.m_dRateMin, rate, spec.m_dRateMax),
                     Between(spec.m_dRateWaiverMin, rate, spec.m_dRateWaiverMax));
 }
 
-int32_t JitterPart(const CToolboxRecord& codes, double lowest, double highest, double passMax,
+int32_t JitterPart(const CVerdictCodes& codes, double lowest, double highest, double passMax,
                    double waiverMax) {
     if (!std::isfinite(lowest) || !std::isfinite(highest)) return codes.m_nNoData;
     const double a = std::fabs(lowest);
@@ -93,7 +93,7 @@ int32_t JitterPart(const CToolboxRecord& codes, double lowest, double highest, d
 // Fewer than five jitter values are too few to judge at all.
 constexpr int32_t kMinJitterValues = 5;
 
-int32_t Jitter(const CToolboxRecord& codes, const CPacketMeasurement& m, const CSigSpec& spec) {
+int32_t Jitter(const CVerdictCodes& codes, const CPacketMeasurement& m, const CSigSpec& spec) {
     if (m.m_nJitterCount < kMinJitterValues) return codes.m_nNoData;
     // Paired figures of too few transitions are 0.0 placeholders, not a measured pass.
     const bool paired = m.m_nJitterCount >= kMinPairedJitterValues;
@@ -112,12 +112,12 @@ int32_t Jitter(const CToolboxRecord& codes, const CPacketMeasurement& m, const C
     return codes.m_nPass;
 }
 
-int32_t EdgeRate(const CToolboxRecord& codes, double rate, const CSigSpec& spec) {
+int32_t EdgeRate(const CVerdictCodes& codes, double rate, const CSigSpec& spec) {
     if (!std::isfinite(rate)) return codes.m_nFail;
     return Windowed(codes, rate <= spec.m_dEdgeRateMax, rate <= spec.m_dEdgeRateWaiverMax);
 }
 
-int32_t Eye(const CToolboxRecord& codes, const CPacketMeasurement& m) {
+int32_t Eye(const CVerdictCodes& codes, const CPacketMeasurement& m) {
     // Violations forgiven by the first and last transition exceptions do not count.
     const int64_t v = m.m_nEyeViolations;
     const int64_t f = m.m_nEyeViolationsFinal;
@@ -136,7 +136,7 @@ int32_t Flag(bool holds) { return holds ? 1 : 0; }
 
 CPacketVerdict CTestPackets::TestPacket(const CPacketMeasurement& m, const CSigConfig& config,
                                         const CSigSpec& spec, uint32_t hubs) const {
-    const CToolboxRecord codes = CToolboxGlobals().GetGlobals();
+    const CVerdictCodes& codes = kVerdictCodes;
     const bool highSpeed = spec.m_nSpeed == config.m_nHighSpeed;
     CPacketVerdict verdict;
 

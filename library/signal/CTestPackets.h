@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "entry/CAnalysisRecord.h"
+#include "signal/CAnalysisRecord.h"
 #include "signal/CPacketMeasurement.h"
 #include "signal/CPacketVerdict.h"
 #include "spec/CSigConfig.h"

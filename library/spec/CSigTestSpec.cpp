@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "spec/CEHighSpeedNearEnd.h"
 #include "spec/CFullSpeedFarEnd.h"
 #include "spec/CHighSpeedFarEnd.h"

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "CTempFolder.h"
-#include "entry/CAnalysisError.h"
-#include "entry/CAnalysisRecord.h"
+#include "common/CAnalysisError.h"
+#include "signal/CAnalysisRecord.h"
 #include "entry/CUsbSigCheck.h"
 #include "plot/CCanvas.h"
 #include "report/CToolboxGlobals.h"

@@ -15,7 +15,7 @@
 
 #include "CTempFolder.h"
 #include "FailureText.h"
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "input/CReadFile.h"
 
 // For reader tests: a read as the library does it, its failure text, real files, damage.

@@ -8,7 +8,7 @@
 
 #include "CTempFolder.h"
 #include "FailureText.h"
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "input/CInrushData.h"
 #include "inrush/CMeasInrush.h"
 #include "inrush/CTestInrush.h"

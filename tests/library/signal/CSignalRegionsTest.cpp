@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "FailureText.h"
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "library/signal/SignalCaptures.h"
 #include "signal/CSignalRegions.h"
 

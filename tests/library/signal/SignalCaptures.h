@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CTempFolder.h"
-#include "input/CSignalData.h"
+#include "signal/CSignalData.h"
 #include "report/CToolboxGlobals.h"
 #include "signal/CMeasurePackets.h"
 #include "signal/CTestPackets.h"

@@ -1,4 +1,4 @@
-#include "input/CSignalData.h"
+#include "signal/CSignalData.h"
 
 #include <cmath>
 #include <compare>
@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "entry/CAnalysisError.h"
-#include "input/CHugePages.h"
+#include "common/CAnalysisError.h"
+#include "common/CHugePages.h"
 #include "input/CReadFile.h"
 #include "signal/CPacket.h"
 #include "signal/CSignalRegions.h"

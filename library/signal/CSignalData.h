@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "entry/CAnalysisRecord.h"
+#include "signal/CAnalysisRecord.h"
 #include "spec/CSigConfig.h"
 #include "spec/CSigSpec.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/CPacketEntry.h"
+#include "signal/CPacketEntry.h"
 #include "signal/CPacketMeasurement.h"
 #include "signal/CPacketVerdict.h"
 

@@ -1,4 +1,4 @@
-#include "report/CPendingOutputs.h"
+#include "common/CPendingOutputs.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 
 namespace {
 

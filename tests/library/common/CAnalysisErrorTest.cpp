@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "FailureText.h"
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 
 // A name too long for the room of a result is cut to fit (the exports and readers show
 // the fixed words surviving), and never inside a two-byte character, even in an odd room.

@@ -1,4 +1,4 @@
-#include "input/CHugePages.h"
+#include "common/CHugePages.h"
 
 #include <cstdint>
 

@@ -1,0 +1,28 @@
+#include "common/CPathNames.h"
+
+#include <filesystem>
+
+std::string FileNameOf(const std::string& path) {
+    const std::size_t sep = path.find_last_of("/\\");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+COutputNames OutputNamesOf(const std::string& dataFile) {
+    const std::filesystem::path data(AbsolutePath(dataFile));
+    COutputNames names;
+    names.m_strFolder = data.parent_path().string();
+    names.m_strDataName = data.filename().string();
+    names.m_strStem = names.m_strDataName.substr(0, names.m_strDataName.rfind('.'));
+    return names;
+}
+
+std::string COutputNames::Path(const std::string& suffix) const {
+    return (std::filesystem::path(m_strFolder) / (m_strStem + suffix)).string();
+}
