@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
 
+#include "plot/CColumnReducer.h"
+#include "plot/CEyePaths.h"
 #include "signal/CAnalysisRecord.h"
 #include "input/CInrushRecord.h"
 #include "common/CPathNames.h"
@@ -43,11 +44,6 @@ constexpr int kDotHalfPixels = 2;
 constexpr int kMaxGridLines = 100;
 // Labels closer to zero than this are rounding noise of k * step.
 constexpr double kZeroLabel = 0.001;
-// Pixel positions are kept well inside what the rasterizer's fixed point holds;
-// a trace point that far off the canvas only sets the slope of a line leaving it.
-constexpr double kPixelLimit = 1.0e6;
-// Eye samples further off the canvas than this are overflow marks, not signal.
-constexpr double kEyePixelLimit = 30000.0;
 constexpr std::size_t kMaxViolationDots = 1000;
 constexpr std::size_t kMaxTemplateVertices = 20;
 // Room around a trace so its peaks do not sit on the frame.
@@ -62,21 +58,6 @@ constexpr CRgb kBlack{0, 0, 0};
 constexpr CRgb kWhite{255, 255, 255};
 constexpr CRgb kGridGrey{100, 100, 100};
 constexpr CRgb kTemplateRed{255, 0, 0};
-
-// Rounds half up, as CVectorMath::RoundHalfUp does, but on the clamped pixel
-// range through an integer conversion: it runs twice per sample of a
-// ten-million-sample capture, where a library floor call is a third of the time.
-// For positions already known to lie within kPixelLimit.
-inline int RoundPixel(double v) {
-    int whole = static_cast<int>(v);
-    whole -= v < whole;
-    return whole + (v - whole >= 0.5);
-}
-
-int ToPixel(double v) {
-    if (std::isnan(v)) return 0;
-    return RoundPixel(std::clamp(v, -kPixelLimit, kPixelLimit));
-}
 
 CRgb ToRgb(const CPlot::Colour& c) { return {c.at(0), c.at(1), c.at(2)}; }
 
@@ -128,159 +109,6 @@ std::string Format(const char* format, double value) {
 }
 
 bool IsWhole(double v) { return std::floor(v) == v; }
-
-// Per sample: the first, lowest, highest and last point of each pixel column
-// of a trace, in sample order. A column of the plot shows no more than that,
-// so a ten-million-sample capture becomes a few thousand line ends.
-class CColumnReducer {
-public:
-    explicit CColumnReducer(std::vector<CPixel>& out) : m_Out(out) {}
-
-    // Pixel positions before rounding: a sample joins the open column while it
-    // rounds to it, and only the column's extremes are ever rounded.
-    void Add(std::size_t index, double x, double y) {
-        if (x >= m_dColumnLow && x < m_dColumnHigh) {
-            if (y < m_Top.y) m_Top = {index, y};
-            if (y > m_Bottom.y) m_Bottom = {index, y};
-            m_Last = {index, y};
-            return;
-        }
-        Flush();
-        m_nColumn = ToPixel(x);
-        m_dColumnLow = m_nColumn - 0.5;
-        m_dColumnHigh = m_nColumn + 0.5;
-        m_First = m_Top = m_Bottom = m_Last = {index, y};
-    }
-
-    void Flush() {
-        if (!(m_dColumnHigh > m_dColumnLow)) return;
-        const CPoint& early = m_Top.index <= m_Bottom.index ? m_Top : m_Bottom;
-        const CPoint& late = m_Top.index <= m_Bottom.index ? m_Bottom : m_Top;
-        for (double y : {m_First.y, early.y, late.y, m_Last.y}) Emit({m_nColumn, ToPixel(y)});
-        m_dColumnLow = m_dColumnHigh = 0.0;
-    }
-
-private:
-    struct CPoint {
-        std::size_t index = 0;
-        double y = 0.0;
-    };
-    void Emit(CPixel p) {
-        if (m_Out.empty() || !(m_Out.back() == p)) m_Out.push_back(p);
-    }
-
-    std::vector<CPixel>& m_Out;
-    int m_nColumn = 0;
-    double m_dColumnLow = 0.0, m_dColumnHigh = 0.0;  // empty until the first sample
-    CPoint m_First, m_Top, m_Bottom, m_Last;
-};
-
-// Distinct 64-bit keys, open addressing; the sets here hold a few hundred to
-// a few million keys and are probed once per sample.
-class CKeySet {
-public:
-    // True when the key was not in the set yet. All bits set is no key.
-    bool Insert(uint64_t key) {
-        if ((m_nCount + 1) * 2 > m_Keys.size()) Grow();
-        const std::size_t mask = m_Keys.size() - 1;
-        for (std::size_t i = Slot(key);; i = (i + 1) & mask) {
-            if (m_Keys[i] == key) return false;
-            if (m_Keys[i] == kEmpty) {
-                m_Keys[i] = key;
-                ++m_nCount;
-                return true;
-            }
-        }
-    }
-    template <class F>
-    void ForEach(F&& f) const {
-        for (uint64_t key : m_Keys)
-            if (key != kEmpty) f(key);
-    }
-    std::size_t Size() const { return m_nCount; }
-
-private:
-    static constexpr uint64_t kEmpty = ~uint64_t{0};
-
-    std::size_t Slot(uint64_t key) const {
-        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> m_nShift);
-    }
-    void Grow() {
-        std::vector<uint64_t> old = std::move(m_Keys);
-        const std::size_t size = old.empty() ? 4096 : old.size() * 2;
-        m_Keys.assign(size, kEmpty);
-        m_nShift = 64 - std::countr_zero(size);
-        m_nCount = 0;
-        for (uint64_t key : old)
-            if (key != kEmpty) Insert(key);
-    }
-
-    std::vector<uint64_t> m_Keys;
-    std::size_t m_nCount = 0;
-    int m_nShift = 64;
-};
-
-// A pixel as 32 bits; coordinates are kept within kEyePixelLimit, so each fits 16.
-uint32_t Pack(CPixel p) {
-    return static_cast<uint32_t>(static_cast<uint16_t>(p.x)) << 16 | static_cast<uint16_t>(p.y);
-}
-CPixel Unpack(uint32_t packed) {
-    return {static_cast<int16_t>(packed >> 16), static_cast<int16_t>(packed & 0xFFFF)};
-}
-
-// The unit intervals of a long packet lie on top of each other and draw the
-// same few pixel paths again and again: an interval whose path was drawn
-// already is skipped whole (known by a 64-bit fingerprint of its pixels), and
-// of the rest each distinct segment is stroked once.
-class CEyePaths {
-public:
-    // A path of at most `points` pixels starts at p.
-    void Start(CPixel p, std::size_t points) {
-        if (m_Path.size() < points) m_Path.resize(points);
-        m_Path[0] = Pack(p);
-        m_nLength = 1;
-        m_nPrint = Mix(0x243F6A8885A308D3ull, m_Path[0]);
-    }
-    void LineTo(CPixel p) {
-        const uint32_t packed = Pack(p);
-        if (packed == m_Path[m_nLength - 1]) return;
-        m_Path[m_nLength++] = packed;
-        m_nPrint = Mix(m_nPrint, packed);
-    }
-    void End() {
-        if (m_nLength < 2 || !m_Intervals.Insert(Finish(m_nPrint))) return;
-        for (std::size_t i = 1; i < m_nLength; ++i) {
-            const uint64_t a = m_Path[i - 1], b = m_Path[i];
-            m_Segments.Insert(std::min(a, b) << 32 | std::max(a, b));
-        }
-    }
-    std::vector<CPixelSegment> Segments() const {
-        std::vector<CPixelSegment> segments;
-        segments.reserve(m_Segments.Size());
-        m_Segments.ForEach([&](uint64_t key) {
-            segments.push_back(
-                {Unpack(static_cast<uint32_t>(key >> 32)), Unpack(static_cast<uint32_t>(key))});
-        });
-        return segments;
-    }
-
-private:
-    static uint64_t Mix(uint64_t print, uint32_t packed) {
-        return (print ^ packed) * 0x100000001B3ull + (print >> 29);
-    }
-    static uint64_t Finish(uint64_t print) {
-        print ^= print >> 33;
-        print *= 0xFF51AFD7ED558CCDull;
-        print ^= print >> 33;
-        return print == ~uint64_t{0} ? 0 : print;
-    }
-
-    std::vector<uint32_t> m_Path;
-    std::size_t m_nLength = 0;
-    uint64_t m_nPrint = 0;
-    CKeySet m_Intervals;
-    CKeySet m_Segments;
-};
 
 // Where a trace that starts at or left of the left edge enters the plot area:
 // moved along its first segment to one pixel inside the edge. A densely sampled
@@ -808,12 +636,12 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
                 const auto [x0, y0] =
                     EnterAtLeftEdge(offset + slope * t[first], PixelY(v[first]),
                                     offset + slope * t[first + 1], PixelY(v[first + 1]), m_dLeft);
-                if (!(std::abs(x0) < kEyePixelLimit && std::abs(y0) < kEyePixelLimit)) continue;
+                if (!(std::abs(x0) < CEyePaths::kEyePixelLimit && std::abs(y0) < CEyePaths::kEyePixelLimit)) continue;
                 paths.Start({RoundPixel(x0), RoundPixel(y0)}, last - first + 1);
                 for (std::size_t i = first + 1; i <= last; ++i) {
                     const double x = offset + slope * t[i], y = y0Pixel - yScale * v[i];
                     // Also false for NaN: a sample with no value breaks no segment.
-                    if (!(std::abs(x) < kEyePixelLimit && std::abs(y) < kEyePixelLimit)) continue;
+                    if (!(std::abs(x) < CEyePaths::kEyePixelLimit && std::abs(y) < CEyePaths::kEyePixelLimit)) continue;
                     paths.LineTo({RoundPixel(x), RoundPixel(y)});
                 }
                 paths.End();
