@@ -7,11 +7,12 @@
 #include <limits>
 #include <stdexcept>
 
+#include "common/CPathNames.h"
+#include "input/CInrushRecord.h"
 #include "plot/CColumnReducer.h"
 #include "plot/CEyePaths.h"
+#include "plot/CPlotScale.h"
 #include "signal/CAnalysisRecord.h"
-#include "input/CInrushRecord.h"
-#include "common/CPathNames.h"
 #include "spec/CInrushSpec.h"
 #include "spec/CSigConfig.h"
 #include "spec/CSigSpec.h"
@@ -42,8 +43,6 @@ constexpr int kDotHalfPixels = 2;
 // careless scale; beyond this the grid is a grey wash, and a corrupt sample of
 // 1e30 V would ask for 1e30 lines. The step grows tenfold instead.
 constexpr int kMaxGridLines = 100;
-// Labels closer to zero than this are rounding noise of k * step.
-constexpr double kZeroLabel = 0.001;
 constexpr std::size_t kMaxViolationDots = 1000;
 constexpr std::size_t kMaxTemplateVertices = 20;
 // Room around a trace so its peaks do not sit on the frame.
@@ -61,54 +60,12 @@ constexpr CRgb kTemplateRed{255, 0, 0};
 
 CRgb ToRgb(const CPlot::Colour& c) { return {c.at(0), c.at(1), c.at(2)}; }
 
-struct CRange {
-    double lo = 0.0;
-    double hi = 0.0;
-    bool found = false;
-};
-
-// Scopes write 9.9e37 where a sample was off screen or not acquired; like NaN
-// and infinity it stands for no value, and would squeeze the trace into one row.
-constexpr double kOverflowMark = 9.9e37;
-bool IsSample(double v) { return std::abs(v) < kOverflowMark; }  // false for NaN
-
-// Samples without a value take no part in the scaling.
-void Extend(CRange& range, std::span<const double> values) {
-    double lo = range.found ? range.lo : std::numeric_limits<double>::infinity();
-    double hi = range.found ? range.hi : -std::numeric_limits<double>::infinity();
-    for (double v : values) {
-        if (!IsSample(v)) continue;
-        lo = v < lo ? v : lo;
-        hi = v > hi ? v : hi;
-    }
-    if (lo <= hi) range = {lo, hi, true};
-}
-
-// A flat trace or a single sample spans nothing, which would make the scale
-// infinite; such a range is opened around its value.
-void EnsureSpan(double& lo, double& hi) {
-    if (!std::isfinite(lo) || !std::isfinite(hi)) lo = hi = 0.0;
-    if (hi > lo) return;
-    const double centre = (lo + hi) / 2.0;
-    const double half = centre != 0.0 ? std::abs(centre) * 0.1 : 1.0;
-    lo = centre - half;
-    hi = centre + half;
-}
-
 // Grows the step tenfold until the area holds at most kMaxGridLines of them.
 double CappedStep(double step, double pixelsPerUnit, double areaPixels) {
     if (!(step > 0.0) || !std::isfinite(step)) return 0.0;
     while (areaPixels / (step * pixelsPerUnit) > kMaxGridLines && std::isfinite(step)) step *= 10.0;
     return std::isfinite(step) ? step : 0.0;
 }
-
-std::string Format(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-bool IsWhole(double v) { return std::floor(v) == v; }
 
 // Where a trace that starts at or left of the left edge enters the plot area:
 // moved along its first segment to one pixel inside the edge. A densely sampled
@@ -136,8 +93,8 @@ void CPlot::StartCanvas() {
 void CPlot::SetFrame(double xMin, double xMax, double yMin, double yMax, double xStep,
                      double yStep) {
     if (!m_Canvas) StartCanvas();
-    EnsureSpan(xMin, xMax);
-    EnsureSpan(yMin, yMax);
+    CPlotScale::EnsureSpan(xMin, xMax);
+    CPlotScale::EnsureSpan(yMin, yMax);
     const double w = m_Canvas->Width(), h = m_Canvas->Height();
     m_dLeft = kLeftFraction * w;
     m_dTop = kTopFraction * h;
@@ -202,11 +159,11 @@ void CPlot::DrawAxisLabels(double xStep, double yStep, bool lowered, const std::
     const double labelTop = m_dBottom + (lowered ? kLoweredLabelPixels : kLabelGapPixels);
     const std::vector<double>& xs = m_VerticalGrid.m_Positions;
     for (std::size_t i = 0; i < xs.size(); ++i) {
-        const std::string label = TimeLabel(m_VerticalGrid.m_Values[i], xStep);
+        const std::string label = CPlotScale::TimeLabel(m_VerticalGrid.m_Values[i], xStep);
         // The left edge's time sits wherever the capture starts: when it would run
         // into the first grid label ("-1" beside "0" reads "-10"), the edge goes unlabelled.
         if (i == 0 && xs.size() > 1) {
-            const std::string next = TimeLabel(m_VerticalGrid.m_Values[1], xStep);
+            const std::string next = CPlotScale::TimeLabel(m_VerticalGrid.m_Values[1], xStep);
             const double room = xs[1] - xs[0];
             const double needed = (m_Canvas->TextWidth(label, kLabelCellPixels) +
                                    m_Canvas->TextWidth(next, kLabelCellPixels)) /
@@ -222,8 +179,8 @@ void CPlot::DrawAxisLabels(double xStep, double yStep, bool lowered, const std::
     for (std::size_t i = 0; i < m_HorizontalGrid.m_Positions.size(); ++i)
         m_Canvas->Text(m_dLeft - kLabelGapPixels,
                        m_HorizontalGrid.m_Positions[i] - kLabelCellPixels / 2.0,
-                       ValueLabel(m_HorizontalGrid.m_Values[i], yStep), kLabelCellPixels,
-                       ETextAlign::Right, kBlack);
+                       CPlotScale::ValueLabel(m_HorizontalGrid.m_Values[i], yStep),
+                       kLabelCellPixels, ETextAlign::Right, kBlack);
     m_Canvas->Text(m_dLeft - kYTitleOffsetPixels, (m_dTop + m_dBottom) / 2.0, yTitle,
                    kYTitleCellPixels, ETextAlign::Centre, kBlack, false);
 }
@@ -233,7 +190,9 @@ void CPlot::DrawTrace(std::span<const double> xs, std::span<const double> ys, co
     const CRgb pen = ToRgb(colour);
     if (!m_Canvas) return;
     const std::size_t n = std::min(xs.size(), ys.size());
-    auto valued = [&](std::size_t i) { return IsSample(xs[i]) && IsSample(ys[i]); };
+    auto valued = [&](std::size_t i) {
+        return CPlotScale::IsSample(xs[i]) && CPlotScale::IsSample(ys[i]);
+    };
     std::size_t first = 0;
     while (first < n && !valued(first)) ++first;
     if (first == n) return;
@@ -345,112 +304,31 @@ void CPlot::SavePng(const std::string& path, CPendingOutputs& outputs) const {
     if (m_Canvas) outputs.Add(path, m_Canvas->Png(path));
 }
 
-double CPlot::TimeGridStep(double range) {
-    const double r = range / 10.0;
-    if (r >= 50) return 100;
-    if (r >= 20) return 50;
-    if (r >= 10) return 20;
-    if (r >= 5) return 10;
-    if (r >= 2) return 5;
-    if (r > 1) return 2;
-    if (r > 0.5) return 1;
-    if (r > 0.2) return 0.5;
-    if (r > 0.1) return 0.2;
-    return 0.1;
-}
-
-double CPlot::ValueGridStep(double range) {
-    const double r = range / 10.0;
-    if (r >= 10) return 10;
-    if (r >= 5) return 5;
-    if (r >= 2) return 10;
-    if (r >= 1) return 2;
-    if (r >= 0.5) return 1;
-    if (r >= 0.2) return 0.5;
-    if (r >= 0.1) return 0.2;
-    if (r >= 0.05) return 0.1;
-    if (r >= 0.02) return 0.05;
-    if (r >= 0.01) return 0.02;
-    if (r >= 0.005) return 0.01;
-    if (r >= 0.001) return 0.005;
-    if (r >= 0.0005) return 0.001;
-    if (r >= 0.0002) return 0.0005;
-    return 0.0002;
-}
-
-CTimeAxis CPlot::TimePrefix(std::span<const double> values) {
-    static const std::array<const char*, 13> kPrefixes = {"a", "f", "p", "n", "\xC2\xB5", "m", "",
-                                                          "k", "M", "G", "T", "P",        "E"};
-    double largest = 0.0;
-    for (double v : values)
-        if (IsSample(v)) largest = std::max(largest, std::abs(v));
-    // A capture that never leaves t = 0 has no scale to read: plain seconds.
-    if (largest == 0.0) return {};
-    const int e = 3 * static_cast<int>(std::floor(std::log10(largest) / 3.0));
-    if (e < -18 || e > 18) return {};
-    return {std::pow(10.0, -e), kPrefixes[static_cast<std::size_t>((e + 18) / 3)]};
-}
-
-std::string CPlot::TimeLabel(double value, double step) {
-    if (std::abs(value) < kZeroLabel) value = 0.0;
-    return Format(IsWhole(step) ? "%.0f" : "%.1f", value);
-}
-
-std::string CPlot::ValueLabel(double value, double step) {
-    if (std::abs(value) < kZeroLabel) value = 0.0;
-    const char* format = "%.1f";
-    if (IsWhole(step))
-        format = "%.0f";
-    else if (step < 0.001)
-        format = "%.4f";
-    else if (step < 0.01)
-        format = "%.3f";
-    else if (step < 0.1)
-        format = "%.2f";
-    return Format(format, value);
-}
-
-CPlot::CCaptureAxis CPlot::CaptureAxis(std::span<const double> time) {
-    CRange range;
-    Extend(range, time);
-    // The largest magnitude of the times is at one end of their range.
-    const std::array<double, 2> ends{range.lo, range.hi};
-    CCaptureAxis x;
-    const CTimeAxis axis = TimePrefix(ends);
-    x.m_dFactor = axis.m_dFactor;
-    x.m_strTitle = "time, " + axis.m_strPrefix + "s";
-    x.m_dMin = range.lo * axis.m_dFactor;
-    x.m_dMax = range.hi * axis.m_dFactor;
-    EnsureSpan(x.m_dMin, x.m_dMax);
-    x.m_dStep = TimeGridStep(x.m_dMax - x.m_dMin);
-    return x;
-}
-
 void CPlot::PlotSignal(const CAnalysisRecord& record, const CSigConfig& config,
                        const CSigSpec& spec, const std::string& dataFile,
                        CPendingOutputs& outputs) {
     if (record.m_Time.empty()) throw std::out_of_range("signal plot of an empty capture");
-    const CCaptureAxis axis = CaptureAxis(record.m_Time);
+    const CCaptureAxis axis = CPlotScale::CaptureAxis(record.m_Time);
     const double xMin = axis.m_dMin, xMax = axis.m_dMax, xStep = axis.m_dStep;
     const std::string& xTitle = axis.m_strTitle;
 
     StartCanvas();
     const bool differential = spec.m_nSpeed == config.m_nHighSpeed;
-    CRange volts;
+    CValueRange volts;
     if (differential) {
-        Extend(volts, record.m_Diff);
+        volts.Extend(record.m_Diff);
     } else {
-        Extend(volts, record.m_DMinus);
-        Extend(volts, record.m_DPlus);
+        volts.Extend(record.m_DMinus);
+        volts.Extend(record.m_DPlus);
     }
     // The headroom widens the range whatever the sign of the largest value:
     // a capture that stays below 0 V is shown whole.
-    const double m = std::abs(volts.hi * kSignalHeadroom);
-    double yMin = volts.lo - m, yMax = volts.hi + m;
-    EnsureSpan(yMin, yMax);
+    const double m = std::abs(volts.m_dHigh * kSignalHeadroom);
+    double yMin = volts.m_dLow - m, yMax = volts.m_dHigh + m;
+    CPlotScale::EnsureSpan(yMin, yMax);
 
     if (differential) {
-        const double yStep = ValueGridStep(yMax - yMin);
+        const double yStep = CPlotScale::ValueGridStep(yMax - yMin);
         SetFrame(xMin, xMax, yMin, yMax, xStep, yStep);
         DrawAxisLabels(xStep, yStep, false, xTitle, spec.m_strSignalYLabel);
         DrawTrace(record.m_Time, record.m_Diff, config.m_ColourB, axis.m_dFactor);
@@ -503,13 +381,13 @@ void CPlot::PlotSignal(const CAnalysisRecord& record, const CSigConfig& config,
 void CPlot::PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec,
                         CPendingOutputs& outputs) {
     if (record.m_Time.empty()) throw std::out_of_range("current plot of an empty capture");
-    const CCaptureAxis x = CaptureAxis(record.m_Time);
-    CRange amps;
-    Extend(amps, record.m_Current);
-    double yMin = amps.lo - std::abs(kCurrentHeadroom * amps.lo);
-    double yMax = std::max(amps.hi * (1.0 + kCurrentHeadroom), kLowestCurrentTop);
-    EnsureSpan(yMin, yMax);
-    const double yStep = ValueGridStep(yMax - yMin);
+    const CCaptureAxis x = CPlotScale::CaptureAxis(record.m_Time);
+    CValueRange amps;
+    amps.Extend(record.m_Current);
+    double yMin = amps.m_dLow - std::abs(kCurrentHeadroom * amps.m_dLow);
+    double yMax = std::max(amps.m_dHigh * (1.0 + kCurrentHeadroom), kLowestCurrentTop);
+    CPlotScale::EnsureSpan(yMin, yMax);
+    const double yStep = CPlotScale::ValueGridStep(yMax - yMin);
 
     StartCanvas();
     SetFrame(x.m_dMin, x.m_dMax, yMin, yMax, x.m_dStep, yStep);
@@ -573,23 +451,23 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
         traces = {&record.m_DMinus, &record.m_DPlus};
         colours = {&config.m_ColourC, &config.m_ColourD};
     }
-    CRange volts;
+    CValueRange volts;
     for (const std::vector<double>* trace : traces) {
         if (trace->empty()) throw std::out_of_range("eye plot of an empty trace");
-        Extend(volts, *trace);
+        volts.Extend(*trace);
     }
     // The range reaches the box levels of both templates: the low-speed second
     // template's top level (3.8 V) lies above the first's (3.7 V), and its line
     // would otherwise be drawn above the frame.
-    const double d = kEyeHeadroom * (volts.hi - volts.lo);
-    double yMin = volts.lo, yMax = volts.hi;
+    const double d = kEyeHeadroom * (volts.m_dHigh - volts.m_dLow);
+    double yMin = volts.m_dLow, yMax = volts.m_dHigh;
     for (const EyeTemplate* eye : {&eye1, &eye2}) {
         yMin = std::min(yMin, *std::max_element(eye->BottomV.begin(), eye->BottomV.end()));
         yMax = std::max(yMax, *std::min_element(eye->TopV.begin(), eye->TopV.end()));
     }
     yMin -= d;
     yMax += d;
-    EnsureSpan(yMin, yMax);
+    CPlotScale::EnsureSpan(yMin, yMax);
     for (EyeTemplate* eye : {&eye1, &eye2}) {
         eye->BottomV.at(0) = eye->BottomV.at(3) = yMin;
         eye->TopV.at(0) = eye->TopV.at(3) = yMax;
@@ -598,7 +476,8 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
     }
 
     const double width = eye1.BottomT.at(2);
-    const double xStep = TimeGridStep(width), yStep = ValueGridStep(yMax - yMin);
+    const double xStep = CPlotScale::TimeGridStep(width),
+                 yStep = CPlotScale::ValueGridStep(yMax - yMin);
     StartCanvas();
     SetFrame(0.0, width, yMin, yMax, xStep, yStep);
     DrawAxisLabels(xStep, yStep, false, spec.m_strEyeXLabel, spec.m_strEyeYLabel);
@@ -636,12 +515,16 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
                 const auto [x0, y0] =
                     EnterAtLeftEdge(offset + slope * t[first], PixelY(v[first]),
                                     offset + slope * t[first + 1], PixelY(v[first + 1]), m_dLeft);
-                if (!(std::abs(x0) < CEyePaths::kEyePixelLimit && std::abs(y0) < CEyePaths::kEyePixelLimit)) continue;
+                if (!(std::abs(x0) < CEyePaths::kEyePixelLimit &&
+                      std::abs(y0) < CEyePaths::kEyePixelLimit))
+                    continue;
                 paths.Start({RoundPixel(x0), RoundPixel(y0)}, last - first + 1);
                 for (std::size_t i = first + 1; i <= last; ++i) {
                     const double x = offset + slope * t[i], y = y0Pixel - yScale * v[i];
                     // Also false for NaN: a sample with no value breaks no segment.
-                    if (!(std::abs(x) < CEyePaths::kEyePixelLimit && std::abs(y) < CEyePaths::kEyePixelLimit)) continue;
+                    if (!(std::abs(x) < CEyePaths::kEyePixelLimit &&
+                          std::abs(y) < CEyePaths::kEyePixelLimit))
+                        continue;
                     paths.LineTo({RoundPixel(x), RoundPixel(y)});
                 }
                 paths.End();

@@ -15,12 +15,6 @@ struct CInrushSpec;
 struct CSigConfig;
 struct CSigSpec;
 
-// Scale and unit prefix that bring a time axis into a readable range.
-struct CTimeAxis {
-    double m_dFactor = 1.0;   // multiplies seconds
-    std::string m_strPrefix;  // UTF-8: "n", "\u00b5", "m", ...
-};
-
 // Grid lines of one axis: where they are drawn and the value each stands for.
 struct CGridLines {
     std::vector<double> m_Positions;  // pixels
@@ -69,25 +63,11 @@ public:
     void DrawDiamond(double x, double y, const Colour& fill, const Colour& outline);
     void SavePng(const std::string& path, CPendingOutputs& outputs) const;
 
-    static double TimeGridStep(double range);
-    static double ValueGridStep(double range);
-    static CTimeAxis TimePrefix(std::span<const double> values);
-    static std::string TimeLabel(double value, double step);
-    static std::string ValueLabel(double value, double step);
-
     const CGridLines& VerticalGrid() const { return m_VerticalGrid; }
     const CGridLines& HorizontalGrid() const { return m_HorizontalGrid; }
     bool FrameSet() const { return m_bFrameSet; }
 
 private:
-    // The time axis of a whole capture, on the prefixed scale.
-    struct CCaptureAxis {
-        double m_dFactor = 1.0;  // multiplies seconds
-        std::string m_strTitle;
-        double m_dMin = 0.0, m_dMax = 0.0, m_dStep = 0.0;
-    };
-    static CCaptureAxis CaptureAxis(std::span<const double> time);
-
     double PixelX(double x) const { return m_dX0 + m_dSx * x; }
     double PixelY(double y) const { return m_dY0 - m_dSy * y; }
     // Template polygons put their time zero on the left edge of the plot area.
