@@ -1,31 +1,24 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "plot/CCanvas.h"
 #include "common/CPendingOutputs.h"
+#include "plot/CPlotArea.h"
 
 struct CAnalysisRecord;
+struct CCaptureAxis;
 struct CInrushRecord;
 struct CInrushSpec;
+struct CPacketMeasurement;
 struct CSigConfig;
 struct CSigSpec;
-
-// Scale and unit prefix that bring a time axis into a readable range.
-struct CTimeAxis {
-    double m_dFactor = 1.0;   // multiplies seconds
-    std::string m_strPrefix;  // UTF-8: "n", "\u00b5", "m", ...
-};
-
-// Grid lines of one axis: where they are drawn and the value each stands for.
-struct CGridLines {
-    std::vector<double> m_Positions;  // pixels
-    std::vector<double> m_Values;     // data units
-};
+struct EyeTemplate;
+class CPlotMarks;
 
 // Draws the pictures of a run: the whole signal capture with the measured
 // packet's markers, the packet's unit intervals folded over the eye template,
@@ -34,8 +27,6 @@ struct CGridLines {
 // picture goes to the run's pending outputs, to be put in place with the report.
 class CPlot {
 public:
-    using Colour = std::vector<int32_t>;  // red, green, blue
-
     CPlot();
     ~CPlot();
 
@@ -50,55 +41,48 @@ public:
     void PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec,
                      CPendingOutputs& outputs);
 
-    // A fresh 604 x 454 white canvas; the frame must be set again.
-    void StartCanvas();
-    void SetFrame(double xMin, double xMax, double yMin, double yMax, double xStep, double yStep);
-    void DrawAxisLabels(double xStep, double yStep, bool lowered, const std::string& xTitle,
-                        const std::string& yTitle);
-    // xs are multiplied by xFactor first, so a capture in seconds can be drawn
-    // on a prefixed time axis without a scaled copy of its time vector.
-    void DrawTrace(std::span<const double> xs, std::span<const double> ys, const Colour& colour,
-                   double xFactor = 1.0);
-    bool DrawFilledPolygon(std::span<const double> xs, std::span<const double> ys);
-    void DrawOutline(std::span<const double> xs, std::span<const double> ys, const Colour& colour);
-    void DrawFilledBox(std::span<const double> xs, std::span<const double> ys);
-    void DrawHLine(double y, const Colour& colour);
-    void DrawVLine(double x, const Colour& colour);
-    void DrawDot(double x, double y, const Colour& colour);
-    void DrawSquare(double x, double y, const Colour& fill, const Colour& outline);
-    void DrawDiamond(double x, double y, const Colour& fill, const Colour& outline);
-    void SavePng(const std::string& path, CPendingOutputs& outputs) const;
-
-    static double TimeGridStep(double range);
-    static double ValueGridStep(double range);
-    static CTimeAxis TimePrefix(std::span<const double> values);
-    static std::string TimeLabel(double value, double step);
-    static std::string ValueLabel(double value, double step);
-
-    const CGridLines& VerticalGrid() const { return m_VerticalGrid; }
-    const CGridLines& HorizontalGrid() const { return m_HorizontalGrid; }
-    bool FrameSet() const { return m_bFrameSet; }
+    // The grid lines of the picture drawn last, with the values they are labelled with.
+    const CGridLines& VerticalGrid() const;
+    const CGridLines& HorizontalGrid() const;
 
 private:
-    // The time axis of a whole capture, on the prefixed scale.
-    struct CCaptureAxis {
-        double m_dFactor = 1.0;  // multiplies seconds
-        std::string m_strTitle;
-        double m_dMin = 0.0, m_dMax = 0.0, m_dStep = 0.0;
+    // A trace the signal or eye plot shows, in its colour.
+    struct CShownTrace {
+        const std::vector<double>* m_Values;
+        const std::vector<int32_t>* m_Colour;
     };
-    static CCaptureAxis CaptureAxis(std::span<const double> time);
+    using Traces = std::vector<CShownTrace>;
+    using EyeTemplates = std::array<EyeTemplate, 2>;
+    using Range = std::pair<double, double>;  // lowest and highest value of an axis
 
-    double PixelX(double x) const { return m_dX0 + m_dSx * x; }
-    double PixelY(double y) const { return m_dY0 - m_dSy * y; }
-    // Template polygons put their time zero on the left edge of the plot area.
-    double TemplateX(double x) const { return m_dLeft + m_dSx * x; }
+    static Traces ShownTraces(const CAnalysisRecord& record, const CSigConfig& config,
+                              bool differential);
+    static Range SignalRange(const Traces& traces);
+    static Range EyeRange(const Traces& traces, const EyeTemplates& eyes);
+
+    void DrawTimeFrame(const CCaptureAxis& time, double yMin, double yMax, double yStep,
+                       const std::string& yTitle);
+    void DrawSignalFrame(const Traces& traces, const CSigSpec& spec, const CCaptureAxis& time,
+                         bool differential);
+    void DrawSignalTraces(const CAnalysisRecord& record, const Traces& traces,
+                          const CSigConfig& config, double factor);
+    void MarkEyeViolations(const CAnalysisRecord& record, const CPacketMeasurement& packet,
+                           const Traces& traces, const CSigConfig& config, double factor);
+    void MarkViolations(const std::vector<double>& time, const std::vector<double>& trace,
+                        const std::vector<int32_t>& flags, std::size_t flagStart,
+                        const CSigConfig& config, double factor);
+    void MarkEopEdges(const CPacketMeasurement& packet, const CSigConfig& config, double factor);
+    void MarkCrossovers(const CPacketMeasurement& packet, const CSigConfig& config, double factor);
     void DrawSymbolStrip(const CAnalysisRecord& record, const CSigConfig& config, double factor);
 
-    std::unique_ptr<CCanvas> m_Canvas;
-    double m_dLeft = 0.0, m_dTop = 0.0, m_dWidth = 0.0, m_dHeight = 0.0;
-    double m_dRight = 0.0, m_dBottom = 0.0;
-    double m_dSx = 1.0, m_dSy = 1.0, m_dX0 = 0.0, m_dY0 = 0.0;
-    bool m_bFrameSet = false;
-    CGridLines m_VerticalGrid;
-    CGridLines m_HorizontalGrid;
+    void DrawEyeFrame(const CSigSpec& spec, double width, double yMin, double yMax);
+    void DrawEyeTemplates(const EyeTemplates& eyes, const CSigConfig& config);
+    void DrawFoldedIntervals(const CAnalysisRecord& record, const Traces& traces, double factor);
+
+    void DrawCurrentMarks(const CInrushRecord& record, const CInrushSpec& spec,
+                          const CCaptureAxis& time, double yMin, double yMax);
+
+    CPlotMarks Marks();
+
+    std::unique_ptr<CPlotArea> m_Area;
 };

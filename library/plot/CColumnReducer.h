@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "plot/CCanvas.h"
+
+// Keeps the first, lowest, highest and last point of each pixel column of a trace, in
+// sample order: a column shows no more, so ten million samples become a few thousand.
+class CColumnReducer {
+public:
+    explicit CColumnReducer(std::vector<CPixel>& out) : m_Out(out) {}
+
+    // Pixel positions before rounding: a sample joins the open column while it
+    // rounds to it, and only the column's extremes are ever rounded.
+    void Add(std::size_t index, double x, double y) {
+        if (x >= m_dColumnLow && x < m_dColumnHigh) {
+            if (y < m_Top.y) m_Top = {index, y};
+            if (y > m_Bottom.y) m_Bottom = {index, y};
+            m_Last = {index, y};
+            return;
+        }
+        Flush();
+        m_nColumn = ToPixel(x);
+        m_dColumnLow = m_nColumn - 0.5;
+        m_dColumnHigh = m_nColumn + 0.5;
+        m_First = m_Top = m_Bottom = m_Last = {index, y};
+    }
+
+    void Flush();
+
+private:
+    struct CPoint {
+        std::size_t index = 0;
+        double y = 0.0;
+    };
+    void Emit(CPixel p);
+
+    std::vector<CPixel>& m_Out;
+    int m_nColumn = 0;
+    double m_dColumnLow = 0.0, m_dColumnHigh = 0.0;  // empty until the first sample
+    CPoint m_First, m_Top, m_Bottom, m_Last;
+};
