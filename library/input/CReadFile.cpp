@@ -5,40 +5,113 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/CAnalysisError.h"
-#include "common/CHugePages.h"
 #include "common/CPathNames.h"
-#include "input/CEvenTimeCheck.h"
-#include "input/CLineSource.h"
-#include "input/CNumberParser.h"
+#include "input/CBinaryFile.h"
 #include "input/CReadKeysightBin.h"
 #include "input/CReadLecroyTrc.h"
 #include "input/CReadRandSbin.h"
 #include "input/CReadTekWfm.h"
 #include "input/CReadText.h"
-#include "input/CSampleBlock.h"
+#include "input/CWaveform.h"
 
 namespace {
 
 // Two files of a D+/D- pair must come from one acquisition: their first samples and
 // sample intervals may differ by at most this share of the interval.
 constexpr double kPairAxisTolerance = 0.01;
-// Extension after the last dot of the file name, in lower case; ".wfm.bin" is the
-// one double extension, since its data file carries the scope's ".Wfm" tag.
-std::string ExtensionOf(const std::string& path) {
+// The opening bytes a content check is shown: room for a signature near the start.
+constexpr std::size_t kHeadBytes = 64;
+
+// One waveform format: the ending of its file names (lower case, after a full stop), a
+// check of the file's opening bytes where formats share an ending (nullptr: any content
+// will do), and its reader. `inrushOnly` asks for a supply-current capture.
+struct CWaveformFormat {
+    std::string_view m_Extension;
+    bool (*m_Fits)(std::string_view head);
+    CWaveform (*m_Read)(const std::string& path, bool inrushOnly);
+};
+
+CWaveform ReadCsv(const std::string& path, bool inrushOnly) {
+    return CReadText(false).Read(path, inrushOnly);
+}
+
+// Tab-separated exports may carry "%" comment lines among their rows.
+CWaveform ReadTsv(const std::string& path, bool inrushOnly) {
+    return CReadText(true).Read(path, inrushOnly);
+}
+
+// The binary readers fill the time axis and traces in place; what they hold is the same
+// for a supply current as for a data line.
+template <class Reader>
+CWaveform ReadBinary(const std::string& path, bool /*inrushOnly*/) {
+    CWaveform waveform;
+    waveform.m_nKind =
+        Reader().Read(path, waveform.m_Time, waveform.m_Traces[0], waveform.m_Traces[1]);
+    return waveform;
+}
+
+// A Rohde & Schwarz capture keeps its settings in an XML file named X.bin beside the
+// samples in X.Wfm.bin; point the user at the sample file.
+bool IsSettingsFile(std::string_view head) { return head.starts_with("<?xml"); }
+
+[[noreturn]] CWaveform PointAtSamples(const std::string& path, bool /*inrushOnly*/) {
+    const std::string name = FileNameOf(path);
+    const std::string base = name.substr(0, name.rfind('.'));
+    throw CAnalysisError(ComposeMessage(
+        "%s is not a Keysight waveform; its samples are in %s.Wfm.bin", {name, base}, 1));
+}
+
+// The first row whose ending and content fit a file reads it: a new format is a new row.
+constexpr CWaveformFormat kFormats[] = {
+    {"csv", nullptr, ReadCsv},
+    {"tsv", nullptr, ReadTsv},
+    // Before "bin": the one ending that holds a full stop, the scope's ".Wfm" tag.
+    {"wfm.bin", nullptr, ReadBinary<CReadRandSbin>},
+    {"bin", IsSettingsFile, PointAtSamples},
+    {"bin", nullptr, ReadBinary<CReadKeysightBin>},
+    {"wfm", nullptr, ReadBinary<CReadTekWfm>},
+    {"trc", nullptr, ReadBinary<CReadLecroyTrc>},
+};
+
+std::string LowerCaseName(const std::string& path) {
     std::string name = FileNameOf(path);
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (name.ends_with(".wfm.bin")) return "wfm.bin";
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string::npos ? "" : name.substr(dot + 1);
+    return name;
+}
+
+bool HasExtension(std::string_view name, std::string_view extension) {
+    return name.size() > extension.size() && name.ends_with(extension) &&
+           name[name.size() - extension.size() - 1] == '.';
+}
+
+std::string HeadOf(const std::string& path) {
+    const std::vector<std::uint8_t> head = CBinaryFile(path).ReadBlock(0, kHeadBytes);
+    return std::string(head.begin(), head.end());
+}
+
+// Reads `path` with the format that `name` (in lower case) ends in and whose content check
+// the file passes. For a pair both files go by the data file's name.
+CWaveform ReadByFormat(const std::string& name, const std::string& path, bool inrushOnly) {
+    std::optional<std::string> head;
+    for (const CWaveformFormat& format : kFormats) {
+        if (!HasExtension(name, format.m_Extension)) continue;
+        if (format.m_Fits != nullptr && !head) head = HeadOf(path);
+        if (format.m_Fits == nullptr || format.m_Fits(*head))
+            return format.m_Read(path, inrushOnly);
+    }
+    throw CAnalysisError(ComposeMessage("Unknown file type %s", {FileNameOf(path)}));
 }
 
 void CheckOpens(const std::string& path) {
@@ -95,11 +168,9 @@ TimeAxis AxisOf(const std::vector<double>& time) {
 int32_t CReadFile::ReadWaveform(const std::string& dataFile, std::vector<double>& time,
                                 std::vector<double>& diff, std::vector<double>& first,
                                 std::vector<double>& second, const std::string& secondFile,
-                                bool inrushOnly) {
+                                bool inrushOnly) const {
     if (dataFile.empty()) throw CAnalysisError("Please select a data file.");
-    InrushOnly = inrushOnly;
-    TraceKind = 3;
-    const std::string extension = ExtensionOf(dataFile);
+    const std::string name = LowerCaseName(dataFile);
     CheckOpens(dataFile);
     time.clear();
     diff.clear();
@@ -107,24 +178,26 @@ int32_t CReadFile::ReadWaveform(const std::string& dataFile, std::vector<double>
     second.clear();
 
     if (secondFile.empty()) {
-        TraceKind = ReadByExtension(extension, dataFile, time, first, second);
-        if (TraceKind == 2) {
-            diff = std::move(first);
-            first.clear();
-        }
-        return TraceKind;
+        CWaveform waveform = ReadByFormat(name, dataFile, inrushOnly);
+        time = std::move(waveform.m_Time);
+        // A lone trace is the differential one.
+        (waveform.m_nKind == 2 ? diff : first) = std::move(waveform.m_Traces[0]);
+        second = std::move(waveform.m_Traces[1]);
+        return waveform.m_nKind;
     }
 
-    // A D+/D- pair: each file's own second trace, if any, is dropped.
+    // A D+/D- pair: each file's own second trace, if any, is dropped, and the data file's
+    // time axis is let go before the other file is read.
     CheckOpens(secondFile);
-    std::vector<double> scratch;
-    ReadByExtension(extension, dataFile, time, first, scratch);
-    const TimeAxis dataAxis = AxisOf(time);
-    second = std::move(first);
-    first.clear();
-    time.clear();
-    scratch.clear();
-    ReadByExtension(extension, secondFile, time, first, scratch);
+    TimeAxis dataAxis;
+    {
+        CWaveform data = ReadByFormat(name, dataFile, inrushOnly);
+        dataAxis = AxisOf(data.m_Time);
+        second = std::move(data.m_Traces[0]);
+    }
+    CWaveform other = ReadByFormat(name, secondFile, inrushOnly);
+    time = std::move(other.m_Time);
+    first = std::move(other.m_Traces[0]);
 
     if (first.size() != second.size())
         throw CAnalysisError(
@@ -136,37 +209,5 @@ int32_t CReadFile::ReadWaveform(const std::string& dataFile, std::vector<double>
         std::abs(dataAxis.m_dInterval - secondAxis.m_dInterval) > tolerance)
         throw CAnalysisError(PairMessage("Error: Files %s and %s do not share one time axis.",
                                          dataFile, secondFile));
-    return TraceKind;
-}
-
-int32_t CReadFile::ReadByExtension(const std::string& extension, const std::string& path,
-                                   std::vector<double>& time, std::vector<double>& first,
-                                   std::vector<double>& second) {
-    if (extension == "csv") return ReadCsv(path, time, first, second);
-    if (extension == "tsv") return ReadTsv(path, time, first, second);
-    if (extension == "bin") return CReadKeysightBin().Read(path, time, first, second);
-    if (extension == "wfm") return CReadTekWfm().Read(path, time, first, second);
-    if (extension == "trc") return CReadLecroyTrc().Read(path, time, first, second);
-    if (extension == "wfm.bin") return CReadRandSbin().Read(path, time, first, second);
-    throw CAnalysisError(ComposeMessage("Unknown file type %s", {FileNameOf(path)}));
-}
-
-int32_t CReadFile::ReadCsv(const std::string& path, std::vector<double>& time,
-                           std::vector<double>& first, std::vector<double>& second) {
-    return ReadText(path, time, first, second, false);
-}
-
-int32_t CReadFile::ReadTsv(const std::string& path, std::vector<double>& time,
-                           std::vector<double>& first, std::vector<double>& second) {
-    return ReadText(path, time, first, second, true);
-}
-
-int32_t CReadFile::ReadText(const std::string& path, std::vector<double>& time,
-                            std::vector<double>& first, std::vector<double>& second,
-                            bool percentComments) {
-    CWaveform waveform = CReadText(percentComments).Read(path, InrushOnly);
-    time = std::move(waveform.m_Time);
-    first = std::move(waveform.m_Traces[0]);
-    second = std::move(waveform.m_Traces[1]);
-    return waveform.m_nKind;
+    return 3;  // a pair
 }
