@@ -1,337 +1,117 @@
 #include "input/CReadFile.h"
 
-#include <fast_float/fast_float.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/CAnalysisError.h"
-#include "input/CEvenTimeCheck.h"
-#include "common/CHugePages.h"
-#include "input/CLineSource.h"
+#include "common/CPathNames.h"
+#include "input/CBinaryFile.h"
 #include "input/CReadKeysightBin.h"
 #include "input/CReadLecroyTrc.h"
 #include "input/CReadRandSbin.h"
 #include "input/CReadTekWfm.h"
-#include "input/CSampleBlock.h"
-#include "common/CPathNames.h"
+#include "input/CReadText.h"
+#include "input/CWaveform.h"
 
 namespace {
 
 // Two files of a D+/D- pair must come from one acquisition: their first samples and
 // sample intervals may differ by at most this share of the interval.
 constexpr double kPairAxisTolerance = 0.01;
-// Rows read before the rest of the file is sized from their mean length.
-constexpr std::size_t kRowsBeforeEstimate = 1024;
-// Head room on the estimated row count, so that a slightly shorter tail of rows
-// does not force a second allocation of every vector.
-constexpr double kRowEstimateMargin = 1.02;
-// Header lines kept while looking for the data: a scope's header is a few dozen lines.
-constexpr std::size_t kMaxHeaderRows = 64;
-constexpr std::size_t kMaxHeaderLineBytes = 256;
+// The opening bytes a content check is shown: room for a signature near the start.
+constexpr std::size_t kHeadBytes = 64;
 
-constexpr const char* kNotFinite =
-    "Error: File %s row %d holds a value that is not a finite number.";
-constexpr const char* kWrongCount = "Error: File %s row %d holds %d values, not %d.";
-constexpr const char* kTooFewRows = "Error: File %s holds fewer than 2 data rows.";
-
-[[noreturn]] void ThrowRowError(const std::string& name, int64_t line) {
-    throw CAnalysisError(ComposeMessage(kNotFinite, {name, std::to_string(line)}));
-}
-
-[[noreturn]] void ThrowCountError(const std::string& name, int64_t line, int32_t found,
-                                  int32_t columns) {
-    throw CAnalysisError(ComposeMessage(
-        kWrongCount, {name, std::to_string(line), std::to_string(found), std::to_string(columns)}));
-}
-
-bool IsGap(char c) { return c == ',' || c == '\t' || c == ' '; }
-bool IsFieldEnd(char c) { return c == ',' || c == '\t' || c == '\n' || c == '\r'; }
-
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr int kMaxExactPower = 22;
-constexpr int kMaxMantissaDigits = 19;
-constexpr uint64_t kMaxExactMantissa = uint64_t{1} << 53;
-
-bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
-
-// The fraction of a scope's number is mostly eight digits or more: read eight at a
-// time as one 64-bit word instead of one multiply-add chain per digit.
-bool StartsWithEightDigits(const char* p) {
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return (((word & 0xF0F0F0F0F0F0F0F0) |
-             (((word + 0x0606060606060606) & 0xF0F0F0F0F0F0F0F0) >> 4)) == 0x3333333333333333);
-}
-
-uint32_t EightDigits(const char* p) {
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    word -= 0x3030303030303030;
-    word = (word * 10) + (word >> 8);
-    constexpr uint64_t kMask = 0x000000FF000000FF;
-    constexpr uint64_t kHigh = 100 + (uint64_t{1000000} << 32);
-    constexpr uint64_t kLow = 1 + (uint64_t{10000} << 32);
-    return static_cast<uint32_t>((((word & kMask) * kHigh) + (((word >> 16) & kMask) * kLow)) >>
-                                 32);
-}
-
-// Scope exports write at most nine or ten significant digits and small exponents:
-// such a value is the exact mantissa scaled by an exact power of ten, which one IEEE
-// multiplication or division rounds correctly. Anything else (long mantissas, large
-// exponents, "nan", "inf", malformed text) goes to the general parser.
-const char* ParseNumber(const char* p, const char* end, double& value) {
-    if (p + 1 < end && *p == '+' && p[1] != '-' && p[1] != '+') ++p;
-    const char* const start = p;
-    const bool negative = p < end && *p == '-';
-    if (negative) ++p;
-    uint64_t mantissa = 0;
-    int digits = 0;
-    int exponent = 0;
-    for (; p < end && IsDigit(*p); ++p, ++digits) mantissa = mantissa * 10 + (*p - '0');
-    if (p < end && *p == '.') {
-        ++p;
-        if (end - p >= 8 && StartsWithEightDigits(p)) {
-            mantissa = mantissa * 100000000 + EightDigits(p);
-            p += 8;
-            digits += 8;
-            exponent -= 8;
-        }
-        for (; p < end && IsDigit(*p); ++p, ++digits, --exponent)
-            mantissa = mantissa * 10 + (*p - '0');
-    }
-    bool exact = digits > 0 && digits <= kMaxMantissaDigits && mantissa <= kMaxExactMantissa;
-    if (exact && p < end && (*p == 'e' || *p == 'E')) {
-        const char* q = p + 1;
-        const bool negativeExponent = q < end && *q == '-';
-        if (q < end && (*q == '-' || *q == '+')) ++q;
-        int power = 0;
-        exact = q < end && IsDigit(*q);
-        for (; q < end && IsDigit(*q) && power <= kMaxExactPower * 10; ++q)
-            power = power * 10 + (*q - '0');
-        exact = exact && (q == end || !IsDigit(*q));
-        exponent += negativeExponent ? -power : power;
-        p = q;
-    }
-    if (exact && exponent >= -kMaxExactPower && exponent <= kMaxExactPower) {
-        double magnitude = static_cast<double>(mantissa);
-        magnitude = exponent < 0 ? magnitude / kExactPowersOfTen[-exponent]
-                                 : magnitude * kExactPowersOfTen[exponent];
-        value = negative ? -magnitude : magnitude;
-        return p;
-    }
-    const auto result = fast_float::from_chars(start, end, value);
-    return result.ec == std::errc() ? result.ptr : nullptr;
-}
-
-// Number of values on a line whose fields are all numbers (empty fields aside, as
-// in layouts whose header sits in the leading columns); 0 for a blank line and -1
-// for a line that holds any text.
-int32_t NumericFields(std::string_view line) {
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    int32_t count = 0;
-    for (;;) {
-        while (p < end && IsGap(*p)) ++p;
-        if (p == end) return count;
-        double value = 0.0;
-        p = ParseNumber(p, end, value);
-        if (p == nullptr) return -1;
-        while (p < end && *p == ' ') ++p;
-        if (p < end && *p != ',' && *p != '\t') return -1;
-        ++count;
-    }
-}
-
-// Number of empty fields that open a data row: the width of a header kept in the
-// leading columns.
-int32_t LeadingEmptyFields(std::string_view line) {
-    int32_t count = 0;
-    for (const char c : line) {
-        if (c == ',' || c == '\t')
-            ++count;
-        else if (c != ' ')
-            break;
-    }
-    return count;
-}
-
-// A header line of a leading-column layout that also carries a sample: `lead` fields
-// of header text, then exactly `columns` numbers, as the scope writes its first rows
-// beside the record length and units. Fills `values` and says whether it fits.
-bool SampleBesideHeader(std::string_view line, int32_t lead, int32_t columns, double* values) {
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    for (int32_t field = 0; field < lead; ++field) {
-        while (p < end && *p != ',' && *p != '\t') ++p;
-        if (p == end) return false;
-        ++p;
-    }
-    for (int32_t i = 0; i < columns; ++i) {
-        while (p < end && *p == ' ') ++p;
-        p = p < end ? ParseNumber(p, end, values[i]) : nullptr;
-        if (p == nullptr || !std::isfinite(values[i])) return false;
-        while (p < end && *p == ' ') ++p;
-        if (p < end && *p != ',' && *p != '\t') return false;
-        if (p < end) ++p;
-    }
-    return std::all_of(p, end, [](char c) { return IsGap(c); });
-}
-
-// The rows of one text file as they stream in, with what is needed to name a bad row.
-struct TextRows {
-    std::vector<double>* m_Columns[3];
-    std::string m_strName;
-    bool m_bPercentComments = false;
-    int64_t m_nLine = 0;
-    // A row with too few values is forgiven only as the last row: the writer was cut off.
-    int64_t m_nShortLine = 0;
-    int32_t m_nShortValues = 0;
-    // A zero byte: a file preallocated by the scope ends where the writer stopped.
-    bool m_bEnded = false;
-    CEvenTimeCheck m_Axis;
-
-    // Keeps one row of time and traces, each of them a sample the analysis can use.
-    void Push(const double* values, int32_t columns, int64_t line) {
-        for (int32_t i = 1; i < columns; ++i) CheckSample(values[i], m_strName, "row", line);
-        m_Axis.Add(values[0], line);
-        for (int32_t i = 0; i < columns; ++i) m_Columns[i]->push_back(values[i]);
-    }
+// One waveform format: the ending of its file names (lower case, after a full stop), a
+// check of the file's opening bytes where formats share an ending (nullptr: any content
+// will do), and its reader. `inrushOnly` asks for a supply-current capture.
+struct CWaveformFormat {
+    std::string_view m_Extension;
+    bool (*m_Fits)(std::string_view head);
+    CWaveform (*m_Read)(const std::string& path, bool inrushOnly);
 };
 
-template <int N>
-void ParseRows(TextRows& rows, std::string_view block, bool lastBlock) {
-    const char* p = block.data();
-    const char* const end = p + block.size();
-    while (p < end && !rows.m_bEnded) {
-        ++rows.m_nLine;
-        double values[N];
-        int32_t count = 0;
-        bool cut = false;
-        for (;;) {
-            while (p < end && IsGap(*p)) ++p;
-            if (p == end || *p == '\n' || *p == '\r') break;
-            if (*p == '\0') {
-                rows.m_bEnded = true;
-                break;
-            }
-            if (count == 0 && rows.m_bPercentComments && *p == '%') {
-                while (p < end && *p != '\n' && *p != '\r') ++p;
-                break;
-            }
-            if (count == N) {
-                int32_t found = count;
-                for (const char* q = p; q < end && *q != '\n' && *q != '\r';) {
-                    while (q < end && IsGap(*q)) ++q;
-                    if (q == end || *q == '\n' || *q == '\r') break;
-                    ++found;
-                    while (q < end && !IsFieldEnd(*q)) ++q;
-                }
-                ThrowCountError(rows.m_strName, rows.m_nLine, found, N);
-            }
-            const char* next = ParseNumber(p, end, values[count]);
-            if (next != nullptr) {
-                while (next < end && *next == ' ') ++next;
-                if (next < end && *next == '\0') {
-                    rows.m_bEnded = true;
-                    break;
-                }
-            }
-            if (next == nullptr || (next < end && !IsFieldEnd(*next))) {
-                // Only the unterminated last line of a file is a row cut mid-write.
-                const bool unterminated = lastBlock && std::find_if(p, end, [](char c) {
-                                                           return c == '\n' || c == '\r';
-                                                       }) == end;
-                if (!unterminated) ThrowRowError(rows.m_strName, rows.m_nLine);
-                rows.m_bEnded = true;
-                cut = true;
-                break;
-            }
-            if (!std::isfinite(values[count])) ThrowRowError(rows.m_strName, rows.m_nLine);
-            p = next;
-            ++count;
-        }
-        if (p < end && *p == '\r') {
-            ++p;
-            if (p < end && *p == '\n') ++p;
-        } else if (p < end && *p == '\n') {
-            ++p;
-        }
-        if (cut || count == 0) continue;
-        if (rows.m_nShortLine != 0)
-            ThrowCountError(rows.m_strName, rows.m_nShortLine, rows.m_nShortValues, N);
-        if (count < N) {
-            rows.m_nShortLine = rows.m_nLine;
-            rows.m_nShortValues = count;
-            continue;
-        }
-        rows.Push(values, N, rows.m_nLine);
-    }
+CWaveform ReadCsv(const std::string& path, bool inrushOnly) {
+    return CReadText(false).Read(path, inrushOnly);
 }
 
-void ParseRows(TextRows& rows, int32_t columns, std::string_view block, bool lastBlock) {
-    if (columns == 2)
-        ParseRows<2>(rows, block, lastBlock);
-    else
-        ParseRows<3>(rows, block, lastBlock);
+// Tab-separated exports may carry "%" comment lines among their rows.
+CWaveform ReadTsv(const std::string& path, bool inrushOnly) {
+    return CReadText(true).Read(path, inrushOnly);
 }
 
-// A header in the leading columns (data rows open with empty fields) may share its
-// lines with the first samples: those rows count from the last header line up, as
-// long as each carries a sample earlier than the one after it.
-void RecoverSamplesBesideHeader(TextRows& rows, int32_t columns,
-                                const std::vector<std::string>& header, const std::string& firstRow,
-                                int64_t firstRowLine) {
-    const int32_t lead = LeadingEmptyFields(firstRow);
-    double values[3] = {};
-    if (lead == 0 || !SampleBesideHeader(firstRow, lead, columns, values)) return;
-    double nextTime = values[0];
-    std::vector<std::array<double, 3>> samples;
-    for (auto line = header.rbegin(); line != header.rend(); ++line) {
-        if (!SampleBesideHeader(*line, lead, columns, values) || !(values[0] < nextTime)) break;
-        nextTime = values[0];
-        samples.push_back({values[0], values[1], values[2]});
-    }
-    // They sit on the header lines just above the first data row.
-    int64_t line = firstRowLine - static_cast<int64_t>(samples.size());
-    for (auto sample = samples.rbegin(); sample != samples.rend(); ++sample)
-        rows.Push(sample->data(), columns, line++);
+// The binary readers fill the time axis and traces in place; what they hold is the same
+// for a supply current as for a data line.
+template <class Reader>
+CWaveform ReadBinary(const std::string& path, bool /*inrushOnly*/) {
+    CWaveform waveform;
+    waveform.m_nKind =
+        Reader().Read(path, waveform.m_Time, waveform.m_Traces[0], waveform.m_Traces[1]);
+    return waveform;
 }
 
-// Sizes the vectors once for the whole file from the mean length of the rows read so
-// far, so that a long capture never holds two copies of a trace while it grows.
-void ReserveForFile(TextRows& rows, int32_t columns, int64_t dataStart, int64_t readBytes,
-                    int64_t fileBytes) {
-    const std::size_t have = rows.m_Columns[0]->size();
-    if (have < kRowsBeforeEstimate || fileBytes <= readBytes) return;
-    const double bytesPerRow = static_cast<double>(readBytes - dataStart) / have;
-    const auto expected =
-        have + static_cast<std::size_t>(static_cast<double>(fileBytes - readBytes) / bytesPerRow *
-                                        kRowEstimateMargin);
-    if (expected <= rows.m_Columns[0]->capacity()) return;
-    NoteCaptureSamples(expected);
-    for (int32_t i = 0; i < columns; ++i) CHugePages::Reserve(*rows.m_Columns[i], expected);
+// A Rohde & Schwarz capture keeps its settings in an XML file named X.bin beside the
+// samples in X.Wfm.bin; point the user at the sample file.
+bool IsSettingsFile(std::string_view head) { return head.starts_with("<?xml"); }
+
+[[noreturn]] CWaveform PointAtSamples(const std::string& path, bool /*inrushOnly*/) {
+    const std::string name = FileNameOf(path);
+    const std::string base = name.substr(0, name.rfind('.'));
+    throw CAnalysisError(ComposeMessage(
+        "%s is not a Keysight waveform; its samples are in %s.Wfm.bin", {name, base}, 1));
 }
 
-// Extension after the last dot of the file name, in lower case; ".wfm.bin" is the
-// one double extension, since its data file carries the scope's ".Wfm" tag.
-std::string ExtensionOf(const std::string& path) {
+// The first row whose ending and content fit a file reads it: a new format is a new row.
+constexpr CWaveformFormat kFormats[] = {
+    {"csv", nullptr, ReadCsv},
+    {"tsv", nullptr, ReadTsv},
+    // Before "bin": the one ending that holds a full stop, the scope's ".Wfm" tag.
+    {"wfm.bin", nullptr, ReadBinary<CReadRandSbin>},
+    {"bin", IsSettingsFile, PointAtSamples},
+    {"bin", nullptr, ReadBinary<CReadKeysightBin>},
+    {"wfm", nullptr, ReadBinary<CReadTekWfm>},
+    {"trc", nullptr, ReadBinary<CReadLecroyTrc>},
+};
+
+std::string LowerCaseName(const std::string& path) {
     std::string name = FileNameOf(path);
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (name.ends_with(".wfm.bin")) return "wfm.bin";
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string::npos ? "" : name.substr(dot + 1);
+    return name;
+}
+
+bool HasExtension(std::string_view name, std::string_view extension) {
+    return name.size() > extension.size() && name.ends_with(extension) &&
+           name[name.size() - extension.size() - 1] == '.';
+}
+
+std::string HeadOf(const std::string& path) {
+    const std::vector<std::uint8_t> head = CBinaryFile(path).ReadBlock(0, kHeadBytes);
+    return std::string(head.begin(), head.end());
+}
+
+// Reads `path` with the format that `name` (in lower case) ends in and whose content check
+// the file passes. For a pair both files go by the data file's name.
+CWaveform ReadByFormat(const std::string& name, const std::string& path, bool inrushOnly) {
+    std::optional<std::string> head;
+    for (const CWaveformFormat& format : kFormats) {
+        if (!HasExtension(name, format.m_Extension)) continue;
+        if (format.m_Fits != nullptr && !head) head = HeadOf(path);
+        if (format.m_Fits == nullptr || format.m_Fits(*head))
+            return format.m_Read(path, inrushOnly);
+    }
+    throw CAnalysisError(ComposeMessage("Unknown file type %s", {FileNameOf(path)}));
 }
 
 void CheckOpens(const std::string& path) {
@@ -388,11 +168,9 @@ TimeAxis AxisOf(const std::vector<double>& time) {
 int32_t CReadFile::ReadWaveform(const std::string& dataFile, std::vector<double>& time,
                                 std::vector<double>& diff, std::vector<double>& first,
                                 std::vector<double>& second, const std::string& secondFile,
-                                bool inrushOnly) {
+                                bool inrushOnly) const {
     if (dataFile.empty()) throw CAnalysisError("Please select a data file.");
-    InrushOnly = inrushOnly;
-    TraceKind = 3;
-    const std::string extension = ExtensionOf(dataFile);
+    const std::string name = LowerCaseName(dataFile);
     CheckOpens(dataFile);
     time.clear();
     diff.clear();
@@ -400,24 +178,26 @@ int32_t CReadFile::ReadWaveform(const std::string& dataFile, std::vector<double>
     second.clear();
 
     if (secondFile.empty()) {
-        TraceKind = ReadByExtension(extension, dataFile, time, first, second);
-        if (TraceKind == 2) {
-            diff = std::move(first);
-            first.clear();
-        }
-        return TraceKind;
+        CWaveform waveform = ReadByFormat(name, dataFile, inrushOnly);
+        time = std::move(waveform.m_Time);
+        // A lone trace is the differential one.
+        (waveform.m_nKind == 2 ? diff : first) = std::move(waveform.m_Traces[0]);
+        second = std::move(waveform.m_Traces[1]);
+        return waveform.m_nKind;
     }
 
-    // A D+/D- pair: each file's own second trace, if any, is dropped.
+    // A D+/D- pair: each file's own second trace, if any, is dropped, and the data file's
+    // time axis is let go before the other file is read.
     CheckOpens(secondFile);
-    std::vector<double> scratch;
-    ReadByExtension(extension, dataFile, time, first, scratch);
-    const TimeAxis dataAxis = AxisOf(time);
-    second = std::move(first);
-    first.clear();
-    time.clear();
-    scratch.clear();
-    ReadByExtension(extension, secondFile, time, first, scratch);
+    TimeAxis dataAxis;
+    {
+        CWaveform data = ReadByFormat(name, dataFile, inrushOnly);
+        dataAxis = AxisOf(data.m_Time);
+        second = std::move(data.m_Traces[0]);
+    }
+    CWaveform other = ReadByFormat(name, secondFile, inrushOnly);
+    time = std::move(other.m_Time);
+    first = std::move(other.m_Traces[0]);
 
     if (first.size() != second.size())
         throw CAnalysisError(
@@ -429,113 +209,5 @@ int32_t CReadFile::ReadWaveform(const std::string& dataFile, std::vector<double>
         std::abs(dataAxis.m_dInterval - secondAxis.m_dInterval) > tolerance)
         throw CAnalysisError(PairMessage("Error: Files %s and %s do not share one time axis.",
                                          dataFile, secondFile));
-    return TraceKind;
-}
-
-int32_t CReadFile::ReadByExtension(const std::string& extension, const std::string& path,
-                                   std::vector<double>& time, std::vector<double>& first,
-                                   std::vector<double>& second) {
-    if (extension == "csv") return ReadCsv(path, time, first, second);
-    if (extension == "tsv") return ReadTsv(path, time, first, second);
-    if (extension == "bin") return CReadKeysightBin().Read(path, time, first, second);
-    if (extension == "wfm") return CReadTekWfm().Read(path, time, first, second);
-    if (extension == "trc") return CReadLecroyTrc().Read(path, time, first, second);
-    if (extension == "wfm.bin") return CReadRandSbin().Read(path, time, first, second);
-    throw CAnalysisError(ComposeMessage("Unknown file type %s", {FileNameOf(path)}));
-}
-
-int32_t CReadFile::ReadCsv(const std::string& path, std::vector<double>& time,
-                           std::vector<double>& first, std::vector<double>& second) {
-    return ReadText(path, time, first, second, false);
-}
-
-int32_t CReadFile::ReadTsv(const std::string& path, std::vector<double>& time,
-                           std::vector<double>& first, std::vector<double>& second) {
-    return ReadText(path, time, first, second, true);
-}
-
-int32_t CReadFile::ReadText(const std::string& path, std::vector<double>& time,
-                            std::vector<double>& first, std::vector<double>& second,
-                            bool percentComments) {
-    CLineSource source(path);
-    time.clear();
-    first.clear();
-    second.clear();
-    const std::string name = FileNameOf(path);
-
-    // The header is the leading run of lines that are not data. A line of numbers
-    // opens the data only when the next line holds as many numbers, so that a lone
-    // figure in a header (a record length) is not taken for the first sample.
-    std::string candidate;
-    // The text lines right before the candidate: in a leading-column layout they may
-    // carry the first samples beside the header.
-    std::vector<std::string> textRun, candidateHeader;
-    int64_t candidateLine = 0;
-    int64_t dataStart = 0;
-    int32_t columns = 0;
-    std::string_view line;
-    std::string_view follower;
-    int64_t followerLine = 0;
-    int64_t lineNumber = 0;
-    while (followerLine == 0) {
-        const int64_t offset = source.Offset();
-        if (!source.NextLine(line)) break;
-        ++lineNumber;
-        // A "%" comment among the first samples is passed over, as it is further on;
-        // taken for header text it would push the first sample into the header.
-        if (percentComments && !line.empty() && line.front() == '%') continue;
-        const int32_t count = NumericFields(line);
-        if (count == 0) continue;
-        if (count > 0 && candidateLine != 0 && count == columns) {
-            follower = line;
-            followerLine = lineNumber;
-        } else if (count > 0) {
-            candidate.assign(line);
-            candidateLine = lineNumber;
-            dataStart = offset;
-            columns = count;
-            candidateHeader = std::move(textRun);
-            textRun.clear();
-        } else {
-            candidateLine = 0;
-            if (line.size() > kMaxHeaderLineBytes) {
-                textRun.clear();
-            } else {
-                if (textRun.size() == kMaxHeaderRows) textRun.erase(textRun.begin());
-                textRun.emplace_back(line);
-            }
-        }
-    }
-    // A supply-current capture with its header and no samples is refused by the
-    // inrush loader, which names the whole path.
-    if (candidateLine == 0 && InrushOnly) return 2;
-    if (candidateLine == 0) throw CAnalysisError(ComposeMessage(kTooFewRows, {name}));
-    if (InrushOnly && columns != 2)
-        throw CAnalysisError(ComposeMessage(
-            "Error: File %s has %d columns.\nCan only have 2 for Inrush measurement.",
-            {name, std::to_string(columns)}));
-    if (columns != 2 && columns != 3)
-        throw CAnalysisError(
-            ComposeMessage("Error: File %s contains %d columns.\nShould be 2 or 3.",
-                           {name, std::to_string(columns)}));
-
-    TextRows rows{{&time, &first, &second}, name, percentComments, 0, 0, 0, false,
-                  CEvenTimeCheck(name)};
-    RecoverSamplesBesideHeader(rows, columns, candidateHeader, candidate, candidateLine);
-    rows.m_nLine = candidateLine - 1;
-    ParseRows(rows, columns, candidate, false);
-    if (followerLine != 0) {
-        rows.m_nLine = followerLine - 1;
-        ParseRows(rows, columns, follower, false);
-        for (bool last = false; !last && !rows.m_bEnded;) {
-            const std::string_view block = source.NextBlock(last);
-            const int64_t readBytes = source.Offset() - static_cast<int64_t>(block.size());
-            ReserveForFile(rows, columns, dataStart, readBytes, source.FileBytes());
-            ParseRows(rows, columns, block, last);
-        }
-    }
-    if (time.size() < 2) throw CAnalysisError(ComposeMessage(kTooFewRows, {name}));
-    rows.m_Axis.Finish();
-    NoteCaptureSamples(time.size());
-    return columns;
+    return 3;  // a pair
 }

@@ -22,15 +22,9 @@ bool IsVoltageBuffer(int16_t type, int16_t bytesPerPoint) {
     throw CAnalysisError(ComposeMessage("File %s has a damaged waveform header", {file.Name()}));
 }
 
-// A Rohde & Schwarz capture keeps its settings in an XML file named X.bin
-// beside the samples in X.Wfm.bin; point the user at the sample file.
-[[noreturn]] void NotKeysight(const CBinaryFile& file, const std::string& start) {
-    if (start.rfind("<?xml", 0) == 0) {
-        const std::string& name = file.Name();
-        const std::string base = name.substr(0, name.rfind('.'));
-        throw CAnalysisError(ComposeMessage(
-            "%s is not a Keysight waveform; its samples are in %s.Wfm.bin", {name, base}, 1));
-    }
+// The settings file of a ".wfm.bin" capture, also named ".bin", is told apart before
+// this reader is chosen.
+[[noreturn]] void NotKeysight(const CBinaryFile& file) {
     throw CAnalysisError(ComposeMessage("%s is not a Keysight waveform file", {file.Name()}));
 }
 
@@ -41,7 +35,7 @@ int32_t CReadKeysightBin::Read(const std::string& path, std::vector<double>& tim
     CBinaryFile file(path);
     const std::vector<std::uint8_t> start = file.ReadBlock(0, kFileHeaderBytes);
     const std::string text(start.begin(), start.end());
-    if (text.size() < kFileHeaderBytes || text.compare(0, 2, "AG") != 0) NotKeysight(file, text);
+    if (text.size() < kFileHeaderBytes || text.compare(0, 2, "AG") != 0) NotKeysight(file);
     const CByteFields header(start, file.Name());
     const int32_t waveforms = header.I32(8);
 

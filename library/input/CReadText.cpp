@@ -1,0 +1,338 @@
+#include "input/CReadText.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+#include "common/CAnalysisError.h"
+#include "common/CHugePages.h"
+#include "common/CPathNames.h"
+#include "input/CEvenTimeCheck.h"
+#include "input/CLineSource.h"
+#include "input/CNumberParser.h"
+#include "input/CSampleBlock.h"
+
+namespace {
+
+// Rows read before the rest of the file is sized from their mean length.
+constexpr std::size_t kRowsBeforeEstimate = 1024;
+// Head room on the estimated row count, so that a slightly shorter tail of rows
+// does not force a second allocation of every vector.
+constexpr double kRowEstimateMargin = 1.02;
+// Header lines kept while looking for the data: a scope's header is a few dozen lines.
+constexpr std::size_t kMaxHeaderRows = 64;
+constexpr std::size_t kMaxHeaderLineBytes = 256;
+
+constexpr const char* kNotFinite =
+    "Error: File %s row %d holds a value that is not a finite number.";
+constexpr const char* kWrongCount = "Error: File %s row %d holds %d values, not %d.";
+constexpr const char* kTooFewRows = "Error: File %s holds fewer than 2 data rows.";
+
+[[noreturn]] void ThrowRowError(const std::string& name, int64_t line) {
+    throw CAnalysisError(ComposeMessage(kNotFinite, {name, std::to_string(line)}));
+}
+
+[[noreturn]] void ThrowCountError(const std::string& name, int64_t line, int32_t found,
+                                  int32_t columns) {
+    throw CAnalysisError(ComposeMessage(
+        kWrongCount, {name, std::to_string(line), std::to_string(found), std::to_string(columns)}));
+}
+
+bool IsGap(char c) { return c == ',' || c == '\t' || c == ' '; }
+bool IsFieldEnd(char c) { return c == ',' || c == '\t' || c == '\n' || c == '\r'; }
+
+// Number of values on a line whose fields are all numbers (empty fields aside, as
+// in layouts whose header sits in the leading columns); 0 for a blank line and -1
+// for a line that holds any text.
+int32_t NumericFields(std::string_view line) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    int32_t count = 0;
+    for (;;) {
+        while (p < end && IsGap(*p)) ++p;
+        if (p == end) return count;
+        double value = 0.0;
+        p = ParseNumber(p, end, value);
+        if (p == nullptr) return -1;
+        while (p < end && *p == ' ') ++p;
+        if (p < end && *p != ',' && *p != '\t') return -1;
+        ++count;
+    }
+}
+
+// Number of empty fields that open a data row: the width of a header kept in the
+// leading columns.
+int32_t LeadingEmptyFields(std::string_view line) {
+    int32_t count = 0;
+    for (const char c : line) {
+        if (c == ',' || c == '\t')
+            ++count;
+        else if (c != ' ')
+            break;
+    }
+    return count;
+}
+
+// A header line of a leading-column layout that also carries a sample: `lead` fields
+// of header text, then exactly `columns` numbers, as the scope writes its first rows
+// beside the record length and units. Fills `values` and says whether it fits.
+bool SampleBesideHeader(std::string_view line, int32_t lead, int32_t columns, double* values) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    for (int32_t field = 0; field < lead; ++field) {
+        while (p < end && *p != ',' && *p != '\t') ++p;
+        if (p == end) return false;
+        ++p;
+    }
+    for (int32_t i = 0; i < columns; ++i) {
+        while (p < end && *p == ' ') ++p;
+        p = p < end ? ParseNumber(p, end, values[i]) : nullptr;
+        if (p == nullptr || !std::isfinite(values[i])) return false;
+        while (p < end && *p == ' ') ++p;
+        if (p < end && *p != ',' && *p != '\t') return false;
+        if (p < end) ++p;
+    }
+    return std::all_of(p, end, [](char c) { return IsGap(c); });
+}
+
+// The rows of one text file as they stream in, with what is needed to name a bad row.
+struct TextRows {
+    std::vector<double>* m_Columns[3];
+    std::string m_strName;
+    bool m_bPercentComments = false;
+    int64_t m_nLine = 0;
+    // A row with too few values is forgiven only as the last row: the writer was cut off.
+    int64_t m_nShortLine = 0;
+    int32_t m_nShortValues = 0;
+    // A zero byte: a file preallocated by the scope ends where the writer stopped.
+    bool m_bEnded = false;
+    CEvenTimeCheck m_Axis;
+
+    // Keeps one row of time and traces, each of them a sample the analysis can use.
+    void Push(const double* values, int32_t columns, int64_t line) {
+        for (int32_t i = 1; i < columns; ++i) CheckSample(values[i], m_strName, "row", line);
+        m_Axis.Add(values[0], line);
+        for (int32_t i = 0; i < columns; ++i) m_Columns[i]->push_back(values[i]);
+    }
+};
+
+template <int N>
+void ParseRows(TextRows& rows, std::string_view block, bool lastBlock) {
+    const char* p = block.data();
+    const char* const end = p + block.size();
+    while (p < end && !rows.m_bEnded) {
+        ++rows.m_nLine;
+        double values[N];
+        int32_t count = 0;
+        bool cut = false;
+        for (;;) {
+            while (p < end && IsGap(*p)) ++p;
+            if (p == end || *p == '\n' || *p == '\r') break;
+            if (*p == '\0') {
+                rows.m_bEnded = true;
+                break;
+            }
+            if (count == 0 && rows.m_bPercentComments && *p == '%') {
+                while (p < end && *p != '\n' && *p != '\r') ++p;
+                break;
+            }
+            if (count == N) {
+                int32_t found = count;
+                for (const char* q = p; q < end && *q != '\n' && *q != '\r';) {
+                    while (q < end && IsGap(*q)) ++q;
+                    if (q == end || *q == '\n' || *q == '\r') break;
+                    ++found;
+                    while (q < end && !IsFieldEnd(*q)) ++q;
+                }
+                ThrowCountError(rows.m_strName, rows.m_nLine, found, N);
+            }
+            const char* next = ParseNumber(p, end, values[count]);
+            if (next != nullptr) {
+                while (next < end && *next == ' ') ++next;
+                if (next < end && *next == '\0') {
+                    rows.m_bEnded = true;
+                    break;
+                }
+            }
+            if (next == nullptr || (next < end && !IsFieldEnd(*next))) {
+                // Only the unterminated last line of a file is a row cut mid-write.
+                const bool unterminated = lastBlock && std::find_if(p, end, [](char c) {
+                                                           return c == '\n' || c == '\r';
+                                                       }) == end;
+                if (!unterminated) ThrowRowError(rows.m_strName, rows.m_nLine);
+                rows.m_bEnded = true;
+                cut = true;
+                break;
+            }
+            if (!std::isfinite(values[count])) ThrowRowError(rows.m_strName, rows.m_nLine);
+            p = next;
+            ++count;
+        }
+        if (p < end && *p == '\r') {
+            ++p;
+            if (p < end && *p == '\n') ++p;
+        } else if (p < end && *p == '\n') {
+            ++p;
+        }
+        if (cut || count == 0) continue;
+        if (rows.m_nShortLine != 0)
+            ThrowCountError(rows.m_strName, rows.m_nShortLine, rows.m_nShortValues, N);
+        if (count < N) {
+            rows.m_nShortLine = rows.m_nLine;
+            rows.m_nShortValues = count;
+            continue;
+        }
+        rows.Push(values, N, rows.m_nLine);
+    }
+}
+
+void ParseRows(TextRows& rows, int32_t columns, std::string_view block, bool lastBlock) {
+    if (columns == 2)
+        ParseRows<2>(rows, block, lastBlock);
+    else
+        ParseRows<3>(rows, block, lastBlock);
+}
+
+// A header in the leading columns (data rows open with empty fields) may share its
+// lines with the first samples: those rows count from the last header line up, as
+// long as each carries a sample earlier than the one after it.
+void RecoverSamplesBesideHeader(TextRows& rows, int32_t columns,
+                                const std::vector<std::string>& header, const std::string& firstRow,
+                                int64_t firstRowLine) {
+    const int32_t lead = LeadingEmptyFields(firstRow);
+    double values[3] = {};
+    if (lead == 0 || !SampleBesideHeader(firstRow, lead, columns, values)) return;
+    double nextTime = values[0];
+    std::vector<std::array<double, 3>> samples;
+    for (auto line = header.rbegin(); line != header.rend(); ++line) {
+        if (!SampleBesideHeader(*line, lead, columns, values) || !(values[0] < nextTime)) break;
+        nextTime = values[0];
+        samples.push_back({values[0], values[1], values[2]});
+    }
+    // They sit on the header lines just above the first data row.
+    int64_t line = firstRowLine - static_cast<int64_t>(samples.size());
+    for (auto sample = samples.rbegin(); sample != samples.rend(); ++sample)
+        rows.Push(sample->data(), columns, line++);
+}
+
+// Sizes the vectors once for the whole file from the mean length of the rows read so
+// far, so that a long capture never holds two copies of a trace while it grows.
+void ReserveForFile(TextRows& rows, int32_t columns, int64_t dataStart, int64_t readBytes,
+                    int64_t fileBytes) {
+    const std::size_t have = rows.m_Columns[0]->size();
+    if (have < kRowsBeforeEstimate || fileBytes <= readBytes) return;
+    const double bytesPerRow = static_cast<double>(readBytes - dataStart) / have;
+    const auto expected =
+        have + static_cast<std::size_t>(static_cast<double>(fileBytes - readBytes) / bytesPerRow *
+                                        kRowEstimateMargin);
+    if (expected <= rows.m_Columns[0]->capacity()) return;
+    NoteCaptureSamples(expected);
+    for (int32_t i = 0; i < columns; ++i) CHugePages::Reserve(*rows.m_Columns[i], expected);
+}
+
+// Where the samples of a text file begin. The header is the leading run of lines that are
+// not data. A line of numbers opens the data only when the next line holds as many
+// numbers, so that a lone figure in a header (a record length) is not taken for the first
+// sample.
+struct DataStart {
+    std::string m_strFirstRow;
+    int64_t m_nFirstLine = 0;  // 0: no line of numbers at all
+    int64_t m_nOffset = 0;     // bytes before the first row
+    int32_t m_nColumns = 0;
+    // The text lines right before the first row: in a leading-column layout they may
+    // carry the first samples beside the header.
+    std::vector<std::string> m_Header;
+    // The row that confirms the first one, in the line source's buffer.
+    std::string_view m_SecondRow;
+    int64_t m_nSecondLine = 0;  // 0: the first row stands alone
+};
+
+DataStart FindDataStart(CLineSource& source, bool percentComments) {
+    DataStart start;
+    std::vector<std::string> textRun;
+    std::string_view line;
+    int64_t lineNumber = 0;
+    while (start.m_nSecondLine == 0) {
+        const int64_t offset = source.Offset();
+        if (!source.NextLine(line)) break;
+        ++lineNumber;
+        // A "%" comment among the first samples is passed over, as it is further on;
+        // taken for header text it would push the first sample into the header.
+        if (percentComments && !line.empty() && line.front() == '%') continue;
+        const int32_t count = NumericFields(line);
+        if (count == 0) continue;
+        if (count > 0 && start.m_nFirstLine != 0 && count == start.m_nColumns) {
+            start.m_SecondRow = line;
+            start.m_nSecondLine = lineNumber;
+        } else if (count > 0) {
+            start.m_strFirstRow.assign(line);
+            start.m_nFirstLine = lineNumber;
+            start.m_nOffset = offset;
+            start.m_nColumns = count;
+            start.m_Header = std::move(textRun);
+            textRun.clear();
+        } else {
+            start.m_nFirstLine = 0;
+            if (line.size() > kMaxHeaderLineBytes) {
+                textRun.clear();
+            } else {
+                if (textRun.size() == kMaxHeaderRows) textRun.erase(textRun.begin());
+                textRun.emplace_back(line);
+            }
+        }
+    }
+    return start;
+}
+
+}  // namespace
+
+CWaveform CReadText::Read(const std::string& path, bool inrushOnly) const {
+    CLineSource source(path);
+    CWaveform waveform;
+    std::vector<double>& time = waveform.m_Time;
+    const std::string name = FileNameOf(path);
+    const DataStart start = FindDataStart(source, m_bPercentComments);
+    const int32_t columns = start.m_nColumns;
+
+    // A supply-current capture with its header and no samples is refused by the
+    // inrush loader, which names the whole path.
+    if (start.m_nFirstLine == 0 && inrushOnly) {
+        waveform.m_nKind = 2;
+        return waveform;
+    }
+    if (start.m_nFirstLine == 0) throw CAnalysisError(ComposeMessage(kTooFewRows, {name}));
+    if (inrushOnly && columns != 2)
+        throw CAnalysisError(ComposeMessage(
+            "Error: File %s has %d columns.\nCan only have 2 for Inrush measurement.",
+            {name, std::to_string(columns)}));
+    if (columns != 2 && columns != 3)
+        throw CAnalysisError(
+            ComposeMessage("Error: File %s contains %d columns.\nShould be 2 or 3.",
+                           {name, std::to_string(columns)}));
+
+    TextRows rows{.m_Columns = {&time, &waveform.m_Traces[0], &waveform.m_Traces[1]},
+                  .m_strName = name,
+                  .m_bPercentComments = m_bPercentComments,
+                  .m_Axis = CEvenTimeCheck(name)};
+    RecoverSamplesBesideHeader(rows, columns, start.m_Header, start.m_strFirstRow,
+                               start.m_nFirstLine);
+    rows.m_nLine = start.m_nFirstLine - 1;
+    ParseRows(rows, columns, start.m_strFirstRow, false);
+    if (start.m_nSecondLine != 0) {
+        rows.m_nLine = start.m_nSecondLine - 1;
+        ParseRows(rows, columns, start.m_SecondRow, false);
+        for (bool last = false; !last && !rows.m_bEnded;) {
+            const std::string_view block = source.NextBlock(last);
+            const int64_t readBytes = source.Offset() - static_cast<int64_t>(block.size());
+            ReserveForFile(rows, columns, start.m_nOffset, readBytes, source.FileBytes());
+            ParseRows(rows, columns, block, last);
+        }
+    }
+    if (time.size() < 2) throw CAnalysisError(ComposeMessage(kTooFewRows, {name}));
+    rows.m_Axis.Finish();
+    NoteCaptureSamples(time.size());
+    waveform.m_nKind = columns;
+    return waveform;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "input/CWaveform.h"
+
+// Reads a comma- or tab-separated export: a header of any layout, then rows of time and
+// one or two traces, each row checked as it streams in so that a bad one is refused by its
+// line number (a wrong value count, a sample that is no finite voltage, a time off the
+// capture's even step) instead of skewing every figure measured after it.
+class CReadText {
+public:
+    // `percentComments`: a line that opens with "%" is a comment wherever it stands.
+    explicit CReadText(bool percentComments) : m_bPercentComments(percentComments) {}
+
+    // Kind 2 or 3, as many traces as the rows hold. `inrushOnly`: a supply-current
+    // capture, which must hold one trace; a header with no samples after it comes back
+    // empty, for the inrush loader to refuse with the whole path.
+    CWaveform Read(const std::string& path, bool inrushOnly) const;
+
+private:
+    bool m_bPercentComments;
+};
