@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything Velkin and Orvane need to build, test and benchmark on Debian 12.
+# Installs everything Velkin and Orvane need to build, test and benchmark on Debian 12;
+# with --fuzz also clang and libFuzzer, for the fuzz build (docs/fuzzing.md).
 set -euo pipefail
 packages=(
     build-essential cmake pkg-config python3
@@ -8,6 +9,7 @@ packages=(
     libcairo2-dev fontconfig fonts-liberation locales
     qt6-base-dev chromium
 )
+if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 missing=()
