@@ -22,7 +22,7 @@
 #ifdef FUZZ_CMDLINE
 #include "CCmdLine.h"
 #else
-#include "entry/CAnalysisError.h"
+#include "common/CAnalysisError.h"
 #include "input/CReadFile.h"
 #include "velkin.h"
 #endif
