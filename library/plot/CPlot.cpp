@@ -467,7 +467,7 @@ void CPlot::DrawOutline(std::span<const double> xs, std::span<const double> ys,
 
 void CPlot::DrawFilledBox(std::span<const double> xs, std::span<const double> ys) {
     if (xs.size() < 3 || ys.size() < 3)
-        throw std::out_of_range("box template of fewer than 3 points");
+        throw CAnalysisError("Eye template box has fewer than 3 points to draw");
     if (!m_bFrameSet) return;
     m_Canvas->Rectangle({ToPixel(m_dLeft), ToPixel(PixelY(ys[0]))},
                         {ToPixel(TemplateX(xs[2])), ToPixel(PixelY(ys[2]))}, kTemplateRed,
@@ -601,7 +601,7 @@ CPlot::CCaptureAxis CPlot::CaptureAxis(std::span<const double> time) {
 void CPlot::PlotSignal(const CAnalysisRecord& record, const CSigConfig& config,
                        const CSigSpec& spec, const std::string& dataFile,
                        CPendingOutputs& outputs) {
-    if (record.m_Time.empty()) throw std::out_of_range("signal plot of an empty capture");
+    if (record.m_Time.empty()) throw CAnalysisError("No samples in the capture to plot");
     const CCaptureAxis axis = CaptureAxis(record.m_Time);
     const double xMin = axis.m_dMin, xMax = axis.m_dMax, xStep = axis.m_dStep;
     const std::string& xTitle = axis.m_strTitle;
@@ -674,7 +674,7 @@ void CPlot::PlotSignal(const CAnalysisRecord& record, const CSigConfig& config,
 
 void CPlot::PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec,
                         CPendingOutputs& outputs) {
-    if (record.m_Time.empty()) throw std::out_of_range("current plot of an empty capture");
+    if (record.m_Time.empty()) throw CAnalysisError("No current samples in the capture to plot");
     const CCaptureAxis x = CaptureAxis(record.m_Time);
     CRange amps;
     Extend(amps, record.m_Current);
@@ -747,7 +747,7 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
     }
     CRange volts;
     for (const std::vector<double>* trace : traces) {
-        if (trace->empty()) throw std::out_of_range("eye plot of an empty trace");
+        if (trace->empty()) throw CAnalysisError("No samples in a capture trace to draw the eye");
         Extend(volts, *trace);
     }
     // The range reaches the box levels of both templates: the low-speed second

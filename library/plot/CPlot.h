@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "plot/CCanvas.h"
+#include "common/CAnalysisError.h"
 #include "common/CPendingOutputs.h"
 
 struct CAnalysisRecord;
@@ -32,6 +33,7 @@ struct CGridLines {
 // and the supply current at attach with the inrush threshold and the start of
 // each inrush region. One CPlot draws one picture and is then discarded; the
 // picture goes to the run's pending outputs, to be put in place with the report.
+// A capture with nothing to draw stops the run with a CAnalysisError.
 class CPlot {
 public:
     using Colour = std::vector<int32_t>;  // red, green, blue
