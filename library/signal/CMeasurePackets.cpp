@@ -203,8 +203,8 @@ CPacketMeasurement MeasureCrossings(const PacketInputs& in) {
 
 // Unit interval: the mean spacing of the transitions between the skipped ones, each
 // spacing counted in whole nominal bits.
-CPacketMeasurement MeasureUnitInterval(CPacketMeasurement m, const PacketInputs& in,
-                                       const std::string& dataFile) {
+void MeasureUnitInterval(CPacketMeasurement& m, const PacketInputs& in,
+                         const std::string& dataFile) {
     const std::vector<double>& t = m.m_CrossingTimes;
     const std::size_t skipFirst = in.SkipFirst();
     const std::size_t skipLast = in.SkipLast();
@@ -224,7 +224,6 @@ CPacketMeasurement MeasureUnitInterval(CPacketMeasurement m, const PacketInputs&
     m.m_dUIRatio = m.m_dUnitInterval / uiNominal;
     m.m_dUIRatio2 = m.m_dUIRatio;
     m.m_dSampleRate = 1.0 / (in.m_Time[1] - in.m_Time[0]);
-    return m;
 }
 
 // Bit grid: the unit interval's grid phased to fit all transitions best, reaching
@@ -233,6 +232,7 @@ BitGrid FitBitGrid(const CPacketMeasurement& m, std::size_t samples) {
     BitGrid grid;
     grid.m_dUi = m.m_dUnitInterval;
     grid.m_dStart = m.m_CrossingTimes.front();
+    grid.m_Transitions.reserve(m.m_CrossingTimes.size());
     for (const double t : m.m_CrossingTimes) grid.m_Transitions.push_back(t - grid.m_dStart);
     grid.m_dPhase = FindGridPhase(grid.m_Transitions, grid.m_dUi);
     const double points = CVectorMath::RoundHalfUp(
@@ -241,13 +241,13 @@ BitGrid FitBitGrid(const CPacketMeasurement& m, std::size_t samples) {
     return grid;
 }
 
-// Paired jitter: the differences of transitions two apart, the JK pairs and the KJ
-// pairs apart. The second list drops its last pair when the count is odd, which
+// Paired jitter: the differences of transitions two apart, summed up for the JK and
+// the KJ pairs apart. The second list drops its last pair when the count is odd, which
 // leaves it empty for five transitions: no data, like fewer than five.
-CPacketMeasurement MeasurePairedJitter(CPacketMeasurement m, const std::vector<double>& jitter,
-                                       std::size_t skipFirst) {
+void MeasurePairedJitter(CPacketMeasurement& m, const std::vector<double>& jitter,
+                         std::size_t skipFirst) {
     const std::size_t count = jitter.size();
-    if (count < static_cast<std::size_t>(kMinPairedJitterValues)) return m;
+    if (count < static_cast<std::size_t>(kMinPairedJitterValues)) return;
     const std::size_t usedSecond = count / 2 - count % 2 - 1;
     const std::vector<double> first = PairedJitter(jitter, 0);
     const std::vector<double> second = PairedJitter(jitter, 1);
@@ -264,13 +264,11 @@ CPacketMeasurement MeasurePairedJitter(CPacketMeasurement m, const std::vector<d
     m.m_dKJJitterMin = kj.m_dMin;
     m.m_dKJJitterMax = kj.m_dMax;
     m.m_dKJJitterRms = kj.m_dRms;
-    return m;
 }
 
 // Consecutive jitter: each transition between the skipped ones against its own
 // nearest grid point.
-CPacketMeasurement MeasureJitter(CPacketMeasurement m, const BitGrid& grid,
-                                 const PacketInputs& in) {
+void MeasureJitter(CPacketMeasurement& m, const BitGrid& grid, const PacketInputs& in) {
     const std::size_t skipLast = in.SkipLast();
     std::vector<double> jitter;
     for (std::size_t j = in.SkipFirst() - 1; j + skipLast < grid.m_Transitions.size(); ++j) {
@@ -280,13 +278,13 @@ CPacketMeasurement MeasureJitter(CPacketMeasurement m, const BitGrid& grid,
     m.m_dConsecJitterMin = CVectorMath::Min(jitter);
     m.m_dConsecJitterMax = CVectorMath::Max(jitter);
     m.m_dConsecJitterRms = Rms(jitter, jitter.size());
-    return MeasurePairedJitter(std::move(m), jitter, in.SkipFirst());
+    MeasurePairedJitter(m, jitter, in.SkipFirst());
 }
 
 // EOP: its two edges, on the differential trace at high speed, else where both lines
 // pass the mean crossover voltage. An EOP whose edges were not found stays unmeasured
 // (not a number); one found on a sample far off the capture's clock is refused.
-CPacketMeasurement MeasureEop(CPacketMeasurement m, const PacketInputs& in) {
+void MeasureEop(CPacketMeasurement& m, const PacketInputs& in) {
     EopEdges eop;
     if (in.HighSpeed()) {
         eop =
@@ -301,7 +299,6 @@ CPacketMeasurement MeasureEop(CPacketMeasurement m, const PacketInputs& in) {
     m.m_dEopEnd = eop.m_dEnd;
     const double eopBits = std::abs(eop.m_dEnd - eop.m_dStart) / in.m_Spec.m_dBitTime;
     if (!std::isnan(eopBits)) CheckedIndex(eopBits, in.m_Time.size(), kEopOutOfRange);
-    return m;
 }
 
 // Bit boundaries: one bit before the grid, the grid, and on to the end of the EOP.
@@ -327,10 +324,10 @@ std::vector<double> BitBoundaries(const BitGrid& grid, double eopEnd, const Pack
 // The eye: every unit interval laid over the template, then the second template with
 // the first and last transitions forgiven; the differential trace at high speed, D-
 // and D+ at full and low speed.
-CPacketMeasurement MeasureEye(CPacketMeasurement m, const PacketInputs& in) {
+void MeasureEye(CPacketMeasurement& m, const PacketInputs& in) {
     const bool hs = in.HighSpeed();
-    return CEyeCheck().EvaluateEye(std::move(m), in.m_Packet, in.m_Spec, in.m_Time,
-                                   hs ? in.m_Diff : in.m_DMinus, hs ? kNoTrace : in.m_DPlus);
+    m = CEyeCheck().EvaluateEye(std::move(m), in.m_Packet, in.m_Spec, in.m_Time,
+                                hs ? in.m_Diff : in.m_DMinus, hs ? kNoTrace : in.m_DPlus);
 }
 
 // The packet's line states as bits, each run as many times as it lasts bits.
@@ -351,7 +348,7 @@ std::string LineStateBits(const PacketInputs& in) {
 
 // SYNC: how often the pattern occurs in the packet's bits. Leading SYNC bits lost in
 // hubs or repeaters show up as a match of a shorter pattern (high speed only).
-CPacketMeasurement MeasureSync(CPacketMeasurement m, const PacketInputs& in) {
+void MeasureSync(CPacketMeasurement& m, const PacketInputs& in) {
     const std::string bits = LineStateBits(in);
     const std::vector<std::string>& syncs = in.m_Spec.m_strSyncPatterns;
     const std::size_t patterns = std::min(in.HighSpeed() ? syncs.size() : 1, syncs.size());
@@ -362,12 +359,11 @@ CPacketMeasurement MeasureSync(CPacketMeasurement m, const PacketInputs& in) {
     }
     m.m_nSyncBitsDropped =
         in.HighSpeed() ? static_cast<int32_t>(std::min(tried, patterns > 0 ? patterns - 1 : 0)) : 0;
-    return m;
 }
 
 // Edge rates: the rise and fall rates and their match, stopping half a bit before the
 // EOP so its own edges do not count.
-CPacketMeasurement MeasureEdgeRates(CPacketMeasurement m, const PacketInputs& in) {
+void MeasureEdgeRates(CPacketMeasurement& m, const PacketInputs& in) {
     const std::size_t firstSample =
         static_cast<std::size_t>(std::max(in.Runs().front().m_nFirstSample, int32_t{0}));
     const EdgeRateSet rates =
@@ -383,18 +379,16 @@ CPacketMeasurement MeasureEdgeRates(CPacketMeasurement m, const PacketInputs& in
     m.m_dEdgeRateMatch = std::isfinite(meanRate) && meanRate > 0.0
                              ? std::abs(m.m_dRiseRate - m.m_dFallRate) / meanRate * 100.0
                              : kWorstEdgeRateMismatchPercent;
-    return m;
 }
 
 // Monotonicity: the largest step of the packet's edges against their direction.
-CPacketMeasurement MeasureMonotonic(CPacketMeasurement m, const PacketInputs& in) {
+void MeasureMonotonic(CPacketMeasurement& m, const PacketInputs& in) {
     MonotonicResult mono =
         CMonotonicMeas().MeasureMonotonic(in.m_Time, in.m_Diff, in.m_Spec, m.m_dEopStart,
                                           m.m_dEopEnd, in.m_DMinus, in.m_DPlus, in.m_Packet);
     m.m_MonoExcursions = std::move(mono.m_Excursions);
     m.m_MonoTimes = std::move(mono.m_Times);
     m.m_dMonotonic = mono.m_dMonotonic;
-    return m;
 }
 
 }  // namespace
@@ -423,14 +417,14 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
     const PacketInputs in{packet, config, spec, time, diff, dMinus, dPlus};
     if (packet.m_Symbols.empty() || time.size() < 2) throw CAnalysisError(kTooFewTransitions);
     CPacketMeasurement m = MeasureCrossings(in);
-    m = MeasureUnitInterval(std::move(m), in, dataFile);
+    MeasureUnitInterval(m, in, dataFile);
     const BitGrid grid = FitBitGrid(m, time.size());
-    m = MeasureJitter(std::move(m), grid, in);
-    m = MeasureEop(std::move(m), in);
+    MeasureJitter(m, grid, in);
+    MeasureEop(m, in);
     m.m_BitTimes = BitBoundaries(grid, m.m_dEopEnd, in);
-    m = MeasureEye(std::move(m), in);
-    m = MeasureSync(std::move(m), in);
-    m = MeasureEdgeRates(std::move(m), in);
-    m = MeasureMonotonic(std::move(m), in);
+    MeasureEye(m, in);
+    MeasureSync(m, in);
+    MeasureEdgeRates(m, in);
+    MeasureMonotonic(m, in);
     return CEyeCheck().StoreEyeMargins(std::move(m));
 }
