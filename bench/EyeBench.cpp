@@ -57,13 +57,11 @@ struct LongPacket {
 // `state.range(0)` unit intervals.
 void BM_CheckEyeCleanPacket(benchmark::State& state) {
     const LongPacket p(0.4, static_cast<int>(state.range(0)));
-    const EyeTemplate& e = p.limits.m_Eye1;
     for (auto _ : state) {
         std::vector<int32_t> boundaries;
         std::vector<double> bitTimes = p.m.m_BitTimes;
-        CEyeResult r =
-            CEyeCheck().CheckEye(boundaries, p.time, kUi, bitTimes, e.BottomT, e.BottomV, e.InnerT,
-                                 e.InnerV, e.TopT, e.TopV, p.diff, {}, p.m.m_dEopStart);
+        CEyeResult r = CEyeCheck().CheckEye(boundaries, p.time, bitTimes, p.limits.m_Eye1, p.diff,
+                                            {}, p.m.m_dEopStart);
         benchmark::DoNotOptimize(r);
     }
     state.counters["samples"] = static_cast<double>(p.time.size());

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
+#include "common/CAnalysisError.h"
 #include "common/CPathNames.h"
 #include "input/CInrushRecord.h"
 #include "plot/CPlotMarks.h"
@@ -60,7 +60,7 @@ CPlot::~CPlot() = default;
 void CPlot::PlotSignal(const CAnalysisRecord& record, const CSigConfig& config,
                        const CSigSpec& spec, const std::string& dataFile,
                        CPendingOutputs& outputs) {
-    if (record.m_Time.empty()) throw std::out_of_range("signal plot of an empty capture");
+    if (record.m_Time.empty()) throw CAnalysisError("No samples in the capture to plot");
     const CCaptureAxis time = CPlotScale::CaptureAxis(record.m_Time);
     const bool differential = spec.m_nSpeed == config.m_nHighSpeed;
     const Traces traces = ShownTraces(record, config, differential);
@@ -93,7 +93,7 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
 
 void CPlot::PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec,
                         CPendingOutputs& outputs) {
-    if (record.m_Time.empty()) throw std::out_of_range("current plot of an empty capture");
+    if (record.m_Time.empty()) throw CAnalysisError("No current samples in the capture to plot");
     const CCaptureAxis time = CPlotScale::CaptureAxis(record.m_Time);
     const auto [yMin, yMax] = CurrentRange(record.m_Current);
     DrawTimeFrame(time, yMin, yMax, CPlotScale::ValueGridStep(yMax - yMin), "current, A");
@@ -230,7 +230,7 @@ void CPlot::DrawSymbolStrip(const CAnalysisRecord& record, const CSigConfig& con
 CPlot::Range CPlot::EyeRange(const Traces& traces, const EyeTemplates& eyes) {
     CValueRange volts;
     for (const CShownTrace& trace : traces) {
-        if (trace.m_Values->empty()) throw std::out_of_range("eye plot of an empty trace");
+        if (trace.m_Values->empty()) throw CAnalysisError("No samples in a capture trace to draw the eye");
         volts.Extend(*trace.m_Values);
     }
     // The range reaches the box levels of both templates: the low-speed second

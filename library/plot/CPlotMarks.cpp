@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 #include <utility>
 
+#include "common/CAnalysisError.h"
 #include "plot/CColumnReducer.h"
 #include "plot/CEyePaths.h"
 #include "plot/CPlotScale.h"
@@ -146,7 +146,7 @@ void CPlotMarks::TemplateOutline(std::span<const double> xs, std::span<const dou
 
 void CPlotMarks::TemplateBox(std::span<const double> xs, std::span<const double> ys) {
     if (xs.size() < 3 || ys.size() < 3)
-        throw std::out_of_range("box template of fewer than 3 points");
+        throw CAnalysisError("Eye template box has fewer than 3 points to draw");
     m_Area.Canvas().Rectangle({ToPixel(m_Area.Left()), ToPixel(m_Area.PixelY(ys[0]))},
                               {ToPixel(m_Area.TemplateX(xs[2])), ToPixel(m_Area.PixelY(ys[2]))},
                               kTemplateRed, kTemplateRed);

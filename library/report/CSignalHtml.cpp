@@ -4,6 +4,7 @@
 #include <string>
 
 #include "report/CFormat.h"
+#include "report/CVerdictWords.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ struct CSignalMessages {
     const char* m_strOneTooManyMany;   // past the limit of one, several bits
     const char* m_strSomeTooManyOne;   // past the limit of several, one bit
     const char* m_strSomeTooManyMany;  // past the limit of several, several bits
+    const char* m_strTooMany;          // the verdict on bits dropped past the limit
 };
 
 CSignalMessages MessagesFor(const CSigSpec& spec, bool isEusb) {
@@ -42,32 +44,30 @@ CSignalMessages MessagesFor(const CSigSpec& spec, bool isEusb) {
         messages.m_strOneDropsMany = "<li>Sync result: %d Repeater dropped %d sync bits<br>\n";
         messages.m_strOneTooManyOne =
             "<li>Sync results: %d bit dropped (maximum sync bits dropped for %d repeater: "
-            "%d)<br\n>%s*** repeater failure ***<br></font>\n";
+            "%d)<br\n>";
         messages.m_strOneTooManyMany =
             "<li>Sync results: %d bits dropped (maximum sync bits dropped for %d repeater: "
-            "%d)<br\n>%s*** repeater failure ***<br></font>\n";
+            "%d)<br\n>";
         messages.m_strSomeTooManyOne =
             "<li>Sync results: %d bit dropped (maximum sync bits dropped for %d repeaters: "
-            "%d)<br\n>%s*** repeater failure ***<br></font>\n";
+            "%d)<br\n>";
         messages.m_strSomeTooManyMany =
             "<li>Sync results: %d bits dropped (maximum sync bits dropped for %d repeaters: "
-            "%d)<br\n>%s*** repeater failure ***<br></font>\n";
+            "%d)<br\n>";
+        messages.m_strTooMany = "*** repeater failure ***<br></font>\n";
     } else {
         messages.m_strOneDropsOne = "<li>Sync result: %d hub dropped %d sync bit<br>\n";
         messages.m_strOneDropsMany = "<li>Sync result: %d hub dropped %d sync bits<br>\n";
         messages.m_strOneTooManyOne =
-            "<li>Sync results: %d bit dropped (maximum sync bits dropped for %d hub: "
-            "%d)<br\n>%s*** "
-            "hub failure ***<br></font>\n";
+            "<li>Sync results: %d bit dropped (maximum sync bits dropped for %d hub: %d)<br\n>";
         messages.m_strOneTooManyMany =
-            "<li>Sync results: %d bits dropped (maximum sync bits dropped for %d hub: "
-            "%d)<br\n>%s*** hub failure ***<br></font>\n";
+            "<li>Sync results: %d bits dropped (maximum sync bits dropped for %d hub: %d)<br\n>";
         messages.m_strSomeTooManyOne =
-            "<li>Sync results: %d bit dropped (maximum sync bits dropped for %d hubs: "
-            "%d)<br\n>%s*** hub failure ***<br></font>\n";
+            "<li>Sync results: %d bit dropped (maximum sync bits dropped for %d hubs: %d)<br\n>";
         messages.m_strSomeTooManyMany =
             "<li>Sync results: %d bits dropped (maximum sync bits dropped for %d hubs: "
-            "%d)<br\n>%s*** hub failure ***<br></font>\n";
+            "%d)<br\n>";
+        messages.m_strTooMany = "*** hub failure ***<br></font>\n";
     }
     return messages;
 }
@@ -80,13 +80,10 @@ bool NotMeasured(const CToolboxRecord& t, int32_t code) {
 std::string Overall(const CPacketVerdict& v, const CToolboxRecord& t, const CAnalysisRecord& r) {
     // The paragraph break follows the coloured line: a paragraph opened inside a font
     // would be cut apart by the browser when the font closes.
-    std::string text;
-    if (v.m_nOverall == t.m_nPass) {
-        text = CFormat::Printf("<li>%sOverall result: pass!</font><p>\n", t.m_strPassFont.c_str());
-    } else if (v.m_nOverall == t.m_nFail) {
-        text = CFormat::Printf("<li>%s*** Overall result: fail! ***</font><p>\n",
-                               t.m_strFailFont.c_str());
-    }
+    std::string text =
+        WordVerdict(v.m_nOverall, t,
+                    {.m_Pass = {"<li>", "Overall result: pass!</font><p>\n"},
+                     .m_Fail = {"<li>", "*** Overall result: fail! ***</font><p>\n"}});
     if (v.m_bAllEdgesFound == 0) {
         text += CFormat::Printf(
             "  <li>%s*** Could not detect all edges with sample rate of %.3f GS/s ***<br>Please "
@@ -99,7 +96,6 @@ std::string Overall(const CPacketVerdict& v, const CToolboxRecord& t, const CAna
 std::string Crossover(const CPacketVerdict& v, const CToolboxRecord& t, const CSigSpec& s,
                       const CPacketMeasurement& m) {
     if (s.m_nSpeed != kLowSpeed && s.m_nSpeed != kFullSpeed) return "";
-    const char* fail = t.m_strFailFont.c_str();
     std::string text;
     if (!NotMeasured(t, v.m_nCrossover)) {
         text = CFormat::Printf(
@@ -108,33 +104,26 @@ std::string Crossover(const CPacketVerdict& v, const CToolboxRecord& t, const CS
             m.m_dMinCrossover, m.m_dMaxCrossover, m.m_dMeanCrossover, m.m_dFirstCrossover,
             m.m_nCrossings - 1);
     }
-    if (NotMeasured(t, v.m_nCrossover)) {
-        text += CFormat::Printf(
-            "  <li>%s*** Crossover voltage failure! *** &nbsp;Less than 2 crossovers found "
-            "between %.2f V and %.2f V.<br></font>\n",
-            fail, s.m_dCrossoverMin, s.m_dCrossoverMax);
-    } else if (v.m_nCrossover == t.m_nPass) {
-        text +=
-            CFormat::Printf("   %scrossover voltages pass<br></font>\n", t.m_strPassFont.c_str());
-    } else if (v.m_nCrossover == t.m_nWaived) {
-        text += CFormat::Printf(
-            "   %s*** crossover voltage failure! *** &nbsp;(minimum %.2f V, maximum %.2f "
-            "V)<br></font>     %s*** waiver granted ***<br></font>\n",
-            fail, s.m_dCrossoverMin, s.m_dCrossoverMax, t.m_strWaiverFont.c_str());
-    } else if (v.m_nCrossover == t.m_nFail) {
-        text += CFormat::Printf(
-            "   %s*** crossover voltage failure!  *** &nbsp;(minimum %.2f V, maximum %.2f "
-            "V)<br></font>\n",
-            fail, s.m_dCrossoverMin, s.m_dCrossoverMax);
-    }
-    return text;
+    const std::string limits = CFormat::Printf("&nbsp;(minimum %.2f V, maximum %.2f V)<br></font>",
+                                               s.m_dCrossoverMin, s.m_dCrossoverMax);
+    const CVerdictText notMeasured{
+        "  <li>", CFormat::Printf("*** Crossover voltage failure! *** &nbsp;Less than 2 crossovers "
+                                  "found between %.2f V and %.2f V.<br></font>\n",
+                                  s.m_dCrossoverMin, s.m_dCrossoverMax)};
+    return text +
+           WordVerdict(v.m_nCrossover, t,
+                       {.m_Pass = {"   ", "crossover voltages pass<br></font>\n"},
+                        .m_Fail = {"   ", "*** crossover voltage failure!  *** " + limits + "\n"},
+                        .m_Waived = {"   ", "*** crossover voltage failure! *** " + limits},
+                        .m_NotTested = notMeasured,
+                        .m_NoData = notMeasured,
+                        .m_strGrantLead = "     "});
 }
 
 std::string EopWidth(const CPacketVerdict& v, const CToolboxRecord& t, const CSigSpec& s,
                      const CPacketMeasurement& m) {
     const double width = m.m_dEopEnd - m.m_dEopStart;
     const char* unit = s.m_strEopUnit.c_str();
-    const char* fail = t.m_strFailFont.c_str();
     // The limits of the EOP kind (ordinary or start of frame) nearest to the width.
     const std::size_t kind =
         std::fabs(s.m_EopMin.at(1) - width) < std::fabs(s.m_EopMin.at(0) - width) ? 1 : 0;
@@ -155,54 +144,42 @@ std::string EopWidth(const CPacketVerdict& v, const CToolboxRecord& t, const CSi
     if (!NotMeasured(t, v.m_nEopWidth)) {
         text = CFormat::Printf("  <li>EOP width: %.2f %s<br>\n", width * s.m_dEopScale, unit);
     }
-    if (NotMeasured(t, v.m_nEopWidth)) {
-        text += CFormat::Printf(
-            "  <li>%s*** EOP identification failure! *** &nbsp;(didn't find two single ended "
-            "edges)<br>\n    Check input data, crossover voltages, and EOP.<br></font>\n",
-            fail);
-    } else if (v.m_nEopWidth == t.m_nPass) {
-        text += CFormat::Printf("    %sEOP width passes<br></font>\n", t.m_strPassFont.c_str());
-    } else if (v.m_nEopWidth == t.m_nWaived) {
-        text += CFormat::Printf(
-            "    %s*** EOP width failure! *** &nbsp;(minimum %.2f %s, maximum %.2f "
-            "%s)<br></font>\n    %s*** waiver granted ***<br></font>\n",
-            fail, low, unit, high, unit, t.m_strWaiverFont.c_str());
-    } else if (v.m_nEopWidth == t.m_nFail) {
-        text += CFormat::Printf(
-            "    %s*** EOPwidth failure! ***<br>\n&nbsp;(minimum %.2f %s, maximum %.2f "
-            "%s)<br></font>\n",
-            fail, low, unit, high, unit);
-    }
-    return text;
+    const CVerdictText notMeasured{"  <li>",
+                                   "*** EOP identification failure! *** &nbsp;(didn't find two "
+                                   "single ended edges)<br>\n    Check input data, crossover "
+                                   "voltages, and EOP.<br></font>\n"};
+    const char* waived =
+        "*** EOP width failure! *** &nbsp;(minimum %.2f %s, maximum %.2f %s)<br></font>\n";
+    const char* failed =
+        "*** EOPwidth failure! ***<br>\n&nbsp;(minimum %.2f %s, maximum %.2f %s)<br></font>\n";
+    return text + WordVerdict(v.m_nEopWidth, t,
+                              {.m_Pass = {"    ", "EOP width passes<br></font>\n"},
+                               .m_Fail = {"    ", CFormat::Printf(failed, low, unit, high, unit)},
+                               .m_Waived = {"    ", CFormat::Printf(waived, low, unit, high, unit)},
+                               .m_NotTested = notMeasured,
+                               .m_NoData = notMeasured});
 }
 
 std::string SignalRate(const CPacketVerdict& v, const CToolboxRecord& t, const CSigSpec& s,
                        const CPacketMeasurement& m) {
-    const char* fail = t.m_strFailFont.c_str();
     std::string text;
     if (!NotMeasured(t, v.m_nSignalRate)) {
         text = CFormat::Printf("<li>Measured signaling rate: %.4f %s<br>\n",
                                kRateToMHz / m.m_dUnitInterval, kRateUnit);
     }
-    if (NotMeasured(t, v.m_nSignalRate)) {
-        text += CFormat::Printf(
-            "    %s*** signal rate failure *** Signal rate could not be measured.<br></font>\n",
-            fail);
-    } else if (v.m_nSignalRate == t.m_nPass) {
-        text += CFormat::Printf("    %ssignal rate passes<br></font>\n", t.m_strPassFont.c_str());
-    } else if (v.m_nSignalRate == t.m_nWaived) {
-        text += CFormat::Printf(
-            "    %s*** signal rate failure *** &nbsp;(minimum %.4f %s, maximum %.4f "
-            "%s)<br></font>\n    %s*** waiver granted ***<br></font>\n",
-            fail, s.m_dRateMin * kRateToMHz, kRateUnit, s.m_dRateMax * kRateToMHz, kRateUnit,
-            t.m_strWaiverFont.c_str());
-    } else if (v.m_nSignalRate == t.m_nFail) {
-        text += CFormat::Printf(
-            "    %s*** signal rate failure *** &nbsp;(minimum %.4f %s, maximum %.4f "
-            "%s)<br></font>\n",
-            fail, s.m_dRateMin * kRateToMHz, kRateUnit, s.m_dRateMax * kRateToMHz, kRateUnit);
-    }
-    return text;
+    const CVerdictText failure{
+        "    ", CFormat::Printf("*** signal rate failure *** &nbsp;(minimum %.4f %s, maximum %.4f "
+                                "%s)<br></font>\n",
+                                s.m_dRateMin * kRateToMHz, kRateUnit, s.m_dRateMax * kRateToMHz,
+                                kRateUnit)};
+    const CVerdictText notMeasured{
+        "    ", "*** signal rate failure *** Signal rate could not be measured.<br></font>\n"};
+    return text + WordVerdict(v.m_nSignalRate, t,
+                              {.m_Pass = {"    ", "signal rate passes<br></font>\n"},
+                               .m_Fail = failure,
+                               .m_Waived = failure,
+                               .m_NotTested = notMeasured,
+                               .m_NoData = notMeasured});
 }
 
 std::string Sync(const CPacketVerdict& v, const CToolboxRecord& t, const CPacketMeasurement& m,
@@ -210,8 +187,8 @@ std::string Sync(const CPacketVerdict& v, const CToolboxRecord& t, const CPacket
     const int dropped = m.m_nSyncBitsDropped;
     const uint32_t hubs = r.m_nHubs;
     const int hubCount = static_cast<int>(hubs);
-    const char* pass = t.m_strPassFont.c_str();
     const char* fail = t.m_strFailFont.c_str();
+    const char* passes = "sync passes<br></font>\n";
     // A missing SYNC is named whatever the hubs, so a failed packet always says why.
     if (v.m_nSyncFound == t.m_nFail) {
         return CFormat::Printf("<li>%s   *** Sync not found! ***<br></font>\n", fail) +
@@ -219,45 +196,33 @@ std::string Sync(const CPacketVerdict& v, const CToolboxRecord& t, const CPacket
     }
     if (hubs == 0) {
         if (v.m_nSyncFound != t.m_nPass) return "";
-        if (v.m_nSyncLength == t.m_nPass) {
-            return CFormat::Printf("<li>Sync result:<br>\n    %ssync passes<br></font>\n", pass);
-        }
-        return CFormat::Printf("<li>Sync result: %d bits short<br>%ssync fails<br></font>\n",
-                               dropped, fail);
+        return WordVerdict(
+            PassOrFail(v.m_nSyncLength, t), t,
+            {.m_Pass = {"<li>Sync result:<br>\n    ", passes},
+             .m_Fail = {CFormat::Printf("<li>Sync result: %d bits short<br>", dropped),
+                        "sync fails<br></font>\n"}});
     }
     if (dropped < 1) return "";
-    if (v.m_nHubSync == t.m_nPass) {
-        const char* passes = "%ssync passes<br></font>\n";
-        if (hubs == 1) {
-            return CFormat::Printf(
-                       dropped == 1 ? messages.m_strOneDropsOne : messages.m_strOneDropsMany, 1,
-                       dropped) +
-                   CFormat::Printf(passes, pass);
-        }
-        return CFormat::Printf(dropped == 1
-                                   ? "<li>Sync results: %d hubs dropped %d sync bit<br>\n"
-                                   : "<li>Sync results: %d hubs dropped %d sync bits<br>\n",
-                               hubCount, dropped) +
-               CFormat::Printf(passes, pass);
-    }
+    const bool one = dropped == 1;
+    const std::string lost =
+        hubs == 1 ? CFormat::Printf(one ? messages.m_strOneDropsOne : messages.m_strOneDropsMany, 1,
+                                    dropped)
+                  : CFormat::Printf(one ? "<li>Sync results: %d hubs dropped %d sync bit<br>\n"
+                                        : "<li>Sync results: %d hubs dropped %d sync bits<br>\n",
+                                    hubCount, dropped);
     const int limit = static_cast<int>(kSyncBitsPerHub * hubs);
-    if (hubs == 1) {
-        return CFormat::Printf(
-            dropped == 1 ? messages.m_strOneTooManyOne : messages.m_strOneTooManyMany, dropped, 1,
-            limit, fail);
-    }
-    return CFormat::Printf(
-        dropped == 1 ? messages.m_strSomeTooManyOne : messages.m_strSomeTooManyMany, dropped,
-        hubCount, limit, fail);
+    const std::string tooMany =
+        hubs == 1
+            ? CFormat::Printf(one ? messages.m_strOneTooManyOne : messages.m_strOneTooManyMany,
+                              dropped, 1, limit)
+            : CFormat::Printf(one ? messages.m_strSomeTooManyOne : messages.m_strSomeTooManyMany,
+                              dropped, hubCount, limit);
+    return WordVerdict(PassOrFail(v.m_nHubSync, t), t,
+                       {.m_Pass = {lost, passes}, .m_Fail = {tooMany, messages.m_strTooMany}});
 }
 
 std::string Eye(const CPacketVerdict& v, const CToolboxRecord& t, const CPacketMeasurement& m) {
     const char* pass = t.m_strPassFont.c_str();
-    const char* fail = t.m_strFailFont.c_str();
-    if (v.m_nEye == t.m_nNotTested) {
-        return CFormat::Printf(
-            "<li>%s*** eye failure! *** &nbsp;Eye could not be tested.<br></font>\n", fail);
-    }
     std::string note;
     if (v.m_nEye != t.m_nFail) {
         if (m.m_nFirstExcepted != 0 && m.m_nLastExcepted != 0) {
@@ -273,36 +238,32 @@ std::string Eye(const CPacketVerdict& v, const CToolboxRecord& t, const CPacketM
     }
     const int violations = m.m_nEyeViolations;
     const int excepted = m.m_nExceptions;
-    std::string text = "<li>Signal eye:<br>\n";
-    if (v.m_nEye == t.m_nPass) {
-        text += note.empty()
-                    ? CFormat::Printf("    %seye passes<br></font>\n", pass)
-                    : CFormat::Printf("    %seye passes &nbsp; %s</font>", pass, note.c_str());
-    } else if (v.m_nEye == t.m_nWaived) {
-        const char* waiver = t.m_strWaiverFont.c_str();
-        text += violations == 1 ? CFormat::Printf(
-                                      "    %s*** eye failure! &nbsp;(1 data point violates eye) "
-                                      "***<br></font>\n    %s*** waiver granted ***%s<br></font>\n",
-                                      fail, waiver, note.c_str())
-                                : CFormat::Printf(
-                                      "    %s*** eye failure! &nbsp;(%d data points violate eye) "
-                                      "***<br></font>\n    %s*** waiver granted ***%s<br></font>\n",
-                                      fail, violations - excepted, waiver, note.c_str());
-    } else if (v.m_nEye == t.m_nFail || v.m_nEye == t.m_nCode7) {
-        // Code7 counts the excepted points themselves.
-        const bool code7 = v.m_nEye == t.m_nCode7;
-        const int count = code7 ? excepted : violations - excepted;
-        text += (code7 ? excepted : violations) == 1
-                    ? CFormat::Printf(
-                          "    %s*** eye failure! *** &nbsp;(1 data point violates eye) "
-                          "%s<br></font>\n",
-                          fail, note.c_str())
-                    : CFormat::Printf(
-                          "    %s*** eye failure! *** &nbsp;(%d data points violate eye) "
-                          "%s<br></font>\n",
-                          fail, count, note.c_str());
-    }
-    return text;
+    // Code7 counts the excepted points themselves, and is worded as a failure.
+    const bool code7 = v.m_nEye == t.m_nCode7;
+    const int count = code7 ? excepted : violations - excepted;
+    const std::string waived =
+        violations == 1 ? "*** eye failure! &nbsp;(1 data point violates eye) ***<br></font>\n"
+                        : CFormat::Printf(
+                              "*** eye failure! &nbsp;(%d data points violate eye) "
+                              "***<br></font>\n",
+                              violations - excepted);
+    const std::string failure =
+        (code7 ? excepted : violations) == 1
+            ? "*** eye failure! *** &nbsp;(1 data point violates eye) " + note + "<br></font>\n"
+            : CFormat::Printf(
+                  "*** eye failure! *** &nbsp;(%d data points violate eye) %s<br></font>\n", count,
+                  note.c_str());
+    const std::string heading = v.m_nEye == t.m_nNotTested ? "" : "<li>Signal eye:<br>\n";
+    return heading +
+           WordVerdict(code7 ? t.m_nFail : v.m_nEye, t,
+                       {.m_Pass = {"    ", note.empty() ? "eye passes<br></font>\n"
+                                                        : "eye passes &nbsp; " + note + "</font>"},
+                        .m_Fail = {"    ", failure},
+                        .m_Waived = {"    ", waived},
+                        .m_NotTested = {"<li>",
+                                        "*** eye failure! *** &nbsp;Eye could not be "
+                                        "tested.<br></font>\n"},
+                        .m_strGrantEnd = note + "<br></font>\n"});
 }
 
 std::string EyeValue(const char* label, bool withinLimit, double volts, const CToolboxRecord& t,
@@ -318,7 +279,6 @@ std::string Jitter(const CPacketVerdict& v, const CToolboxRecord& t, const CSigS
                    const CPacketMeasurement& m) {
     const double scale = s.m_dJitterScale;
     const char* unit = s.m_strJitterUnit.c_str();
-    const char* fail = t.m_strFailFont.c_str();
     std::string text;
     if (!NotMeasured(t, v.m_nJitter)) {
         const char* line = "<li>%s jitter range: %.3f %s to %.3f %s, RMS jitter %.3f %s<br>\n";
@@ -333,26 +293,24 @@ std::string Jitter(const CPacketVerdict& v, const CToolboxRecord& t, const CSigS
     if (s.m_nSpeed != kLowSpeed && s.m_nSpeed != kFullSpeed) return text;
     const double nextMax = s.m_dJitterNextMax * scale;
     const double pairedMax = s.m_dJitterPairedMax * scale;
-    if (v.m_nJitter == t.m_nNotTested) {
-        text += CFormat::Printf(
-            "<li>%s*** jitter failure *** &nbsp;Jitter could not be tested<br></font>\n", fail);
-    } else if (v.m_nJitter == t.m_nPass) {
-        text += CFormat::Printf("%sjitter passes<br></font>\n", t.m_strPassFont.c_str());
-    } else if (v.m_nJitter == t.m_nWaived) {
-        text += CFormat::Printf(
-            "    %s*** jitter failure *** &nbsp;(max consecutive jitter %.2f %s, max paired "
-            "jitter %.2f %s)<br></font>\n    %s*** waiver granted ***<br></font>\n",
-            fail, nextMax, unit, pairedMax, unit, t.m_strWaiverFont.c_str());
-    } else if (v.m_nJitter == t.m_nFail) {
-        text += CFormat::Printf(
-            "    %s*** jitter failure *** &nbsp;(max consecutive jitter %.3f %s, max paired "
-            "jitter %.3f %s)<br></font>\n",
-            fail, nextMax, unit, pairedMax, unit);
-    } else if (v.m_nJitter == t.m_nNoData) {
-        text += CFormat::Printf(
-            "<li>%s*** Jitter could not be measured - insufficient data ***<br></font>\n", fail);
-    }
-    return text;
+    const char* limits =
+        "*** jitter failure *** &nbsp;(max consecutive jitter %.2f %s, max paired jitter %.2f "
+        "%s)<br></font>\n";
+    const char* failedLimits =
+        "*** jitter failure *** &nbsp;(max consecutive jitter %.3f %s, max paired jitter %.3f "
+        "%s)<br></font>\n";
+    return text +
+           WordVerdict(
+               v.m_nJitter, t,
+               {.m_Pass = {"", "jitter passes<br></font>\n"},
+                .m_Fail = {"    ", CFormat::Printf(failedLimits, nextMax, unit, pairedMax, unit)},
+                .m_Waived = {"    ", CFormat::Printf(limits, nextMax, unit, pairedMax, unit)},
+                .m_NotTested =
+                    {"<li>",
+                     "*** jitter failure *** &nbsp;Jitter could not be tested<br></font>\n"},
+                .m_NoData = {
+                    "<li>",
+                    "*** Jitter could not be measured - insufficient data ***<br></font>\n"}});
 }
 
 constexpr const char* kEmiNote =
@@ -360,27 +318,17 @@ constexpr const char* kEmiNote =
     "slower.<br></font>\n";
 
 std::string EdgeVerdict(int32_t code, bool rising, const CToolboxRecord& t, const CSigSpec& s) {
-    const char* fail = t.m_strFailFont.c_str();
-    const char* warning = t.m_strWarningFont.c_str();
-    if (code == t.m_nPass)
-        return CFormat::Printf("    %spasses<br></font>\n", t.m_strPassFont.c_str());
-    if (code == t.m_nWaived) {
-        return CFormat::Printf(
-            rising ? "    %s*** Rising Edge Rate failure! *** &nbsp;(maximum %.2f "
-                     "%s)<br></font>\n     %s*** waiver granted ***</font> %s%s"
-                   : "    %s*** Falling Edge Rate failure! *** &nbsp;(maximum %.2f "
-                     "%s)<br></font>\n     %s*** waiver granted ***</font> %s%s",
-            fail, s.m_dEdgeRateMax, kEdgeRateUnit, t.m_strWaiverFont.c_str(), warning, kEmiNote);
-    }
-    if (code == t.m_nFail) {
-        return CFormat::Printf(rising
-                                   ? "    %s*** Rising Edge Rate failure! *** &nbsp;(maximum %.2f "
-                                     "%s)</font> %s%s"
-                                   : "%s*** Falling Edge Rate failure! *** &nbsp;(maximum %.2f "
-                                     "%s)</font> %s%s",
-                               fail, s.m_dEdgeRateMax, kEdgeRateUnit, warning, kEmiNote);
-    }
-    return "";
+    const std::string failure =
+        CFormat::Printf(rising ? "*** Rising Edge Rate failure! *** &nbsp;(maximum %.2f %s)"
+                               : "*** Falling Edge Rate failure! *** &nbsp;(maximum %.2f %s)",
+                        s.m_dEdgeRateMax, kEdgeRateUnit);
+    const std::string emi = "</font> " + t.m_strWarningFont + kEmiNote;
+    return WordVerdict(code, t,
+                       {.m_Pass = {"    ", "passes<br></font>\n"},
+                        .m_Fail = {rising ? "    " : "", failure + emi},
+                        .m_Waived = {"    ", failure + "<br></font>\n"},
+                        .m_strGrantLead = "     ",
+                        .m_strGrantEnd = emi});
 }
 
 }  // namespace
@@ -404,11 +352,12 @@ CSignalFragments CSignalHtml::BuildFragments(const CPacketVerdict& v, const CToo
 
     f.m_strMonotonicity = CFormat::Printf("<li>Edge Monotonicity: %3.0f mV<br>\n",
                                           m.m_dMonotonic * kVoltsToMillivolts);
-    f.m_strMonotonicVerdict =
-        v.m_nMonotonic == t.m_nPass
-            ? CFormat::Printf("    %sMonotonic Edge passes<br></font>\n", t.m_strPassFont.c_str())
-            : CFormat::Printf("    %s*** Monotonic Edge failure! *** (limit %3.0f mV)<br></font>\n",
-                              t.m_strFailFont.c_str(), s.m_dMonotonicLimit * kVoltsToMillivolts);
+    f.m_strMonotonicVerdict = WordVerdict(
+        PassOrFail(v.m_nMonotonic, t), t,
+        {.m_Pass = {"    ", "Monotonic Edge passes<br></font>\n"},
+         .m_Fail = {"    ",
+                    CFormat::Printf("*** Monotonic Edge failure! *** (limit %3.0f mV)<br></font>\n",
+                                    s.m_dMonotonicLimit * kVoltsToMillivolts)}});
 
     f.m_strEye = Eye(v, t, m);
     f.m_strMarginAboveEye = EyeValue("Margin Above eye", v.m_bMarginAboveEye != 0,

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <stdexcept>
 #include <utility>
 
+#include "common/CAnalysisError.h"
 #include "signal/CVectorMath.h"
 
 namespace {
@@ -167,6 +167,13 @@ void MarginsOfInterval(const std::vector<double>& time, const std::vector<double
     }
 }
 
+// The capture's sample interval; a unit interval cannot be folded on fewer than two samples.
+double SampleStep(const std::vector<double>& time) {
+    if (time.size() < 2)
+        throw CAnalysisError("Too few samples to lay the packet over the eye template");
+    return time[1] - time[0];
+}
+
 int32_t CountFlags(const std::vector<int32_t>& flags) {
     int32_t count = 0;
     for (int32_t f : flags) count += (f != 0) ? 1 : 0;
@@ -176,20 +183,16 @@ int32_t CountFlags(const std::vector<int32_t>& flags) {
 }  // namespace
 
 CEyeResult CEyeCheck::CheckEye(std::vector<int32_t>& boundaries, const std::vector<double>& time,
-                               double /*unitInterval*/, std::vector<double>& bitTimes,
-                               const std::vector<double>& /*bottomT*/,
-                               const std::vector<double>& bottomV,
-                               const std::vector<double>& innerT, const std::vector<double>& innerV,
-                               const std::vector<double>& /*topT*/, const std::vector<double>& topV,
+                               std::vector<double>& bitTimes, const EyeTemplate& eyeTemplate,
                                const std::vector<double>& first, const std::vector<double>& second,
                                double eopStart) const {
     // The keep-out boxes span the whole unit interval: only their levels matter.
-    const Levels levels{topV.at(1), bottomV.at(1)};
-    const InnerPolygon polygon(innerT, innerV);
-    const double dt = time.at(1) - time.at(0);
+    const Levels levels{eyeTemplate.TopV.at(1), eyeTemplate.BottomV.at(1)};
+    const InnerPolygon polygon(eyeTemplate.InnerT, eyeTemplate.InnerV);
+    const double dt = SampleStep(time);
     const std::size_t n = time.size();
     if (first.size() < n || (!second.empty() && second.size() < n)) {
-        throw std::out_of_range("eye trace shorter than the time axis");
+        throw CAnalysisError("Eye data is shorter than the data point times");
     }
 
     // A boundary is kept only if its sample lies inside the capture with one sample before
@@ -240,7 +243,7 @@ CEyeResult CEyeCheck::CheckEye(std::vector<int32_t>& boundaries, const std::vect
 CEyeResult CEyeCheck::ApplyException(int32_t& counter, const std::vector<double>& time,
                                      CEyeResult result, double centre, double halfWidth,
                                      int32_t mode) const {
-    const double dt = time.at(1) - time.at(0);
+    const double dt = SampleStep(time);
     const double lastIndex = static_cast<double>(time.size() - 1);
     double from = std::floor((centre - halfWidth - time[0]) / dt);
     double to = std::ceil((centre + halfWidth - time[0]) / dt);
@@ -291,11 +294,8 @@ CPacketMeasurement CEyeCheck::EvaluateEye(CPacketMeasurement measurement,
                                           const std::vector<double>& second) const {
     CPacketMeasurement& m = measurement;
     const double ui = m.m_dUnitInterval;
-    const EyeTemplate& eye1 = limits.m_Eye1;
-    const EyeTemplate& eye2 = limits.m_Eye2;
 
-    m.m_Eye = CheckEye(m.m_EyeAux, time, ui, m.m_BitTimes, eye1.BottomT, eye1.BottomV, eye1.InnerT,
-                       eye1.InnerV, eye1.TopT, eye1.TopV, first, second, m.m_dEopStart);
+    m.m_Eye = CheckEye(m.m_EyeAux, time, m.m_BitTimes, limits.m_Eye1, first, second, m.m_dEopStart);
     m.m_nEyeViolations = CountFlags(m.m_Eye.m_Flags1) + CountFlags(m.m_Eye.m_Flags2);
     m.m_nFirstExcepted = 0;
     m.m_nLastExcepted = 0;
@@ -305,15 +305,17 @@ CPacketMeasurement CEyeCheck::EvaluateEye(CPacketMeasurement measurement,
     if (m.m_nEyeViolations == 0) return measurement;
 
     std::vector<int32_t> scratchBoundaries;
-    CEyeResult e2 =
-        CheckEye(scratchBoundaries, time, ui, m.m_BitTimes, eye2.BottomT, eye2.BottomV, eye2.InnerT,
-                 eye2.InnerV, eye2.TopT, eye2.TopV, first, second, m.m_dEopStart);
+    CEyeResult e2 = CheckEye(scratchBoundaries, time, m.m_BitTimes, limits.m_Eye2, first, second,
+                             m.m_dEopStart);
 
     // The packet leaves idle with a half-swing edge and ends in an EOP whose edges are
-    // no data edges: violations near those transitions are forgiven.
+    // no data edges: violations near those transitions are forgiven. The checks above
+    // found at least two samples.
+    if (packet.m_Symbols.empty())
+        throw CAnalysisError("No line states in the packet to place its eye on");
     const std::size_t firstSample =
-        static_cast<std::size_t>(std::max<int32_t>(packet.m_Symbols.at(0).m_nFirstSample, 0));
-    const double packetStart = time.at(std::min(firstSample, time.size() - 1));
+        static_cast<std::size_t>(std::max<int32_t>(packet.m_Symbols.front().m_nFirstSample, 0));
+    const double packetStart = time[std::min(firstSample, time.size() - 1)];
     const double half = ui / 2.0;
 
     // Only the flags of the first check are needed after its exceptions.

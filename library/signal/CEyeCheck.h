@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "signal/CPacketEntry.h"
 #include "signal/CEyeResult.h"
+#include "signal/CPacketEntry.h"
 #include "signal/CPacketMeasurement.h"
 #include "spec/CSigSpec.h"
 
@@ -16,15 +16,13 @@
 // first trace and D+ as the second, each against the same single-ended template.
 class CEyeCheck {
 public:
-    // The template check of one template over the bit grid `bitTimes` (s), which it
-    // trims to the boundaries inside the capture; `boundaries` receives the sample index
-    // of each kept boundary. Margins are gathered from the second unit interval on and
-    // only before `eopStart`, where the EOP's own edges no longer belong to the eye.
+    // The check of one template over the bit grid `bitTimes` (s), which it trims to the
+    // boundaries inside the capture; `boundaries` receives the sample index of each kept
+    // boundary. Margins are gathered from the second unit interval on and only before
+    // `eopStart`, where the EOP's own edges no longer belong to the eye. A capture of
+    // fewer than two samples, or a trace shorter than its time axis, stops the run.
     CEyeResult CheckEye(std::vector<int32_t>& boundaries, const std::vector<double>& time,
-                        double unitInterval, std::vector<double>& bitTimes,
-                        const std::vector<double>& bottomT, const std::vector<double>& bottomV,
-                        const std::vector<double>& innerT, const std::vector<double>& innerV,
-                        const std::vector<double>& topT, const std::vector<double>& topV,
+                        std::vector<double>& bitTimes, const EyeTemplate& eyeTemplate,
                         const std::vector<double>& first, const std::vector<double>& second,
                         double eopStart) const;
 

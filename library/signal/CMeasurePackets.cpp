@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "common/CAnalysisError.h"
 #include "common/CPathNames.h"
 #include "signal/CEdgeRates.h"
 #include "signal/CEyeCheck.h"
+#include "signal/CFindCrossings.h"
 #include "signal/CFindEOPedges.h"
 #include "signal/CMonotonicMeas.h"
 #include "signal/CVectorMath.h"
@@ -49,99 +51,31 @@ CAnalysisError TooFewTransitions(int32_t allEdgesFound, const std::string& dataF
         {FileNameOf(dataFile)}));
 }
 
-struct SymbolCodes {
-    int32_t E, J, S, K;
+// What every step of one packet's measurement reads: the packet, the capture's traces
+// (D+ and D- empty at high speed) and what the test type fixes.
+struct PacketInputs {
+    const CPacketEntry& m_Packet;
+    const CSigConfig& m_Config;
+    const CSigSpec& m_Spec;
+    const std::vector<double>& m_Time;
+    const std::vector<double>& m_Diff;
+    const std::vector<double>& m_DMinus;
+    const std::vector<double>& m_DPlus;
+
+    const std::vector<CSymbolRun>& Runs() const { return m_Packet.m_Symbols; }
+    bool LowSpeed() const { return m_Spec.m_nSpeed == m_Config.m_nLowSpeed; }
+    bool HighSpeed() const { return m_Spec.m_nSpeed == m_Config.m_nHighSpeed; }
+    // Idle J drives D- high at low speed and D+ high at full speed.
+    const std::vector<double>& IdleHigh() const { return LowSpeed() ? m_DMinus : m_DPlus; }
+    const std::vector<double>& IdleLow() const { return LowSpeed() ? m_DPlus : m_DMinus; }
+    // Transitions skipped at the packet start (SYNC settling) and before the EOP.
+    std::size_t SkipFirst() const {
+        return static_cast<std::size_t>(std::max(m_Spec.m_nCrossoverFirst, int32_t{1}));
+    }
+    std::size_t SkipLast() const {
+        return static_cast<std::size_t>(std::max(m_Spec.m_nCrossoverSkipLast, int32_t{0}));
+    }
 };
-
-// A differential crossing between samples i and i+1.
-CCrossing InterpolateCrossing(std::size_t i, const std::vector<double>& time,
-                              const std::vector<double>& diff, const std::vector<double>& dMinus,
-                              const std::vector<double>& dPlus) {
-    CCrossing c;
-    c.m_nIndex = static_cast<int32_t>(i);
-    const double t0 = time[i];
-    const double t1 = time[i + 1];
-    if (!dMinus.empty()) {
-        // The crossover voltage is where the two lines meet.
-        const double a = std::abs(dMinus[i] - dPlus[i]);
-        const double b = std::abs(dMinus[i + 1] - dPlus[i + 1]) + a;
-        if (dMinus[i + 1] == dPlus[i + 1]) {
-            c.m_dTime = t1;
-            c.m_dVolts = dMinus[i + 1];
-        } else if (dMinus[i] == dPlus[i]) {
-            c.m_dTime = t0;
-            c.m_dVolts = dMinus[i];
-        } else {
-            const double f = a / b;
-            c.m_dTime = t0 + (t1 - t0) * f;
-            c.m_dVolts = dPlus[i] + (dPlus[i + 1] - dPlus[i]) * f;
-        }
-        return c;
-    }
-    if (t0 == t1) {
-        c.m_dTime = t0;
-    } else {
-        const double slope = (diff[i + 1] - diff[i]) / (t1 - t0);
-        c.m_dTime = slope == 0.0 ? (t0 + t1) * 0.5 : t0 - diff[i] / slope;
-    }
-    return c;
-}
-
-// Every J/K edge passes through the between-levels state; the differential zero
-// crossing inside each such run is one transition of the packet.
-std::vector<CCrossing> FindCrossings(const std::vector<CSymbolRun>& runs, const SymbolCodes& sym,
-                                     double bitTime, const std::vector<double>& time,
-                                     const std::vector<double>& diff,
-                                     const std::vector<double>& dMinus,
-                                     const std::vector<double>& dPlus, int32_t& allEdgesFound) {
-    allEdgesFound = 1;
-    for (std::size_t k = 0; k < runs.size();) {
-        const int32_t code = runs[k].m_nSymbol;
-        const bool nextIsSe0 = k + 1 < runs.size() && runs[k + 1].m_nSymbol == sym.E;
-        if (code == sym.S) {
-            ++k;
-        } else if (code == sym.E || nextIsSe0) {
-            break;
-        } else if (code == sym.J || code == sym.K) {
-            // A J/K step that jumps the band within one sample has no edge to measure.
-            if (k + 1 >= runs.size() || runs[k + 1].m_nSymbol != sym.S) {
-                allEdgesFound = 0;
-                break;
-            }
-            k += 2;
-        } else {
-            ++k;
-        }
-    }
-
-    const long n = static_cast<long>(std::min(time.size(), diff.size()));
-    const bool singleEnded = !dMinus.empty();
-    if (singleEnded && (dMinus.size() < time.size() || dPlus.size() < time.size())) return {};
-
-    std::vector<CCrossing> found;
-    for (const CSymbolRun& run : runs) {
-        if (run.m_nSymbol != sym.S) continue;
-        const long lo = std::max<long>(run.m_nFirstSample - 1L, 1L);
-        const long hi = std::min<long>(run.m_nLastSample + 1L, n - 1);
-        if (lo >= hi) continue;
-        const bool startPositive = diff[static_cast<std::size_t>(lo)] > 0.0;
-        for (long i = lo; i < hi; ++i) {
-            if ((diff[static_cast<std::size_t>(i + 1)] > 0.0) != startPositive) {
-                found.push_back(
-                    InterpolateCrossing(static_cast<std::size_t>(i), time, diff, dMinus, dPlus));
-                break;
-            }
-        }
-    }
-
-    // The packet's first crossing leaves idle rather than a bit of defined length,
-    // and a crossing under half a bit after the one before is a glitch.
-    std::vector<CCrossing> kept;
-    for (std::size_t j = 1; j < found.size(); ++j) {
-        if (found[j].m_dTime - found[j - 1].m_dTime >= bitTime / 2.0) kept.push_back(found[j]);
-    }
-    return kept;
-}
 
 // Sum of squared distances from each crossing to its nearest grid point, for the
 // grid of unit interval `ui` whose point 0 sits at `phase`. Times are relative to
@@ -221,6 +155,242 @@ std::vector<double> PairedJitter(const std::vector<double>& consecutive, std::si
     return paired;
 }
 
+// The ideal bit grid: point k sits k unit intervals after the phase, which is counted
+// from the packet's first transition.
+struct BitGrid {
+    double m_dUi = 0.0;                 // s
+    double m_dStart = 0.0;              // first transition, s
+    double m_dPhase = 0.0;              // point 0, s after m_dStart
+    std::vector<double> m_Transitions;  // each transition, s after m_dStart
+    std::size_t m_nPoints = 0;
+
+    double Point(std::size_t k) const {
+        return m_dStart + (m_dPhase + static_cast<double>(k) * m_dUi);
+    }
+    // Signed distance of transition j from its nearest grid point.
+    double Offset(std::size_t j) const {
+        const double k = CVectorMath::RoundHalfUp((m_Transitions[j] - m_dPhase) / m_dUi);
+        return m_Transitions[j] - (m_dPhase + k * m_dUi);
+    }
+};
+
+// Crossings: the packet's J/K transitions and, on a single-ended pair, the voltage
+// where D+ and D- cross in each. The last edge into SE0 is no J/K crossover: a
+// crossing from half a bit before the EOP, found at a rough threshold, is dropped.
+CPacketMeasurement MeasureCrossings(const PacketInputs& in) {
+    CPacketMeasurement m;
+    std::vector<CCrossing> crossings = CFindCrossings().FindCrossings(
+        m.m_bAllEdgesFound, in.Runs(), in.m_Config, in.m_Spec.m_dBitTime, in.m_Time, in.m_Diff,
+        in.m_DMinus, in.m_DPlus);
+    if (!in.m_DMinus.empty()) {
+        const EopEdges rough =
+            CFindEOPedges().FindEopEdges(in.Runs(), in.m_Config, in.m_Time, in.IdleHigh(),
+                                         in.IdleLow(), kPreliminaryEopThresholdVolts);
+        const double lastCrossover = rough.m_dStart - in.m_Spec.m_dBitTime / 2.0;
+        m.m_dFirstCrossover = crossings.empty() ? 0.0 : crossings.front().m_dVolts;
+        std::erase_if(crossings, [&](const CCrossing& c) { return !(c.m_dTime <= lastCrossover); });
+        for (const CCrossing& c : crossings) m.m_CrossoverVolts.push_back(c.m_dVolts);
+        m.m_dMinCrossover = CVectorMath::Min(m.m_CrossoverVolts);
+        m.m_dMaxCrossover = CVectorMath::Max(m.m_CrossoverVolts);
+        m.m_dMeanCrossover =
+            m.m_CrossoverVolts.empty() ? 0.0 : CVectorMath::Mean(m.m_CrossoverVolts);
+    }
+    m.m_nCrossings = static_cast<int32_t>(crossings.size());
+    for (const CCrossing& c : crossings) m.m_CrossingTimes.push_back(c.m_dTime);
+    m.m_Crossings = std::move(crossings);
+    return m;
+}
+
+// Unit interval: the mean spacing of the transitions between the skipped ones, each
+// spacing counted in whole nominal bits.
+void MeasureUnitInterval(CPacketMeasurement& m, const PacketInputs& in,
+                         const std::string& dataFile) {
+    const std::vector<double>& t = m.m_CrossingTimes;
+    const std::size_t skipFirst = in.SkipFirst();
+    const std::size_t skipLast = in.SkipLast();
+    const double uiNominal = in.m_Spec.m_dBitTime;
+    if (t.size() < skipFirst + skipLast + 1) throw TooFewTransitions(m.m_bAllEdgesFound, dataFile);
+    double spanSeconds = 0.0;
+    double spanBits = 0.0;
+    for (std::size_t i = skipFirst - 1; i + skipLast + 1 < t.size(); ++i) {
+        const double d = t[i + 1] - t[i];
+        spanSeconds += d;
+        spanBits += CVectorMath::RoundHalfUp(d / uiNominal);
+    }
+    if (!(spanBits > 0.0) || !std::isfinite(spanSeconds) || !(spanSeconds > 0.0)) {
+        throw TooFewTransitions(m.m_bAllEdgesFound, dataFile);
+    }
+    m.m_dUnitInterval = spanSeconds / spanBits;
+    m.m_dUIRatio = m.m_dUnitInterval / uiNominal;
+    m.m_dUIRatio2 = m.m_dUIRatio;
+    m.m_dSampleRate = 1.0 / (in.m_Time[1] - in.m_Time[0]);
+}
+
+// Bit grid: the unit interval's grid phased to fit all transitions best, reaching
+// half a bit past the last one.
+BitGrid FitBitGrid(const CPacketMeasurement& m, std::size_t samples) {
+    BitGrid grid;
+    grid.m_dUi = m.m_dUnitInterval;
+    grid.m_dStart = m.m_CrossingTimes.front();
+    grid.m_Transitions.reserve(m.m_CrossingTimes.size());
+    for (const double t : m.m_CrossingTimes) grid.m_Transitions.push_back(t - grid.m_dStart);
+    grid.m_dPhase = FindGridPhase(grid.m_Transitions, grid.m_dUi);
+    const double points = CVectorMath::RoundHalfUp(
+        (grid.m_Transitions.back() + grid.m_dUi / 2.0 - grid.m_dPhase) / grid.m_dUi + 1.0);
+    grid.m_nPoints = CheckedIndex(std::max(points, 1.0), samples, kGridOutOfRange);
+    return grid;
+}
+
+// Paired jitter: the differences of transitions two apart, summed up for the JK and
+// the KJ pairs apart. The second list drops its last pair when the count is odd, which
+// leaves it empty for five transitions: no data, like fewer than five.
+void MeasurePairedJitter(CPacketMeasurement& m, const std::vector<double>& jitter,
+                         std::size_t skipFirst) {
+    const std::size_t count = jitter.size();
+    if (count < static_cast<std::size_t>(kMinPairedJitterValues)) return;
+    const std::size_t usedSecond = count / 2 - count % 2 - 1;
+    const std::vector<double> first = PairedJitter(jitter, 0);
+    const std::vector<double> second = PairedJitter(jitter, 1);
+    const JitterStats s1 = Summarise(first, first.size());
+    const JitterStats s2 = Summarise(second, usedSecond);
+    // Which pairs are JK depends on whether an even or odd number of transitions was
+    // skipped at the start.
+    const bool evenSkip = skipFirst % 2 == 0;
+    const JitterStats& jk = evenSkip ? s2 : s1;
+    const JitterStats& kj = evenSkip ? s1 : s2;
+    m.m_dJKJitterMin = jk.m_dMin;
+    m.m_dJKJitterMax = jk.m_dMax;
+    m.m_dJKJitterRms = jk.m_dRms;
+    m.m_dKJJitterMin = kj.m_dMin;
+    m.m_dKJJitterMax = kj.m_dMax;
+    m.m_dKJJitterRms = kj.m_dRms;
+}
+
+// Consecutive jitter: each transition between the skipped ones against its own
+// nearest grid point.
+void MeasureJitter(CPacketMeasurement& m, const BitGrid& grid, const PacketInputs& in) {
+    const std::size_t skipLast = in.SkipLast();
+    std::vector<double> jitter;
+    for (std::size_t j = in.SkipFirst() - 1; j + skipLast < grid.m_Transitions.size(); ++j) {
+        jitter.push_back(grid.Offset(j));
+    }
+    m.m_nJitterCount = static_cast<int32_t>(jitter.size());
+    m.m_dConsecJitterMin = CVectorMath::Min(jitter);
+    m.m_dConsecJitterMax = CVectorMath::Max(jitter);
+    m.m_dConsecJitterRms = Rms(jitter, jitter.size());
+    MeasurePairedJitter(m, jitter, in.SkipFirst());
+}
+
+// EOP: its two edges, on the differential trace at high speed, else where both lines
+// pass the mean crossover voltage. An EOP whose edges were not found stays unmeasured
+// (not a number); one found on a sample far off the capture's clock is refused.
+void MeasureEop(CPacketMeasurement& m, const PacketInputs& in) {
+    EopEdges eop;
+    if (in.HighSpeed()) {
+        eop =
+            CFindEOPedges().FindEopEdgesDiff(m.m_dEopThreshold, in.Runs(), in.m_Config, in.m_Spec);
+    } else {
+        m.m_dEopThreshold = m.m_CrossoverVolts.empty() ? std::numeric_limits<double>::quiet_NaN()
+                                                       : m.m_dMeanCrossover;
+        eop = CFindEOPedges().FindEopEdges(in.Runs(), in.m_Config, in.m_Time, in.IdleHigh(),
+                                           in.IdleLow(), m.m_dEopThreshold);
+    }
+    m.m_dEopStart = eop.m_dStart;
+    m.m_dEopEnd = eop.m_dEnd;
+    const double eopBits = std::abs(eop.m_dEnd - eop.m_dStart) / in.m_Spec.m_dBitTime;
+    if (!std::isnan(eopBits)) CheckedIndex(eopBits, in.m_Time.size(), kEopOutOfRange);
+}
+
+// Bit boundaries: one bit before the grid, the grid, and on to the end of the EOP.
+// At full and low speed the grid stops a bit earlier, the last crossover having been
+// dropped. An EOP before the grid's end, or one not measured, adds nothing.
+std::vector<double> BitBoundaries(const BitGrid& grid, double eopEnd, const PacketInputs& in) {
+    const double last = grid.Point(grid.m_nPoints - 1);
+    const double beyondGrid = (eopEnd - last) / grid.m_dUi + (in.HighSpeed() ? 0.0 : 1.0);
+    const std::size_t extension =
+        std::isnan(beyondGrid) ? 0
+                               : CheckedIndex(std::max(CVectorMath::RoundHalfUp(beyondGrid), 0.0),
+                                              in.m_Time.size(), kEopOutOfRange);
+    std::vector<double> boundaries;
+    boundaries.reserve(grid.m_nPoints + extension + 1);
+    boundaries.push_back(grid.Point(0) - grid.m_dUi);
+    for (std::size_t k = 0; k < grid.m_nPoints; ++k) boundaries.push_back(grid.Point(k));
+    for (std::size_t k = 1; k <= extension; ++k) {
+        boundaries.push_back(last + static_cast<double>(k) * grid.m_dUi);
+    }
+    return boundaries;
+}
+
+// The eye: every unit interval laid over the template, then the second template with
+// the first and last transitions forgiven; the differential trace at high speed, D-
+// and D+ at full and low speed.
+void MeasureEye(CPacketMeasurement& m, const PacketInputs& in) {
+    const bool hs = in.HighSpeed();
+    m = CEyeCheck().EvaluateEye(std::move(m), in.m_Packet, in.m_Spec, in.m_Time,
+                                hs ? in.m_Diff : in.m_DMinus, hs ? kNoTrace : in.m_DPlus);
+}
+
+// The packet's line states as bits, each run as many times as it lasts bits.
+std::string LineStateBits(const PacketInputs& in) {
+    const CSigConfig& config = in.m_Config;
+    std::string bits;
+    for (const CSymbolRun& run : in.Runs()) {
+        if (run.m_nSymbol == config.m_nSymS || run.m_nSymbol < 0 ||
+            static_cast<std::size_t>(run.m_nSymbol) >= config.m_strSymbols.size()) {
+            continue;
+        }
+        bits.append(
+            CheckedIndex(CVectorMath::RoundHalfUp(run.m_dBits), in.m_Time.size(), kRunOutOfRange),
+            config.m_strSymbols[run.m_nSymbol]);
+    }
+    return bits;
+}
+
+// SYNC: how often the pattern occurs in the packet's bits. Leading SYNC bits lost in
+// hubs or repeaters show up as a match of a shorter pattern (high speed only).
+void MeasureSync(CPacketMeasurement& m, const PacketInputs& in) {
+    const std::string bits = LineStateBits(in);
+    const std::vector<std::string>& syncs = in.m_Spec.m_strSyncPatterns;
+    const std::size_t patterns = std::min(in.HighSpeed() ? syncs.size() : 1, syncs.size());
+    std::size_t tried = 0;
+    for (; tried < patterns; ++tried) {
+        m.m_nSyncMatches = static_cast<int32_t>(CVectorMath::FindAll(bits, syncs[tried]).size());
+        if (m.m_nSyncMatches > 0) break;
+    }
+    m.m_nSyncBitsDropped =
+        in.HighSpeed() ? static_cast<int32_t>(std::min(tried, patterns > 0 ? patterns - 1 : 0)) : 0;
+}
+
+// Edge rates: the rise and fall rates and their match, stopping half a bit before the
+// EOP so its own edges do not count.
+void MeasureEdgeRates(CPacketMeasurement& m, const PacketInputs& in) {
+    const std::size_t firstSample =
+        static_cast<std::size_t>(std::max(in.Runs().front().m_nFirstSample, int32_t{0}));
+    const EdgeRateSet rates =
+        CEdgeRates().MeasureEdgeRates(in.m_Time, in.m_Diff, in.m_Spec, in.m_DPlus, in.m_DMinus,
+                                      m.m_dEopStart - m.m_dUnitInterval / 2.0, firstSample);
+    m.m_dRiseRateMin = rates[0];
+    m.m_dRiseRateMax = rates[1];
+    m.m_dRiseRate = rates[2];
+    m.m_dFallRateMin = rates[3];
+    m.m_dFallRateMax = rates[4];
+    m.m_dFallRate = rates[5];
+    const double meanRate = (m.m_dRiseRate + m.m_dFallRate) * 0.5;
+    m.m_dEdgeRateMatch = std::isfinite(meanRate) && meanRate > 0.0
+                             ? std::abs(m.m_dRiseRate - m.m_dFallRate) / meanRate * 100.0
+                             : kWorstEdgeRateMismatchPercent;
+}
+
+// Monotonicity: the largest step of the packet's edges against their direction.
+void MeasureMonotonic(CPacketMeasurement& m, const PacketInputs& in) {
+    MonotonicResult mono =
+        CMonotonicMeas().MeasureMonotonic(in.m_Time, in.m_Diff, in.m_Spec, m.m_dEopStart,
+                                          m.m_dEopEnd, in.m_DMinus, in.m_DPlus, in.m_Packet);
+    m.m_MonoExcursions = std::move(mono.m_Excursions);
+    m.m_MonoTimes = std::move(mono.m_Times);
+    m.m_dMonotonic = mono.m_dMonotonic;
+}
+
 }  // namespace
 
 CAnalysisRecord CMeasurePackets::Run(CAnalysisRecord record, const CSigConfig& config,
@@ -244,196 +414,17 @@ CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
                                                   const std::vector<double>& dMinus,
                                                   const std::vector<double>& dPlus,
                                                   const std::string& dataFile) const {
-    const CFindEOPedges eopFinder;
-    const std::vector<CSymbolRun>& runs = packet.m_Symbols;
-    const SymbolCodes sym{config.m_nSymE, config.m_nSymJ, config.m_nSymS, config.m_nSymK};
-    const double uiNominal = spec.m_dBitTime;
-    const bool singleEnded = !dMinus.empty();
-    const bool lowSpeed = spec.m_nSpeed == config.m_nLowSpeed;
-    const bool highSpeed = spec.m_nSpeed == config.m_nHighSpeed;
-    // Transitions skipped at the packet start (SYNC settling) and before the EOP.
-    const std::size_t skipFirst =
-        static_cast<std::size_t>(std::max(spec.m_nCrossoverFirst, int32_t{1}));
-    const std::size_t skipLast =
-        static_cast<std::size_t>(std::max(spec.m_nCrossoverSkipLast, int32_t{0}));
-
-    CPacketMeasurement m;
-    if (runs.empty() || time.size() < 2) throw CAnalysisError(kTooFewTransitions);
-
-    // Crossings and crossover voltages.
-    std::vector<CCrossing> crossings =
-        FindCrossings(runs, sym, uiNominal, time, diff, dMinus, dPlus, m.m_bAllEdgesFound);
-    if (singleEnded) {
-        const EopEdges rough =
-            eopFinder.FindEopEdges(runs, config, time, lowSpeed ? dMinus : dPlus,
-                                   lowSpeed ? dPlus : dMinus, kPreliminaryEopThresholdVolts);
-        m.m_dFirstCrossover = crossings.empty() ? 0.0 : crossings.front().m_dVolts;
-        // The last edge into SE0 is no J/K crossover.
-        std::erase_if(crossings, [&](const CCrossing& c) {
-            return !(c.m_dTime <= rough.m_dStart - uiNominal / 2.0);
-        });
-        for (const CCrossing& c : crossings) m.m_CrossoverVolts.push_back(c.m_dVolts);
-        m.m_dMinCrossover = CVectorMath::Min(m.m_CrossoverVolts);
-        m.m_dMaxCrossover = CVectorMath::Max(m.m_CrossoverVolts);
-        m.m_dMeanCrossover =
-            m.m_CrossoverVolts.empty() ? 0.0 : CVectorMath::Mean(m.m_CrossoverVolts);
-    }
-    m.m_Crossings = crossings;
-    m.m_nCrossings = static_cast<int32_t>(crossings.size());
-    for (const CCrossing& c : crossings) m.m_CrossingTimes.push_back(c.m_dTime);
-
-    // Unit interval: the mean spacing of the transitions, in whole nominal bits.
-    const std::size_t n = crossings.size();
-    if (n < skipFirst + skipLast + 1) throw TooFewTransitions(m.m_bAllEdgesFound, dataFile);
-    double spanSeconds = 0.0;
-    double spanBits = 0.0;
-    for (std::size_t i = skipFirst - 1; i + skipLast + 1 < n; ++i) {
-        const double d = crossings[i + 1].m_dTime - crossings[i].m_dTime;
-        spanSeconds += d;
-        spanBits += CVectorMath::RoundHalfUp(d / uiNominal);
-    }
-    if (!(spanBits > 0.0) || !std::isfinite(spanSeconds) || !(spanSeconds > 0.0)) {
-        throw TooFewTransitions(m.m_bAllEdgesFound, dataFile);
-    }
-    const double ui = spanSeconds / spanBits;
-    m.m_dUnitInterval = ui;
-    m.m_dUIRatio = ui / uiNominal;
-    m.m_dUIRatio2 = m.m_dUIRatio;
-    m.m_dSampleRate = 1.0 / (time[1] - time[0]);
-
-    // Ideal bit grid, phased to fit all crossings best.
-    const double t0 = crossings.front().m_dTime;
-    std::vector<double> relative(n);
-    for (std::size_t j = 0; j < n; ++j) relative[j] = crossings[j].m_dTime - t0;
-    const double phase = FindGridPhase(relative, ui);
-    const double gridPoints =
-        CVectorMath::RoundHalfUp((relative.back() + ui / 2.0 - phase) / ui + 1.0);
-    const std::size_t gridCount =
-        CheckedIndex(std::max(gridPoints, 1.0), time.size(), kGridOutOfRange);
-    std::vector<double> grid(gridCount);
-    for (std::size_t k = 0; k < gridCount; ++k) {
-        grid[k] = t0 + (phase + static_cast<double>(k) * ui);
-    }
-
-    // Consecutive jitter: each transition against its own nearest grid point.
-    std::vector<double> jitter;
-    for (std::size_t j = skipFirst - 1; j + skipLast < n; ++j) {
-        const double k = CVectorMath::RoundHalfUp((relative[j] - phase) / ui);
-        jitter.push_back(relative[j] - (phase + k * ui));
-    }
-    m.m_nJitterCount = static_cast<int32_t>(jitter.size());
-    m.m_dConsecJitterMin = CVectorMath::Min(jitter);
-    m.m_dConsecJitterMax = CVectorMath::Max(jitter);
-    m.m_dConsecJitterRms = Rms(jitter, jitter.size());
-
-    // Paired jitter. The second list drops its last pair when the count is odd, which
-    // leaves it empty for five transitions: no data, like fewer than five.
-    const std::size_t count = jitter.size();
-    if (count >= static_cast<std::size_t>(kMinPairedJitterValues)) {
-        const std::size_t usedSecond = count / 2 - count % 2 - 1;
-        const std::vector<double> first = PairedJitter(jitter, 0);
-        const std::vector<double> second = PairedJitter(jitter, 1);
-        const JitterStats s1 = Summarise(first, first.size());
-        const JitterStats s2 = Summarise(second, usedSecond);
-        // Which pairs are JK depends on whether an even or odd number of
-        // transitions was skipped at the start.
-        const bool evenSkip = skipFirst % 2 == 0;
-        const JitterStats& jk = evenSkip ? s2 : s1;
-        const JitterStats& kj = evenSkip ? s1 : s2;
-        m.m_dJKJitterMin = jk.m_dMin;
-        m.m_dJKJitterMax = jk.m_dMax;
-        m.m_dJKJitterRms = jk.m_dRms;
-        m.m_dKJJitterMin = kj.m_dMin;
-        m.m_dKJJitterMax = kj.m_dMax;
-        m.m_dKJJitterRms = kj.m_dRms;
-    }
-
-    // EOP edges.
-    EopEdges eop;
-    if (highSpeed) {
-        eop = eopFinder.FindEopEdgesDiff(m.m_dEopThreshold, runs, config, spec);
-    } else {
-        // A single-ended EOP is where both lines pass the crossover level.
-        m.m_dEopThreshold = m.m_CrossoverVolts.empty() ? std::numeric_limits<double>::quiet_NaN()
-                                                       : m.m_dMeanCrossover;
-        eop = eopFinder.FindEopEdges(runs, config, time, lowSpeed ? dMinus : dPlus,
-                                     lowSpeed ? dPlus : dMinus, m.m_dEopThreshold);
-    }
-    m.m_dEopStart = eop.m_dStart;
-    m.m_dEopEnd = eop.m_dEnd;
-    // An EOP whose edges were not found stays unmeasured (not a number); one found
-    // on a sample far off the capture's clock is refused rather than printed.
-    const double eopBits = std::abs(eop.m_dEnd - eop.m_dStart) / uiNominal;
-    if (!std::isnan(eopBits)) CheckedIndex(eopBits, time.size(), kEopOutOfRange);
-
-    // Bit boundaries: the grid extended to the end of the EOP. At full and low speed
-    // the grid stops a bit earlier, the last crossover having been dropped.
-    // An EOP before the grid's end adds nothing; one not measured adds nothing either.
-    const double beyondGrid = (eop.m_dEnd - grid.back()) / ui + (highSpeed ? 0.0 : 1.0);
-    const std::size_t extension =
-        std::isnan(beyondGrid) ? 0
-                               : CheckedIndex(std::max(CVectorMath::RoundHalfUp(beyondGrid), 0.0),
-                                              time.size(), kEopOutOfRange);
-    m.m_BitTimes.reserve(gridCount + extension + 1);
-    m.m_BitTimes.push_back(grid.front() - ui);
-    m.m_BitTimes.insert(m.m_BitTimes.end(), grid.begin(), grid.end());
-    const double lastGrid = grid.back();
-    for (std::size_t k = 1; k <= extension; ++k) {
-        m.m_BitTimes.push_back(lastGrid + static_cast<double>(k) * ui);
-    }
-
-    // The eye: every unit interval laid over the template, then the second template
-    // with the first and last transitions forgiven.
-    static const std::vector<double> kNoSecondTrace;
-    m = CEyeCheck().EvaluateEye(std::move(m), packet, spec, time, highSpeed ? diff : dMinus,
-                                highSpeed ? kNoSecondTrace : dPlus);
-
-    // SYNC: the packet's line states as bits; leading SYNC bits lost in hubs or
-    // repeaters show up as a match of a shorter pattern (high speed only).
-    std::string bits;
-    for (const CSymbolRun& run : runs) {
-        if (run.m_nSymbol == sym.S) continue;
-        if (run.m_nSymbol < 0 ||
-            static_cast<std::size_t>(run.m_nSymbol) >= config.m_strSymbols.size()) {
-            continue;
-        }
-        bits.append(
-            CheckedIndex(CVectorMath::RoundHalfUp(run.m_dBits), time.size(), kRunOutOfRange),
-            config.m_strSymbols[run.m_nSymbol]);
-    }
-    const std::size_t patterns =
-        std::min(highSpeed ? spec.m_strSyncPatterns.size() : 1, spec.m_strSyncPatterns.size());
-    std::size_t tried = 0;
-    for (; tried < patterns; ++tried) {
-        const std::string& pattern = spec.m_strSyncPatterns[tried];
-        m.m_nSyncMatches = static_cast<int32_t>(CVectorMath::FindAll(bits, pattern).size());
-        if (m.m_nSyncMatches > 0) break;
-    }
-    m.m_nSyncBitsDropped =
-        highSpeed ? static_cast<int32_t>(std::min(tried, patterns > 0 ? patterns - 1 : 0)) : 0;
-
-    // Edge rates, stopping half a bit before the EOP so its own edges do not count.
-    const std::size_t firstSample =
-        static_cast<std::size_t>(std::max(runs.front().m_nFirstSample, int32_t{0}));
-    const EdgeRateSet rates = CEdgeRates().MeasureEdgeRates(time, diff, spec, dPlus, dMinus,
-                                                            eop.m_dStart - ui / 2.0, firstSample);
-    m.m_dRiseRateMin = rates[0];
-    m.m_dRiseRateMax = rates[1];
-    m.m_dRiseRate = rates[2];
-    m.m_dFallRateMin = rates[3];
-    m.m_dFallRateMax = rates[4];
-    m.m_dFallRate = rates[5];
-    const double meanRate = (m.m_dRiseRate + m.m_dFallRate) * 0.5;
-    m.m_dEdgeRateMatch = std::isfinite(meanRate) && meanRate > 0.0
-                             ? std::abs(m.m_dRiseRate - m.m_dFallRate) / meanRate * 100.0
-                             : kWorstEdgeRateMismatchPercent;
-
-    MonotonicResult mono = CMonotonicMeas().MeasureMonotonic(time, diff, spec, m.m_dEopStart,
-                                                             m.m_dEopEnd, dMinus, dPlus, packet);
-    m.m_MonoExcursions = std::move(mono.m_Excursions);
-    m.m_MonoTimes = std::move(mono.m_Times);
-    m.m_dMonotonic = mono.m_dMonotonic;
-
-    m = CEyeCheck().StoreEyeMargins(std::move(m));
-    return m;
+    const PacketInputs in{packet, config, spec, time, diff, dMinus, dPlus};
+    if (packet.m_Symbols.empty() || time.size() < 2) throw CAnalysisError(kTooFewTransitions);
+    CPacketMeasurement m = MeasureCrossings(in);
+    MeasureUnitInterval(m, in, dataFile);
+    const BitGrid grid = FitBitGrid(m, time.size());
+    MeasureJitter(m, grid, in);
+    MeasureEop(m, in);
+    m.m_BitTimes = BitBoundaries(grid, m.m_dEopEnd, in);
+    MeasureEye(m, in);
+    MeasureSync(m, in);
+    MeasureEdgeRates(m, in);
+    MeasureMonotonic(m, in);
+    return CEyeCheck().StoreEyeMargins(std::move(m));
 }

@@ -121,11 +121,12 @@ TEST(EyeExceptions, EachTransitionWindowForgivesViolationsWithinItsReach) {
 TEST(EyeTemplateCheck, BoxLevelsAndPolygonJumpsViolateAndMarginsSkipFirstIntervalAndEop) {
     // Unit interval 1 s, four samples each; boxes at +-1 V, an inner polygon of +-0.5 V
     // flat from 0.3 to 0.7 with its tips at 0.1 and 0.9.
-    const std::vector<double> boxT = {0, 0, 1, 1};
-    const std::vector<double> bottomV = {-10000, -1, -1, -10000};
-    const std::vector<double> topV = {10000, 1, 1, 10000};
-    const std::vector<double> innerT = {0.1, 0.3, 0.7, 0.9, 0.7, 0.3, 0.1};
-    const std::vector<double> innerV = {0, -0.5, -0.5, 0, 0.5, 0.5, 0};
+    const EyeTemplate eye{.BottomV = {-10000, -1, -1, -10000},
+                          .BottomT = {0, 0, 1, 1},
+                          .InnerV = {0, -0.5, -0.5, 0, 0.5, 0.5, 0},
+                          .InnerT = {0.1, 0.3, 0.7, 0.9, 0.7, 0.3, 0.1},
+                          .TopV = {10000, 1, 1, 10000},
+                          .TopT = {0, 0, 1, 1}};
     std::vector<double> time;
     for (int i = 0; i < 20; ++i) time.push_back(0.25 * i);
     // UI 1: a sample on the top level; UI 2: a jump from +0.8 at 0.25 to -0.8 at 0.5
@@ -135,8 +136,7 @@ TEST(EyeTemplateCheck, BoxLevelsAndPolygonJumpsViolateAndMarginsSkipFirstInterva
                                    -0.8, -0.8, -0.8, -0.8, -0.8, -0.8, 0.0, 0.0, 0.0, 0.0};
     std::vector<double> bitTimes = {0.0, 1.0, 2.0, 3.0, 4.0, 9.0};
     std::vector<int32_t> boundaries;
-    const CEyeResult r = CEyeCheck().CheckEye(boundaries, time, 1.0, bitTimes, boxT, bottomV,
-                                              innerT, innerV, boxT, topV, x, {}, 3.5);
+    const CEyeResult r = CEyeCheck().CheckEye(boundaries, time, bitTimes, eye, x, {}, 3.5);
     // 0.0 (index 0) and 9.0 (past the capture) are no boundaries; the flags start at the
     // first one, and samples 4 and 9 violate.
     EXPECT_EQ(boundaries, (std::vector<int32_t>{4, 8, 12, 16}));
