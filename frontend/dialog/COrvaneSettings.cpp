@@ -15,15 +15,18 @@ constexpr const char* kDefaultVoltage = "5.15";
 constexpr int kDeviceTests = 4;  // ls, fs, hsfe, hsne
 constexpr int kHubTests = 3;     // lshub, fshub, hshub
 
-QString Stored(const std::string& text) {
-    QString value = QString::fromStdString(text).left(kMaxStoredChars);
+QString Stored(QString value) {
+    value.truncate(kMaxStoredChars);
     // A character outside the basic plane is two units: never keep half of one.
     if (!value.isEmpty() && value.back().isHighSurrogate()) value.chop(1);
     return value;
 }
 
+QString Stored(const std::string& text) { return Stored(QString::fromStdString(text)); }
+
+// A stored text as read back: no longer than a stored text may be.
 QString Text(const QSettings& settings, const char* name) {
-    return Stored(settings.value(name).toString().toStdString());
+    return Stored(settings.value(name).toString());
 }
 
 // Reads an index of `count` choices into `field` when one is stored; false when
