@@ -17,6 +17,9 @@ struct CAnalysisRecord {
     CPacketEntry m_Capture;  // the idle runs of the capture
     std::vector<CPacketEntry> m_Packets;
     std::vector<CPacketMeasurement> m_Measurements;
+    // Index into m_Packets of the packet m_Measurements[0] was measured on: the
+    // first one the capture holds whole.
+    int32_t m_nMeasuredPacket = -1;
     std::vector<CPacketVerdict> m_Verdicts;
     std::vector<double> m_Diff;  // V, D+ minus D- for a single-ended pair
     std::vector<double> m_Time;  // s

@@ -396,8 +396,10 @@ void MeasureMonotonic(CPacketMeasurement& m, const PacketInputs& in) {
 CAnalysisRecord CMeasurePackets::Run(CAnalysisRecord record, const CSigConfig& config,
                                      const CSigSpec& spec) const {
     const bool singleEnded = !record.m_DMinus.empty();
-    for (const CPacketEntry& packet : record.m_Packets) {
+    for (std::size_t index = 0; index < record.m_Packets.size(); ++index) {
+        const CPacketEntry& packet = record.m_Packets[index];
         if (packet.m_nStatus != 0) continue;
+        record.m_nMeasuredPacket = static_cast<int32_t>(index);
         record.m_Measurements.push_back(
             MeasurePacket(packet, config, spec, record.m_Time, record.m_Diff,
                           singleEnded ? record.m_DMinus : kNoTrace,

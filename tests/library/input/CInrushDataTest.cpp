@@ -22,13 +22,14 @@ TEST(InrushData, UnusableFilesFailWithTheirReason) {
          "Error: File pair.bin holds two traces.\nAn inrush capture holds one current trace."}};
     for (const auto& [name, content, text] : cases) {
         SCOPED_TRACE(name);
+        const std::string path = folder.Path(name);
         if (content)
-            std::ofstream(folder.Path(name)) << content;
+            std::ofstream(path) << content;
         else  // a D+/D- pair: two traces and no current
-            synth::WriteSingleEndedCapture({}, folder.Path(name), synth::FileFormat::KeysightBin);
+            synth::WriteSingleEndedCapture({}, path, synth::FileFormat::KeysightBin);
         // No samples at all: the whole path is named, as far as the message has room.
-        const std::string expected = text ? text : "Data File: " + folder.Path(name) + " isEmpty";
-        EXPECT_EQ(FailureText([&] { CInrushData().Load(kLimits, folder.Path(name), 5.0); }),
+        const std::string expected = text ? text : "Data File: " + path + " isEmpty";
+        EXPECT_EQ(FailureText([&] { CInrushData().Load(kLimits, path, 5.0); }),
                   expected);
     }
     // A deep folder: the path is cut, the words around it stay.

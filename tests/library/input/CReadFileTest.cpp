@@ -152,10 +152,8 @@ TEST(TextFiles, FilesThatCannotBeReadFailWithTheirNameAndReason) {
     const std::string dPlus = write("dplus.csv", "0,1\n1,1\n2,1\n");
     for (const auto& [name, failure] : files) {
         const bool second = failure.starts_with("Error: Files");
-        EXPECT_EQ(FailureText([&] {
-                      Read(second ? dPlus : folder.Path(name), second ? folder.Path(name) : "");
-                  }),
-                  failure);
+        const std::string path = folder.Path(name);
+        EXPECT_EQ(FailureText([&] { Read(second ? dPlus : path, second ? path : ""); }), failure);
     }
     EXPECT_EQ(FailureText([] { Read(""); }), "Please select a data file.");
 

@@ -98,14 +98,16 @@ TEST(SignalReport, FailedWriteLeavesWhatStandsInItsPlaceAndNoTemporaryFile) {
     std::ofstream(folder.Path("blocked.html/inside")) << "kept";
     for (const auto& [data, failure] :
          {std::pair{"blocked.csv", "Failed to write report file blocked.html"},
-          {"gone/cap.csv", "Failed to open report file"}})
+          {"gone/cap.csv", "Failed to open report file"}}) {
+        const std::string path = folder.Path(data);
         EXPECT_EQ(FailureText([&] {
                       CPendingOutputs failing;
-                      CUsbSigReport().WriteReport(CleanPacket(false, folder.Path(data)), Codes(),
+                      CUsbSigReport().WriteReport(CleanPacket(false, path), Codes(),
                                                   Limits("fs"), false, failing);
                       failing.Commit();
                   }),
                   failure);
+    }
     EXPECT_EQ(Slurp(folder.Path("blocked.html/inside")), "kept");
     for (const auto& entry : fs::directory_iterator(folder.Path()))
         EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();

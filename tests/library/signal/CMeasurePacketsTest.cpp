@@ -229,7 +229,8 @@ TEST(MeasurePackets, SkippedTransitionsDecideWhatCanBeMeasured) {
     spec.m_nCrossoverFirst = 500;
     CPacketEntry eopOnly;
     eopOnly.m_Symbols.push_back(CleanHighSpeed().Packet().m_Symbols.back());
-    for (const auto& [packet, limits] :
-         {std::pair{CleanHighSpeed().Packet(), spec}, std::pair{eopOnly, Limits("hsne")}})
-        EXPECT_EQ(FailureText([&] { Remeasure(packet, limits); }), "too few transitions in packet");
+    for (const auto& c : {std::pair{CleanHighSpeed().Packet(), spec},
+                          std::pair{eopOnly, Limits("hsne")}})
+        EXPECT_EQ(FailureText([&] { Remeasure(c.first, c.second); }),
+                  "too few transitions in packet");
 }
