@@ -3,7 +3,7 @@
 # with --fuzz also clang and libFuzzer, for the fuzz build (docs/fuzzing.md).
 set -euo pipefail
 packages=(
-    build-essential cmake pkg-config python3
+    build-essential cmake pkg-config python3 python3-jsonschema
     libgtest-dev libgmock-dev libbenchmark-dev
     libfast-float-dev libcli11-dev nlohmann-json3-dev
     libcairo2-dev fontconfig fonts-liberation locales

@@ -3,13 +3,15 @@
 #include <memory>
 
 #include "common/CAnalysisError.h"
+#include "common/CPendingOutputs.h"
 #include "input/CInrushData.h"
 #include "inrush/CMeasInrush.h"
 #include "inrush/CTestInrush.h"
 #include "plot/CPlot.h"
 #include "report/CInrushReport.h"
+#include "report/CInrushResults.h"
 #include "report/CInrushSummary.h"
-#include "common/CPendingOutputs.h"
+#include "report/CResultJson.h"
 #include "report/CToolboxGlobals.h"
 #include "spec/CInrushConfig.h"
 #include "velkin.h"
@@ -23,9 +25,11 @@ void CUsbInrushCheck::Run(std::string dataFile, double voltage, unsigned mode) {
     record = CMeasInrush().MeasureInrush(std::move(record), *spec);
     record = CTestInrush().TestInrush(std::move(record), *spec);
 
+    const CResultRecord result = CInrushResults().Build(record, *spec);
     CPendingOutputs outputs;
     CPlot().PlotCurrent(record, *spec, outputs);
-    CInrushReport().WriteReport(record, *spec, outputs);
+    CInrushReport().WriteReport(record, *spec, outputs, result);
+    CResultJson().Write(result, dataFile, outputs);
 
     std::string batchFile = SummaryFileName;
     if (mode == VELKIN_MODE_FILE_SUMMARY) {

@@ -3,14 +3,16 @@
 #include <algorithm>
 
 #include "common/CAnalysisError.h"
-#include "signal/CAnalysisRecord.h"
-#include "signal/CSignalData.h"
-#include "plot/CPlot.h"
 #include "common/CPendingOutputs.h"
+#include "plot/CPlot.h"
+#include "report/CResultJson.h"
+#include "report/CSignalResults.h"
 #include "report/CTestSummary.h"
 #include "report/CToolboxGlobals.h"
 #include "report/CUsbSigReport.h"
+#include "signal/CAnalysisRecord.h"
 #include "signal/CMeasurePackets.h"
+#include "signal/CSignalData.h"
 #include "signal/CTestPackets.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
@@ -39,11 +41,13 @@ void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string s
     record = CTestPackets().TestPackets(std::move(record), *config, *spec);
     if (record.m_Measurements.empty()) throw CAnalysisError("No Packets Found\nVerify Test type");
 
+    const CResultRecord result = CSignalResults().Build(record, *spec, testType, isEusb);
     CPendingOutputs outputs;
     CPlot().PlotSignal(record, *config, *spec, dataFile, outputs);
     CPlot().PlotEye(record, *config, *spec, dataFile, outputs);
     const CToolboxRecord toolbox = CToolboxGlobals().GetGlobals();
-    CUsbSigReport().WriteReport(record, toolbox, *spec, isEusb, outputs);
+    CUsbSigReport().WriteReport(record, toolbox, *spec, isEusb, outputs, result);
+    CResultJson().Write(result, dataFile, outputs);
 
     std::string batchFile = SummaryFileName;
     if (mode == VELKIN_MODE_FILE_SUMMARY) {

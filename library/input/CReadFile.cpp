@@ -165,6 +165,13 @@ TimeAxis AxisOf(const std::vector<double>& time) {
 
 }  // namespace
 
+std::string CReadFile::FormatOf(const std::string& path) {
+    const std::string name = LowerCaseName(path);
+    for (const CWaveformFormat& format : kFormats)
+        if (HasExtension(name, format.m_Extension)) return std::string(format.m_Extension);
+    return "";
+}
+
 int32_t CReadFile::ReadWaveform(const std::string& dataFile, std::vector<double>& time,
                                 std::vector<double>& diff, std::vector<double>& first,
                                 std::vector<double>& second, const std::string& secondFile,

@@ -17,4 +17,8 @@ public:
                          std::vector<double>& diff, std::vector<double>& first,
                          std::vector<double>& second, const std::string& secondFile,
                          bool inrushOnly) const;
+
+    // The file ending whose reader reads `path` ("csv", "tsv", "wfm.bin", "bin", "wfm",
+    // "trc"), lower case; empty when no reader takes its name.
+    static std::string FormatOf(const std::string& path);
 };

@@ -5,6 +5,7 @@
 #include "report/CFormat.h"
 #include "report/CHtmlText.h"
 #include "report/CInrushHtml.h"
+#include "report/CLimitsTable.h"
 #include "report/CToolboxGlobals.h"
 #include "report/CUsbSigReport.h"
 
@@ -15,7 +16,7 @@ constexpr double kRateToMSps = 1e-6;
 }  // namespace
 
 void CInrushReport::WriteReport(const CInrushRecord& record, const CInrushSpec& spec,
-                                CPendingOutputs& outputs) const {
+                                CPendingOutputs& outputs, const CResultRecord& result) const {
     const CToolboxRecord toolbox = CToolboxGlobals().GetGlobals();
     const CInrushHtml html;
     const COutputNames names = OutputNamesOf(record.m_strFile);
@@ -40,8 +41,9 @@ void CInrushReport::WriteReport(const CInrushRecord& record, const CInrushSpec& 
     page += html.OverallBlock(record, spec, toolbox);
     page += html.ResultsBlock(record, spec, toolbox);
     // The current plot lies beside the page, named after the capture.
+    page += "\n</ul>\n" + CLimitsTable().Html(result, toolbox);
     page += CFormat::Printf(
-        "\n</ul>\n<pre>\n\n</pre>\n%s<u>Hot Plug (Attach)  Current Draw</u><br></font>\n\n"
+        "<pre>\n\n</pre>\n%s<u>Hot Plug (Attach)  Current Draw</u><br></font>\n\n"
         "<center>\n  <img src=\"%s\"><br>\n  </center>\n<ul>\n",
         heading, CHtmlText::LinkTarget(names.m_strStem + "Plot.png").c_str());
     page += CFormat::Printf("<li>Oscilloscope sample rate: %.2f MS/s<br>\n",

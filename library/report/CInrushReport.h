@@ -4,6 +4,7 @@
 
 #include "input/CInrushRecord.h"
 #include "common/CPendingOutputs.h"
+#include "report/CResultRecord.h"
 #include "spec/CInrushSpec.h"
 
 // Writes the inrush report of one attach beside its current capture: the overall
@@ -15,6 +16,7 @@ class CInrushReport {
 public:
     // Throws CAnalysisError "Failed to open report file" when no file can be created
     // beside the capture, and "Failed to write report file <name>" when writing fails.
+    // `result` gives the limits table.
     void WriteReport(const CInrushRecord& record, const CInrushSpec& spec,
-                     CPendingOutputs& outputs) const;
+                     CPendingOutputs& outputs, const CResultRecord& result) const;
 };

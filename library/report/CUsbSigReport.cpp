@@ -8,6 +8,7 @@
 #include "common/CAnalysisError.h"
 #include "report/CFormat.h"
 #include "report/CHtmlText.h"
+#include "report/CLimitsTable.h"
 #include "report/CSignalHtml.h"
 
 namespace {
@@ -78,7 +79,8 @@ std::string CUsbSigReport::DisplayName(const CSigSpec& spec, bool isEusb) {
 }
 
 void CUsbSigReport::WriteReport(const CAnalysisRecord& record, CToolboxRecord toolbox,
-                                const CSigSpec& spec, bool isEusb, CPendingOutputs& outputs) const {
+                                const CSigSpec& spec, bool isEusb, CPendingOutputs& outputs,
+                                const CResultRecord& result) const {
     const CPacketMeasurement& measurement = record.m_Measurements.at(0);
     const CPacketVerdict& verdict = record.m_Verdicts.at(0);
     const CSignalFragments f =
@@ -128,12 +130,15 @@ void CUsbSigReport::WriteReport(const CAnalysisRecord& record, CToolboxRecord to
                 f.m_strMarginBelowTop + f.m_strMinVoltage + f.m_strMarginAboveBottom;
     }
 
-    // The plots lie beside the page, named after the first data file.
+    page += "</ul>\n" + CLimitsTable().Html(result, toolbox);
+    // The plots lie beside the page, named after the first data file; the packet
+    // plot zooms in on the packet the figures were measured on.
     page += CFormat::Printf(
-        "</ul>\n\n%s<u>SignalData and Eye</u><br></font>\n<center>\n<img src=\"%s\"><br>\n<img "
-        "src=\"%s\"><br>\n</center>",
+        "\n%s<u>SignalData and Eye</u><br></font>\n<center>\n<img src=\"%s\"><br>\n<img "
+        "src=\"%s\"><br>\n<img src=\"%s\"><br>\n</center>",
         heading, CHtmlText::LinkTarget(names.m_strStem + "Plot.png").c_str(),
-        CHtmlText::LinkTarget(names.m_strStem + "Eye.png").c_str());
+        CHtmlText::LinkTarget(names.m_strStem + "Eye.png").c_str(),
+        CHtmlText::LinkTarget(names.m_strStem + "Packet.png").c_str());
 
     page += CFormat::Printf("\n<pre>\n</pre><u>\n%sTracking Information<br></font>\n\n</u><ul>",
                             heading);

@@ -5,6 +5,7 @@
 
 #include "signal/CAnalysisRecord.h"
 #include "common/CPendingOutputs.h"
+#include "report/CResultRecord.h"
 #include "report/CToolboxGlobals.h"
 #include "spec/CSigSpec.h"
 
@@ -17,9 +18,9 @@ public:
     // Throws CAnalysisError "Failed to open report file" when no file can be
     // created beside the data file, and "Failed to write report file <name>" when
     // writing fails; std::out_of_range when the record holds no measurement or no
-    // verdict.
+    // verdict. `result` gives the limits table.
     void WriteReport(const CAnalysisRecord& record, CToolboxRecord toolbox, const CSigSpec& spec,
-                     bool isEusb, CPendingOutputs& outputs) const;
+                     bool isEusb, CPendingOutputs& outputs, const CResultRecord& result) const;
 
     // Hands `page` over as the report at `path`, with the failure words of both reports.
     static void SavePage(const std::string& path, const std::string& page,

@@ -10,6 +10,8 @@
 // consecutive jitter values the second of those lists is empty, so paired figures
 // need at least six; below that the six paired values stay 0.0 and mean no data.
 inline constexpr int32_t kMinPairedJitterValues = 6;
+// Fewer than five jitter values are too few to judge at all.
+inline constexpr int32_t kMinJitterValues = 5;
 
 // Every figure measured on one packet; the verdicts are judged from these.
 struct CPacketMeasurement {

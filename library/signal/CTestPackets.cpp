@@ -82,29 +82,18 @@ int32_t SignalRate(const CVerdictCodes& codes, const CPacketMeasurement& m, cons
                     Between(spec.m_dRateWaiverMin, rate, spec.m_dRateWaiverMax));
 }
 
-int32_t JitterPart(const CVerdictCodes& codes, double lowest, double highest, double passMax,
-                   double waiverMax) {
-    if (!std::isfinite(lowest) || !std::isfinite(highest)) return codes.m_nNoData;
-    const double a = std::fabs(lowest);
-    const double b = std::fabs(highest);
-    return Windowed(codes, a < passMax && b < passMax, a < waiverMax && b < waiverMax);
-}
-
-// Fewer than five jitter values are too few to judge at all.
-constexpr int32_t kMinJitterValues = 5;
-
 int32_t Jitter(const CVerdictCodes& codes, const CPacketMeasurement& m, const CSigSpec& spec) {
     if (m.m_nJitterCount < kMinJitterValues) return codes.m_nNoData;
     // Paired figures of too few transitions are 0.0 placeholders, not a measured pass.
     const bool paired = m.m_nJitterCount >= kMinPairedJitterValues;
     const int32_t parts[] = {
-        JitterPart(codes, m.m_dConsecJitterMin, m.m_dConsecJitterMax, spec.m_dJitterNextMax,
-                   spec.m_dJitterNextWaiver),
-        paired ? JitterPart(codes, m.m_dJKJitterMin, m.m_dJKJitterMax, spec.m_dJitterPairedMax,
-                            spec.m_dJitterPairedWaiver)
+        CTestPackets::JudgeJitter(m.m_dConsecJitterMin, m.m_dConsecJitterMax, spec.m_dJitterNextMax,
+                                  spec.m_dJitterNextWaiver),
+        paired ? CTestPackets::JudgeJitter(m.m_dJKJitterMin, m.m_dJKJitterMax,
+                                           spec.m_dJitterPairedMax, spec.m_dJitterPairedWaiver)
                : codes.m_nNoData,
-        paired ? JitterPart(codes, m.m_dKJJitterMin, m.m_dKJJitterMax, spec.m_dJitterPairedMax,
-                            spec.m_dJitterPairedWaiver)
+        paired ? CTestPackets::JudgeJitter(m.m_dKJJitterMin, m.m_dKJJitterMax,
+                                           spec.m_dJitterPairedMax, spec.m_dJitterPairedWaiver)
                : codes.m_nNoData};
     for (const int32_t worst : {codes.m_nFail, codes.m_nWaived, codes.m_nNoData}) {
         if (std::find(std::begin(parts), std::end(parts), worst) != std::end(parts)) return worst;
@@ -187,6 +176,14 @@ CPacketVerdict CTestPackets::TestPacket(const CPacketMeasurement& m, const CSigC
     });
     verdict.m_nOverall = failed ? codes.m_nFail : codes.m_nPass;
     return verdict;
+}
+
+int32_t CTestPackets::JudgeJitter(double lowest, double highest, double passMax, double waiverMax) {
+    const CVerdictCodes& codes = kVerdictCodes;
+    if (!std::isfinite(lowest) || !std::isfinite(highest)) return codes.m_nNoData;
+    const double a = std::fabs(lowest);
+    const double b = std::fabs(highest);
+    return Windowed(codes, a < passMax && b < passMax, a < waiverMax && b < waiverMax);
 }
 
 CAnalysisRecord CTestPackets::TestPackets(CAnalysisRecord record, const CSigConfig& config,

@@ -23,4 +23,8 @@ public:
     // up to four SYNC bits.
     CPacketVerdict TestPacket(const CPacketMeasurement& measurement, const CSigConfig& config,
                               const CSigSpec& spec, uint32_t hubs) const;
+
+    // One jitter figure, the extremes of a list of deviations: within `passMax` both
+    // ways it passes, within `waiverMax` it is waived; not finite is NoData.
+    static int32_t JudgeJitter(double lowest, double highest, double passMax, double waiverMax);
 };

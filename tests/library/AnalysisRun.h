@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CTempFolder.h"
+#include "ResultSchema.h"
 #include "common/CAnalysisError.h"
 #include "signal/CAnalysisRecord.h"
 #include "entry/CUsbSigCheck.h"

@@ -10,11 +10,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "CTempFolder.h"
+#include "ResultSchema.h"
 #include "synth/Synth.h"
 #include "velkin.h"
 
@@ -123,7 +126,8 @@ TEST(Exports, TurnAwayWhatCannotBeJudgedWithItsReasonAndNoReport) {
 
 // An attach current of known charge through the export: the charge above 0.1 A lies
 // between the limits at 4.75 V (52.25 uC) and at 5 V (55 uC), so the supply voltage
-// given decides the verdict; the report and the current plot land beside the capture.
+// given decides the verdict; below 4.4 V the supply itself fails. The report, the
+// current plot and the result record land beside the capture and agree.
 TEST(Exports, InrushChargeIsJudgedAtTheSupplyVoltageGiven) {
     const CTempFolder folder;
     const std::string path = folder.Path("attach.csv");
@@ -131,11 +135,18 @@ TEST(Exports, InrushChargeIsJudgedAtTheSupplyVoltageGiven) {
         synth::WriteInrushCapture({.m_dPeak = 1.25}, path, synth::FileFormat::Csv);
     ASSERT_GT(truth.m_dCharge * 1e6, 52.5);
     ASSERT_LT(truth.m_dCharge * 1e6, 54.9);
-    for (const auto& [volts, verdict] :
-         {std::pair{5.0, "Inrush passes"}, {4.75, "*** waiver granted ***"}}) {
+    for (const auto& [volts, verdict, overall] : {std::tuple{5.0, "Inrush passes", "pass"},
+                                                  {4.75, "*** waiver granted ***", "waived"},
+                                                  {4.0, "4.000 V is outside", "fail"}}) {
         ASSERT_STREQ(UsbInrushCheck(path.c_str(), volts, 0), "");
         EXPECT_NE(Slurp(folder.Path("attach.html")).find(verdict), std::string::npos) << volts;
         EXPECT_TRUE(fs::exists(folder.Path("attachPlot.png")));
+        const nlohmann::json result = nlohmann::json::parse(Slurp(folder.Path("attach.json")));
+        EXPECT_EQ(result["overall"], overall) << volts;
+        EXPECT_NEAR(result["checks"][0]["value"].get<double>(), truth.m_dCharge * 1e6 / volts,
+                    truth.m_dCharge * 1e6 / volts * 0.02);
+        EXPECT_EQ(result["checks"][2]["verdict"], volts > 4.4 ? "pass" : "fail") << volts;
+        EXPECT_EQ(ResultSchemaErrors(folder.Path()), "");
     }
 }
 

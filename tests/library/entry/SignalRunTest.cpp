@@ -5,6 +5,7 @@
 #include <iomanip>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -250,4 +251,65 @@ TEST_F(SignalRun, StartOfFrameEopBehindHubsIsJudgedOnItsOwnWindowWidenedPerHub) 
         EXPECT_EQ(report.Colour("*** waiver granted ***") != "absent",
                   std::string(c.verdict).starts_with("(minimum"));
     }
+}
+
+// Captures whose signalling rate lies inside the pass window, inside the waiver window
+// only, and outside both, at each speed: the result record and the report's limits
+// table judge the rate as the report does, with the margin on the side of its verdict,
+// and the record holds to its published schema.
+TEST_F(SignalRun, ResultRecordJudgesEachCheckAgainstTheWindowItWasJudgedIn) {
+    const struct {
+        const char* type;
+        double ppm;
+        const char* overall;
+    } cases[] = {
+        {"hsne", 0, "pass"}, {"hsne", 525, "waived"}, {"hsne", 1000, "fail"},
+        {"fs", 0, "pass"},   {"fs", 5000, "waived"},  {"fs", 20000, "fail"},
+        {"ls", 0, "pass"},   {"ls", 30000, "waived"}, {"ls", 60000, "fail"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + std::to_string(c.ppm) + " ppm");
+        const std::string name = std::string(c.type) + std::to_string(&c - cases) + ".csv";
+        synth::SynthTruth truth;
+        if (c.type[0] == 'h') {
+            synth::HighSpeedParams params;
+            params.m_Traffic.m_dRatePpm = c.ppm;
+            truth = HighSpeed(name, params);
+        } else {
+            synth::SingleEndedParams params;
+            params.m_Speed = c.type[0] == 'l' ? synth::Speed::Low : synth::Speed::Full;
+            params.m_Traffic.m_nPackets = 1;
+            params.m_Traffic.m_dRatePpm = c.ppm;
+            truth = synth::WriteSingleEndedCapture(params, Path(name), synth::FileFormat::Csv);
+        }
+        ASSERT_EQ(RunCapture(name, c.type), "");
+        const nlohmann::json result = nlohmann::json::parse(Slurp(Beside(name, ".json")));
+        EXPECT_EQ(result["overall"], c.overall);
+        EXPECT_EQ(result["inputs"][0]["file"], Path(name));
+        EXPECT_EQ(result["test"]["type"], c.type);
+        EXPECT_EQ(result["packet"]["index"], 0);
+        EXPECT_NEAR(result["packet"]["start"].get<double>(), truth.m_Packets.at(0).m_dStart,
+                    truth.m_dUnitInterval);
+        for (const nlohmann::json& check : result["checks"]) {
+            const std::string verdict = check["verdict"];
+            SCOPED_TRACE(check.dump());
+            if (check["margin"].is_number() && verdict != "info") {
+                EXPECT_EQ(check["margin"].get<double>() >= 0.0, verdict == "pass");
+            }
+            if (check["name"] != "Signal rate") {
+                EXPECT_EQ(verdict == "pass" || verdict == "info", true);
+                continue;
+            }
+            EXPECT_NEAR(check["value"].get<double>(), 1e-6 / truth.m_dUnitInterval,
+                        1e-6 / truth.m_dUnitInterval * 20e-6);
+            EXPECT_EQ(verdict, c.overall);
+        }
+        // The failed row stands out in the report's table, and only that one.
+        const std::string html = Slurp(Beside(name, ".html"));
+        const bool marked =
+            html.find("background:#ffd8d8\"><td>Signal rate</td>") != std::string::npos;
+        EXPECT_EQ(marked, std::string(c.overall) == "fail");
+        EXPECT_EQ(html.find("background:#ffd8d8\"><td>") == std::string::npos, !marked);
+    }
+    EXPECT_EQ(ResultSchemaErrors(m_Folder.Path()), "");
 }

@@ -118,7 +118,7 @@ TEST(InrushReport, EachVerdictIsWordedInItsColourAndTheWorstDecidesTheOverallLin
         const CTempFolder folder;
         const CInrushRecord record = Attach(folder.Path(name + ".csv"), c.edit);
         CPendingOutputs outputs;
-        CInrushReport().WriteReport(record, kSpec, outputs);
+        CInrushReport().WriteReport(record, kSpec, outputs, {});
         if (!c.summary.empty()) CInrushSummary().WriteFileSummary(record, outputs);
         outputs.Commit();
         const std::string html = Slurp(folder.Path(name + ".html"));

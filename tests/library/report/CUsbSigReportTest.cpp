@@ -36,7 +36,7 @@ TEST(SignalReport, PageIsWellFormedUtf8AndShowsAHostileFileNameAsText) {
     CAnalysisRecord record = CleanPacket(false, data);
     record.m_nPrepResult = 1;  // up-sampled from a coarse capture
     CPendingOutputs outputs;
-    CUsbSigReport().WriteReport(record, Codes(), Limits("fs"), false, outputs);
+    CUsbSigReport().WriteReport(record, Codes(), Limits("fs"), false, outputs, {});
     outputs.Commit();
 
     const std::string html = Slurp(folder.Path(name + ".html"));
@@ -79,7 +79,7 @@ TEST(SignalReport, PageNamesItsTestAndListsEachFigureUnderItsSection) {
         const CSigSpec spec = Limits(c.keyword);
         CPendingOutputs outputs;
         CUsbSigReport().WriteReport(CleanPacket(spec.m_nSpeed == 3, folder.Path("dp.csv")), Codes(),
-                                    spec, c.eusb, outputs);
+                                    spec, c.eusb, outputs, {});
         outputs.Commit();
         const std::string html = Slurp(folder.Path("dp.html"));
         EXPECT_NE(html.find("<title>" + std::string(c.name) + "test results for dp</title>"),
@@ -102,8 +102,8 @@ TEST(SignalReport, FailedWriteLeavesWhatStandsInItsPlaceAndNoTemporaryFile) {
         const std::string path = folder.Path(data);
         EXPECT_EQ(FailureText([&] {
                       CPendingOutputs failing;
-                      CUsbSigReport().WriteReport(CleanPacket(false, path), Codes(),
-                                                  Limits("fs"), false, failing);
+                      CUsbSigReport().WriteReport(CleanPacket(false, path), Codes(), Limits("fs"),
+                                                  false, failing, {});
                       failing.Commit();
                   }),
                   failure);
