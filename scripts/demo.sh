@@ -18,7 +18,7 @@ if ! { bash "$root/scripts/install-deps.sh" &&
 fi
 orvane="$build/frontend/orvane"
 work="$(mktemp -d)"
-cp "$root/examples/hs_pass.csv" "$work/"
+cp "$root/examples/hs_pass.csv" "$root/examples/hs_fail.csv" "$work/"
 # Without a display the report's path is printed instead of opening it.
 env -u DISPLAY -u WAYLAND_DISPLAY "$orvane" "usbsigcheck,$work/hs_pass.csv,hsne" >/dev/null || true
 verdict="$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["overall"].upper())' \
@@ -31,7 +31,7 @@ Analysed examples/hs_pass.csv as a near-end high-speed capture.
   Result:  $work/hs_pass.json (every check with its limits and margin)
 
 Try next:
-  $orvane usbsigcheck,$root/examples/hs_fail.csv,hsne   (a failing device)
+  $orvane usbsigcheck,$work/hs_fail.csv,hsne   (a failing device)
   $orvane --help                                          (commands, test types, batches)
   $orvane                                                 (the dialog, on a desktop)
   ./scripts/test.sh                                       (the whole test suite)
