@@ -26,6 +26,15 @@ for caller in "$work/pc-caller" "$work/cmake-build/caller"; do
     "$caller" "$work/data/hs_pass.csv" hsne
     test -s "$work/data/hs_pass.html" && test -s "$work/data/hs_pass.json"
 done
+# The Python example of the README, against the installed library.
+cp "$source/examples/hs_fail.csv" "$work/data/"
+LD_LIBRARY_PATH="$libdir" python3 "$source/examples/velkin_check.py" "$work/data/hs_pass.csv" hsne |
+    grep -qx 'PASS '
+if LD_LIBRARY_PATH="$libdir" python3 "$source/examples/velkin_check.py" "$work/data/hs_fail.csv" hsne \
+    >"$work/fail.txt"; then
+    echo "the failing example passed"; exit 1
+fi
+grep -q '^FAIL .*Signal rate' "$work/fail.txt"
 # The installed orvane runs from the prefix, finding its library there.
 cp "$source/examples/hs_pass.csv" "$work/data/again.csv"
 env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/orvane" "usbsigcheck,$work/data/again.csv,hsne" >/dev/null
