@@ -47,6 +47,25 @@ const CAnalysisRecord& Capture() {
     return record;
 }
 
+// The same capture as one measured packet whose every sample breaks the eye and whose
+// every bit boundary is a crossing: the most the packet plot can be asked to mark.
+const CAnalysisRecord& PacketCapture() {
+    static const CAnalysisRecord record = [] {
+        CAnalysisRecord r = Capture();
+        CPacketMeasurement& m = r.m_Measurements.front();
+        m.m_dUnitInterval = kBitTime;
+        for (std::size_t k = 0; k < m.m_EyeAux.size(); ++k)
+            m.m_Crossings.push_back({m.m_EyeAux[k], 0.0, m.m_BitTimes[k]});
+        m.m_EyeFinal.m_Flags1.assign(kSamples, 1);
+        CSymbolRun run;
+        run.m_dEnd = r.m_Time.back();
+        r.m_Packets.push_back({{run}, 1, 0});
+        r.m_nMeasuredPacket = 0;
+        return r;
+    }();
+    return record;
+}
+
 CSigSpec HighSpeedSpec() {
     CSigSpec spec;
     spec.m_nSpeed = 3;
@@ -104,6 +123,20 @@ void BM_EyePlotOfSixHundredThousandUnitIntervals(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_EyePlotOfSixHundredThousandUnitIntervals)->Unit(benchmark::kMillisecond);
+
+void BM_PacketPlotOfTenMillionSamplesAllBreakingTheEye(benchmark::State& state) {
+    const CAnalysisRecord& record = PacketCapture();
+    const auto config = CSignalConfig().BuildConfig();
+    const CSigSpec spec = HighSpeedSpec();
+    const std::string data = (std::filesystem::temp_directory_path() / "velkin_bench.csv").string();
+    for (auto _ : state) {
+        CPendingOutputs outputs;
+        CPlot().PlotPacket(record, *config, spec, data, outputs);
+        outputs.Commit();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kSamples));
+}
+BENCHMARK(BM_PacketPlotOfTenMillionSamplesAllBreakingTheEye)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

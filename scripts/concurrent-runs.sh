@@ -32,7 +32,7 @@ echo "runs $((processes * runs)), failures $failures"
 leftovers=$(find "$folder" -name '.*' -type f | wc -l)
 echo "temporary files left: $leftovers"
 tail -c 8 "$folder/cap.html" | grep -q '</html>' && echo "report whole" || echo "report NOT whole"
-for png in capPlot.png capEye.png; do
+for png in capPlot.png capEye.png capPacket.png; do
     # A whole PNG ends with its IEND chunk.
     [ "$(tail -c 8 "$folder/$png" | head -c 4)" = IEND ] && echo "$png whole" || echo "$png NOT whole"
 done

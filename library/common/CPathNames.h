@@ -13,7 +13,7 @@ std::string AbsolutePath(const std::string& path);
 
 // Where every output of one capture goes and what it is called: the folder the data
 // file lies in, and its name up to the last full stop, so "/data/cap.csv" gives
-// cap.html, capPlot.png, capEye.png and cap_sum.csv in /data, and
+// cap.html, capPlot.png, capEye.png, capPacket.png and cap_sum.csv in /data, and
 // "capture.wfm.bin" gives "capture.wfm.html". Only "/" ends a folder here: on this
 // system "run1\cap.csv" is a capture of its own, and its outputs
 // ("run1\cap.html", ...) stay beside it and apart from those of "cap.csv".

@@ -45,6 +45,7 @@ void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string s
     CPendingOutputs outputs;
     CPlot().PlotSignal(record, *config, *spec, dataFile, outputs);
     CPlot().PlotEye(record, *config, *spec, dataFile, outputs);
+    CPlot().PlotPacket(record, *config, *spec, dataFile, outputs);
     const CToolboxRecord toolbox = CToolboxGlobals().GetGlobals();
     CUsbSigReport().WriteReport(record, toolbox, *spec, isEusb, outputs, result);
     CResultJson().Write(result, dataFile, outputs);

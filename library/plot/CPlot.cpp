@@ -6,6 +6,7 @@
 #include "common/CAnalysisError.h"
 #include "common/CPathNames.h"
 #include "input/CInrushRecord.h"
+#include "plot/CPacketMarks.h"
 #include "plot/CPlotMarks.h"
 #include "plot/CPlotScale.h"
 #include "signal/CAnalysisRecord.h"
@@ -23,6 +24,11 @@ constexpr double kCurrentHeadroom = 0.1;
 // A device that stays under the inrush threshold still gets an axis that shows
 // the threshold line: the picture says its current never reached it.
 constexpr double kLowestCurrentTop = 0.11;  // A
+// Room around the packet's levels for the marks on them: a violation dot on the top
+// level of a packet drawn with kSignalHeadroom would be cut by the frame.
+constexpr double kPacketHeadroom = 0.05;
+// Idle bus shown either side of the packet: enough to see it leave idle and come back.
+constexpr double kIdleBitsShown = 4.0;
 
 // The eye's time axis in the prefix of its unit interval: ns at high speed.
 double EyeTimeFactor(double unitInterval) {
@@ -64,8 +70,9 @@ void CPlot::PlotSignal(const CAnalysisRecord& record, const CSigConfig& config,
     const CCaptureAxis time = CPlotScale::CaptureAxis(record.m_Time);
     const bool differential = spec.m_nSpeed == config.m_nHighSpeed;
     const Traces traces = ShownTraces(record, config, differential);
+    const CShownSamples all{0, record.m_Time.size()};
     DrawSignalFrame(traces, spec, time, differential);
-    DrawSignalTraces(record, traces, config, time.m_dFactor);
+    DrawSignalTraces(record, traces, all, config, time.m_dFactor);
     if (!record.m_Measurements.empty()) {
         const CPacketMeasurement& packet = record.m_Measurements.front();
         MarkEyeViolations(record, packet, traces, config, time.m_dFactor);
@@ -89,6 +96,40 @@ void CPlot::PlotEye(const CAnalysisRecord& record, const CSigConfig& config, con
     DrawEyeTemplates(eyes, config);
     if (!record.m_Measurements.empty()) DrawFoldedIntervals(record, traces, factor);
     m_Area->SavePng(OutputNamesOf(dataFile).Path("Eye.png"), outputs);
+}
+
+void CPlot::PlotPacket(const CAnalysisRecord& record, const CSigConfig& config,
+                       const CSigSpec& spec, const std::string& dataFile,
+                       CPendingOutputs& outputs) {
+    const CPacketEntry& entry = MeasuredPacket(record);
+    const CPacketMeasurement& packet = record.m_Measurements.front();
+    const Range stretch = PacketStretch(record, entry);
+    const CCaptureAxis time = CPlotScale::StretchAxis(stretch.first, stretch.second);
+    const CShownSamples shown =
+        SamplesWithin(record.m_Time, {time.m_dMin / time.m_dFactor, time.m_dMax / time.m_dFactor});
+    const bool differential = spec.m_nSpeed == config.m_nHighSpeed;
+    const Traces traces = ShownTraces(record, config, differential);
+    // The time labels follow the packet's own grid step, not the test type's for whole
+    // captures; a single-ended pair keeps its value step and the line-state strip.
+    const auto [yMin, yMax] = PacketRange(traces, shown);
+    const double yStep =
+        differential ? CPlotScale::ValueGridStep(yMax - yMin) : spec.m_dSignalScaleB;
+    DrawTimeFrame(time, yMin, yMax, yStep, spec.m_strSignalYLabel, !differential);
+
+    CPacketMarks marks(*m_Area, config, time.m_dFactor);
+    const bool bitGrid = marks.BitGrid(packet);
+    m_Area->ClipToFrame();
+    DrawSignalTraces(record, traces, shown, config, time.m_dFactor);
+    m_Area->EndClip();
+    static const std::vector<double> kNoTrace;
+    marks.Violations(record.m_Time, *traces[0].m_Values,
+                     traces.size() > 1 ? *traces[1].m_Values : kNoTrace, packet.m_EyeFinal);
+    MarkEopEdges(packet, config, time.m_dFactor);
+    marks.Crossings(packet);
+    if (!differential) DrawSymbolRuns(entry, config, time.m_dFactor);
+    marks.Fields(packet, spec, entry.m_Symbols.front().m_dStart);
+    marks.Key(bitGrid);
+    m_Area->SavePng(OutputNamesOf(dataFile).Path("Packet.png"), outputs);
 }
 
 void CPlot::PlotCurrent(const CInrushRecord& record, const CInrushSpec& spec,
@@ -122,9 +163,14 @@ CPlot::Traces CPlot::ShownTraces(const CAnalysisRecord& record, const CSigConfig
 }
 
 void CPlot::DrawTimeFrame(const CCaptureAxis& time, double yMin, double yMax, double yStep,
-                          const std::string& yTitle) {
+                          const std::string& yTitle, bool lowered) {
     m_Area = std::make_unique<CPlotArea>(time.m_dMin, time.m_dMax, yMin, yMax, time.m_dStep, yStep);
-    m_Area->DrawAxisLabels(time.m_dStep, yStep, false, time.m_strTitle, yTitle);
+    m_Area->DrawAxisLabels(time.m_dStep, yStep, lowered, time.m_strTitle, yTitle);
+}
+
+std::span<const double> CPlot::CShownSamples::Of(const std::vector<double>& values) const {
+    const std::size_t first = std::min(m_nFirst, values.size());
+    return std::span<const double>(values).subspan(first, std::min(m_nEnd, values.size()) - first);
 }
 
 // ---- The signal plot ----
@@ -158,12 +204,13 @@ void CPlot::DrawSignalFrame(const Traces& traces, const CSigSpec& spec, const CC
 
 // The shown traces, then the common mode of a single-ended pair.
 void CPlot::DrawSignalTraces(const CAnalysisRecord& record, const Traces& traces,
-                             const CSigConfig& config, double factor) {
+                             const CShownSamples& shown, const CSigConfig& config, double factor) {
     CPlotMarks marks = Marks();
+    const std::span<const double> time = shown.Of(record.m_Time);
     for (const CShownTrace& trace : traces)
-        marks.Trace(record.m_Time, *trace.m_Values, *trace.m_Colour, factor);
+        marks.Trace(time, shown.Of(*trace.m_Values), *trace.m_Colour, factor);
     if (traces.size() > 1)
-        marks.Trace(record.m_Time, record.m_CommonMode, config.m_ColourA, factor);
+        marks.Trace(time, shown.Of(record.m_CommonMode), config.m_ColourA, factor);
 }
 
 // The eye check flags D- in its first list and D+ in its second (the differential
@@ -207,22 +254,64 @@ void CPlot::MarkCrossovers(const CPacketMeasurement& packet, const CSigConfig& c
                         config.m_ColourF, config.m_ColourE);
 }
 
-// Each line-state run of each packet in its symbol's colour, with its letter.
 void CPlot::DrawSymbolStrip(const CAnalysisRecord& record, const CSigConfig& config,
                             double factor) {
+    for (const CPacketEntry& packet : record.m_Packets) DrawSymbolRuns(packet, config, factor);
+}
+
+// Each line-state run of the packet in its symbol's colour, with its letter.
+void CPlot::DrawSymbolRuns(const CPacketEntry& packet, const CSigConfig& config, double factor) {
     constexpr int kSymbolCodes = 5;
     CPlotMarks marks = Marks();
-    for (const CPacketEntry& packet : record.m_Packets) {
-        for (const CSymbolRun& run : packet.m_Symbols) {
-            if (run.m_nSymbol < 0 || run.m_nSymbol >= kSymbolCodes) continue;
-            const std::size_t k = static_cast<std::size_t>(run.m_nSymbol);
-            const CRgb fill{config.m_nPaletteA.at(k), config.m_nPaletteA.at(5 + k),
-                            config.m_nPaletteA.at(10 + k)};
-            std::string label = run.m_strLabel;
-            if (label.empty() && k < config.m_strSymbols.size()) label = config.m_strSymbols[k];
-            marks.SymbolRun(run.m_dStart * factor, run.m_dEnd * factor, fill, label);
-        }
+    for (const CSymbolRun& run : packet.m_Symbols) {
+        if (run.m_nSymbol < 0 || run.m_nSymbol >= kSymbolCodes) continue;
+        const std::size_t k = static_cast<std::size_t>(run.m_nSymbol);
+        const CRgb fill{config.m_nPaletteA.at(k), config.m_nPaletteA.at(5 + k),
+                        config.m_nPaletteA.at(10 + k)};
+        std::string label = run.m_strLabel;
+        if (label.empty() && k < config.m_strSymbols.size()) label = config.m_strSymbols[k];
+        marks.SymbolRun(run.m_dStart * factor, run.m_dEnd * factor, fill, label);
     }
+}
+
+// ---- The packet plot ----
+
+// The levels of the shown samples with kPacketHeadroom of their span either side.
+CPlot::Range CPlot::PacketRange(const Traces& traces, const CShownSamples& shown) {
+    CValueRange volts;
+    for (const CShownTrace& trace : traces) volts.Extend(shown.Of(*trace.m_Values));
+    const double d = kPacketHeadroom * (volts.m_dHigh - volts.m_dLow);
+    double yMin = volts.m_dLow - d, yMax = volts.m_dHigh + d;
+    CPlotScale::EnsureSpan(yMin, yMax);
+    return {yMin, yMax};
+}
+
+const CPacketEntry& CPlot::MeasuredPacket(const CAnalysisRecord& record) {
+    const auto index = static_cast<std::size_t>(record.m_nMeasuredPacket);
+    if (record.m_Measurements.empty() || record.m_nMeasuredPacket < 0 ||
+        index >= record.m_Packets.size() || record.m_Packets[index].m_Symbols.empty() ||
+        record.m_Time.empty())
+        throw CAnalysisError("No measured packet in the capture to plot");
+    return record.m_Packets[index];
+}
+
+// From the packet's first edge to the end of its EOP, and kIdleBitsShown unit
+// intervals of the bus either side as far as the capture reaches (s).
+CPlot::Range CPlot::PacketStretch(const CAnalysisRecord& record, const CPacketEntry& packet) {
+    const double ui = record.m_Measurements.front().m_dUnitInterval;
+    const double idle = std::isfinite(ui) && ui > 0.0 ? kIdleBitsShown * ui : 0.0;
+    return {std::max(packet.m_Symbols.front().m_dStart - idle, record.m_Time.front()),
+            std::min(packet.m_Symbols.back().m_dEnd + idle, record.m_Time.back())};
+}
+
+// The samples of the stretch and one beyond each end, so the traces run on to the
+// frame; a sample far off the stretch, however many the capture holds, is not read.
+CPlot::CShownSamples CPlot::SamplesWithin(const std::vector<double>& time, const Range& stretch) {
+    const auto first = static_cast<std::size_t>(
+        std::lower_bound(time.begin(), time.end(), stretch.first) - time.begin());
+    const auto end = static_cast<std::size_t>(
+        std::upper_bound(time.begin(), time.end(), stretch.second) - time.begin());
+    return {first > 0 ? first - 1 : 0, std::min(end + 1, time.size())};
 }
 
 // ---- The eye plot ----

@@ -12,7 +12,6 @@
 namespace {
 
 constexpr double kSymbolStripPixels = 11.0;
-constexpr int kMarkerHalfPixels = 4;
 constexpr int kDotHalfPixels = 2;
 constexpr std::size_t kMaxTemplateVertices = 20;
 
@@ -173,24 +172,35 @@ void CPlotMarks::Dot(double x, double y, const Colour& colour) {
     if (!std::isfinite(x) || !std::isfinite(y)) return;
     const int px = static_cast<int>(std::clamp(m_Area.PixelX(x), -kPixelLimit, kPixelLimit));
     const int py = static_cast<int>(std::clamp(m_Area.PixelY(y), -kPixelLimit, kPixelLimit));
-    m_Area.Canvas().Ellipse({px - kDotHalfPixels, py - kDotHalfPixels},
-                            {px + kDotHalfPixels, py + kDotHalfPixels}, pen, pen);
+    DotAt(m_Area.Canvas(), {px, py}, pen);
 }
 
 void CPlotMarks::Square(double x, double y, const Colour& fill, const Colour& outline) {
     const CRgb inside = ToRgb(fill), edge = ToRgb(outline);
     if (!std::isfinite(x) || !std::isfinite(y)) return;
-    const int px = ToPixel(m_Area.PixelX(x)), py = ToPixel(m_Area.PixelY(y));
-    m_Area.Canvas().Rectangle({px - kMarkerHalfPixels, py - kMarkerHalfPixels},
-                              {px + kMarkerHalfPixels, py + kMarkerHalfPixels}, inside, edge);
+    SquareAt(m_Area.Canvas(), {ToPixel(m_Area.PixelX(x)), ToPixel(m_Area.PixelY(y))}, inside, edge);
 }
 
 void CPlotMarks::Diamond(double x, double y, const Colour& fill, const Colour& outline) {
     const CRgb inside = ToRgb(fill), edge = ToRgb(outline);
     if (!std::isfinite(x) || !std::isfinite(y)) return;
-    const int px = ToPixel(m_Area.PixelX(x)), py = ToPixel(m_Area.PixelY(y));
-    const int r = kMarkerHalfPixels;
-    m_Area.Canvas().Polygon({{px - r, py}, {px, py + r}, {px + r, py}, {px, py - r}}, inside, edge);
+    DiamondAt(m_Area.Canvas(), {ToPixel(m_Area.PixelX(x)), ToPixel(m_Area.PixelY(y))},
+              kMarkerHalfPixels, inside, edge);
+}
+
+void CPlotMarks::DotAt(CCanvas& canvas, CPixel p, CRgb colour) {
+    canvas.Ellipse({p.x - kDotHalfPixels, p.y - kDotHalfPixels},
+                   {p.x + kDotHalfPixels, p.y + kDotHalfPixels}, colour, colour);
+}
+
+void CPlotMarks::SquareAt(CCanvas& canvas, CPixel p, CRgb fill, CRgb outline) {
+    canvas.Rectangle({p.x - kMarkerHalfPixels, p.y - kMarkerHalfPixels},
+                     {p.x + kMarkerHalfPixels, p.y + kMarkerHalfPixels}, fill, outline);
+}
+
+void CPlotMarks::DiamondAt(CCanvas& canvas, CPixel p, int half, CRgb fill, CRgb outline) {
+    canvas.Polygon({{p.x - half, p.y}, {p.x, p.y + half}, {p.x + half, p.y}, {p.x, p.y - half}},
+                   fill, outline);
 }
 
 void CPlotMarks::SymbolRun(double start, double end, CRgb fill, const std::string& label) {

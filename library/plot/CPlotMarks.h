@@ -16,6 +16,7 @@ class CEyePaths;
 class CPlotMarks {
 public:
     using Colour = std::vector<int32_t>;  // red, green, blue
+    static constexpr int kMarkerHalfPixels = 4;
 
     explicit CPlotMarks(CPlotArea& area) : m_Area(area) {}
 
@@ -41,6 +42,10 @@ public:
     void Dot(double x, double y, const Colour& colour);
     void Square(double x, double y, const Colour& fill, const Colour& outline);
     void Diamond(double x, double y, const Colour& fill, const Colour& outline);
+    // The same marks centred on a pixel: for a key, and for marks placed once per pixel.
+    static void DotAt(CCanvas& canvas, CPixel p, CRgb colour);
+    static void SquareAt(CCanvas& canvas, CPixel p, CRgb fill, CRgb outline);
+    static void DiamondAt(CCanvas& canvas, CPixel p, int half, CRgb fill, CRgb outline);
     // One line state from x = start to end in the strip under the time axis,
     // labelled where its letter fits.
     void SymbolRun(double start, double end, CRgb fill, const std::string& label);

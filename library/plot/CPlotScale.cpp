@@ -110,12 +110,24 @@ CCaptureAxis CPlotScale::CaptureAxis(std::span<const double> time) {
     range.Extend(time);
     // The largest magnitude of the times is at one end of their range.
     const std::array<double, 2> ends{range.m_dLow, range.m_dHigh};
+    return Axis(range.m_dLow, range.m_dHigh, TimePrefix(ends));
+}
+
+CCaptureAxis CPlotScale::StretchAxis(double start, double end) {
+    const std::array<double, 1> length{end - start};
+    CCaptureAxis x = Axis(start, end, TimePrefix(length));
+    const double digit = IsWhole(x.m_dStep) ? 1.0 : 0.1;
+    const double snapped = std::floor(x.m_dMin / digit) * digit;
+    if (std::isfinite(snapped)) x.m_dMin = snapped;
+    return x;
+}
+
+CCaptureAxis CPlotScale::Axis(double start, double end, const CTimeScale& scale) {
     CCaptureAxis x;
-    const CTimeScale axis = TimePrefix(ends);
-    x.m_dFactor = axis.m_dFactor;
-    x.m_strTitle = "time, " + axis.m_strPrefix + "s";
-    x.m_dMin = range.m_dLow * axis.m_dFactor;
-    x.m_dMax = range.m_dHigh * axis.m_dFactor;
+    x.m_dFactor = scale.m_dFactor;
+    x.m_strTitle = "time, " + scale.m_strPrefix + "s";
+    x.m_dMin = start * scale.m_dFactor;
+    x.m_dMax = end * scale.m_dFactor;
     EnsureSpan(x.m_dMin, x.m_dMax);
     x.m_dStep = TimeGridStep(x.m_dMax - x.m_dMin);
     return x;

@@ -44,7 +44,13 @@ public:
     static std::string TimeLabel(double value, double step);
     static std::string ValueLabel(double value, double step);
     static CCaptureAxis CaptureAxis(std::span<const double> time);
+    // The axis of a stretch of a capture, in the unit its length reads best in: a
+    // packet a millisecond after the trigger is still timed in ns. It starts on the
+    // last digit its label prints, so the label at the left edge reads true.
+    static CCaptureAxis StretchAxis(double start, double end);
 
 private:
+    static CCaptureAxis Axis(double start, double end, const CTimeScale& scale);
+
     static constexpr double kOverflowMark = 9.9e37;
 };

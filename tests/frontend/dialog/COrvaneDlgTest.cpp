@@ -164,15 +164,21 @@ TEST(Dialog, TestRunsTheChosenFilesAsTheTabSays) {
         std::string log = "";           // the batch log, whole
         std::string batchSummary = "";  // first column of each line
     } cases[] = {
-        {0, {"a.csv"}, true, {}, {"a.html"}, {"a.html", "a.json", "aEye.png", "aPlot.png", "a_sum.csv"}},
+        {0,
+         {"a.csv"},
+         true,
+         {},
+         {"a.html"},
+         {"a.html", "a.json", "aEye.png", "aPacket.png", "aPlot.png", "a_sum.csv"}},
         {2, {"in.csv"}, false, {}, {"in.html"}, {"in.html", "in.json", "inPlot.png"}},
         {0,
          {"a.csv", "b.csv", "c.csv"},
          true,
          {"Finished analyzing 3 files"},
          {},
-         {"High_Speed_Results_00.csv", "a.html", "a.json", "aEye.png", "aPlot.png", "b.html",
-          "b.json", "bEye.png", "bPlot.png", "c.html", "c.json", "cEye.png", "cPlot.png", "{log}"},
+         {"High_Speed_Results_00.csv", "a.html", "a.json", "aEye.png", "aPacket.png", "aPlot.png",
+          "b.html", "b.json", "bEye.png", "bPacket.png", "bPlot.png", "c.html", "c.json",
+          "cEye.png", "cPacket.png", "cPlot.png", "{log}"},
          "Analyzed file: a.csv\nAnalyzed file: b.csv\nAnalyzed file: c.csv\n",
          "File Name\na.csv\nb.csv\nc.csv\n"},
         {0,
@@ -180,7 +186,7 @@ TEST(Dialog, TestRunsTheChosenFilesAsTheTabSays) {
          false,
          {"Finished analyzing 1 out of 2 files.\nSee log file {log} for information."},
          {},
-         {"a.html", "a.json", "aEye.png", "aPlot.png", "{log}"},
+         {"a.html", "a.json", "aEye.png", "aPacket.png", "aPlot.png", "{log}"},
          "Analyzed file: a.csv\n**** Failed to analyze file: a.wfm Error: a.wfm would replace the "
          "report of a.csv, analysed earlier in this batch.\n"},
         {2,

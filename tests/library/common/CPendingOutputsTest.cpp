@@ -68,7 +68,8 @@ TEST_F(RunOutputs, ARunThatFailsHalfWayLeavesThePreviousOutputsAsTheyWere) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.failure);
         // Earlier outputs that no new run could write again byte for byte.
-        for (const char* name : {"cap.html", "capPlot.png", "capEye.png", "cap_sum.csv"}) {
+        for (const char* name :
+             {"cap.html", "capPlot.png", "capEye.png", "capPacket.png", "cap_sum.csv"}) {
             fs::remove_all(Path(name));
             std::ofstream(Path(name)) << "earlier " << name;
         }
@@ -120,7 +121,7 @@ TEST_F(RunOutputs, ABackslashInTheNameKeepsAllOutputsTogetherAndTheReportLinksIt
 }
 
 // Four processes analysing one capture in one folder at once: every run succeeds,
-// and what is left is one whole report, two whole plots and a whole summary.
+// and what is left is one whole report, three whole plots and a whole summary.
 TEST_F(RunOutputs, ProcessesAnalysingOneCaptureAtOnceAllSucceedAndLeaveWholeFiles) {
     constexpr int kProcesses = 4, kRuns = 3;
     HighSpeed("cap.csv");
@@ -144,6 +145,7 @@ TEST_F(RunOutputs, ProcessesAnalysingOneCaptureAtOnceAllSucceedAndLeaveWholeFile
     Files();  // no temporary left behind
     EXPECT_TRUE(Slurp(Path("cap.html")).ends_with("</html>\n"));
     EXPECT_NE(Report("cap.csv").Colour("Overall result: pass!"), "absent");
-    for (const char* plot : {"capPlot.png", "capEye.png"}) EXPECT_GT(Picture(Path(plot)).width, 0);
+    for (const char* plot : {"capPlot.png", "capEye.png", "capPacket.png"})
+        EXPECT_GT(Picture(Path(plot)).width, 0);
     EXPECT_EQ(ReadCsv(Path("cap_sum.csv")).size(), 2u);
 }

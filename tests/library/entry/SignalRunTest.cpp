@@ -128,6 +128,7 @@ TEST_F(SignalRun, RunStoppedBeforeItsReportSaysWhyAndLeavesNoReport) {
           {"blocked.csv", "hsne", 0u, "Is a directory: blockedEye.png"}}) {
         EXPECT_EQ(RunCapture(name, type, "", 0, hubs), failure);
         EXPECT_FALSE(fs::exists(Beside(name, ".html"))) << name;
+        EXPECT_FALSE(fs::exists(Beside(name, "Packet.png"))) << name;
     }
     EXPECT_FALSE(fs::exists(Beside("long.csv", "Plot.png")));
     for (const auto& entry : fs::directory_iterator(m_Folder.Path()))

@@ -8,6 +8,8 @@
 
 #include "inrush/CMeasInrush.h"
 #include "library/AnalysisRun.h"
+#include "library/signal/SignalCaptures.h"
+#include "plot/CPacketMarks.h"
 #include "plot/CPlot.h"
 #include "spec/CInrushConfig.h"
 #include "spec/CSigSpec.h"
@@ -18,14 +20,16 @@ namespace {
 class PlotFiles : public ::testing::Test {
 protected:
     PlotFiles() { m_Spec.m_nSpeed = m_Config->m_nHighSpeed; }
-    // Draws with `plot` and reads back the picture that it wrote beside the capture.
-    CCanvas::CImage Draw(CPlot& plot, const CAnalysisRecord& record, bool eye = false) {
-        const std::string data = m_Folder.Path("cap.csv");
+    // Draws the picture named `suffix` with `plot` and reads back what it wrote.
+    CCanvas::CImage Draw(CPlot& plot, const CAnalysisRecord& record,
+                         const std::string& suffix = "Plot.png") {
+        const auto draw = suffix == "Eye.png"      ? &CPlot::PlotEye
+                          : suffix == "Packet.png" ? &CPlot::PlotPacket
+                                                   : &CPlot::PlotSignal;
         CPendingOutputs outputs;
-        eye ? plot.PlotEye(record, *m_Config, m_Spec, data, outputs)
-            : plot.PlotSignal(record, *m_Config, m_Spec, data, outputs);
+        (plot.*draw)(record, *m_Config, m_Spec, m_Folder.Path("cap.csv"), outputs);
         outputs.Commit();
-        return Picture(m_Folder.Path(eye ? "capEye.png" : "capPlot.png"));
+        return Picture(m_Folder.Path("cap" + suffix));
     }
 
     const CTempFolder m_Folder;
@@ -203,7 +207,7 @@ TEST_F(PlotFiles, EyePlotDrawsTheTemplatesWhereTheirCornersSayAndStopsTracesAtTh
     }
     record.m_Measurements.push_back(packet);
     CPlot plot;
-    const CCanvas::CImage image = Draw(plot, record, true);
+    const CCanvas::CImage image = Draw(plot, record, "Eye.png");
 
     // Red inside the keep-out polygon and boxes, and not just past their corners.
     const CPlotFrame frame(image);
@@ -228,4 +232,40 @@ TEST_F(PlotFiles, EyePlotDrawsTheTemplatesWhereTheirCornersSayAndStopsTracesAtTh
     EXPECT_GT(firstYellow, firstRed);
     EXPECT_EQ(outside, 0);
     for (double v : {0.4, -0.4}) EXPECT_EQ(image.At(frame.right - 1, Row(plot, v)), m_Trace);
+}
+
+// A clean high-speed packet, and one at half the swing whose levels lie inside the eye's
+// keep-out polygon: only the second puts the violation colour in the plot area, and not
+// on its EOP, which the verdict forgives. Above the traces the bit grid's lines lie one
+// unit interval apart, as the time grid measures it, one to each bit of the packet.
+TEST_F(PlotFiles, PacketPlotShowsTheBitGridAndOnlyTheSamplesThatBreakTheEye) {
+    m_Spec = captures::Limits("hsne");
+    for (const double swing : {0.4, 0.2}) {
+        SCOPED_TRACE(swing);
+        synth::HighSpeedParams params;
+        params.m_Traffic.m_nPackets = 1;
+        params.m_Traffic.m_nPayloadBytes = 2;
+        params.m_dSwing = swing;
+        const captures::Measured m = captures::HighSpeed(params);
+        CPlot plot;
+        const CCanvas::CImage image = Draw(plot, m.m_Record, "Packet.png");
+        const CPlotFrame frame(image);
+        const CGridLines& ns = plot.VerticalGrid();
+        const double perNs =
+            (ns.m_Positions.back() - ns.m_Positions[1]) / (ns.m_Values.back() - ns.m_Values[1]);
+        const double eop =
+            ns.m_Positions[1] + (m.m_Truth.m_dEopStart * 1e9 - ns.m_Values[1]) * perNs;
+        int red = 0, redInEop = 0;
+        std::vector<int> lines;
+        for (int x = frame.left + 1; x < frame.right; ++x) {
+            for (int y = frame.top + 1; y < frame.bottom; ++y)
+                (x > eop + 1 ? redInEop : red) += image.At(x, y) == Rgb(m_Config->m_ColourG);
+            if (image.At(x, frame.top + 1) == CPacketMarks::kBitGridColour) lines.push_back(x);
+        }
+        EXPECT_EQ(red > 0, swing < 0.3) << red;
+        EXPECT_EQ(redInEop, 0);
+        EXPECT_NEAR(lines.size(), m.m_Truth.m_Packets.at(0).m_strStates.size(), 2);
+        for (std::size_t k = 1; k < lines.size(); ++k)
+            EXPECT_NEAR(lines[k] - lines[k - 1], m.m_Truth.m_dUnitInterval * 1e9 * perNs, 1.0) << k;
+    }
 }
