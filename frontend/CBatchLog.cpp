@@ -1,6 +1,7 @@
 #include "CBatchLog.h"
 
 #include <cerrno>
+#include <regex>
 
 #include "OrvanePaths.h"
 
@@ -40,6 +41,11 @@ bool CBatchLog::OpenTimeStamped(const std::string& folder, const std::string& wo
         if (errno != EEXIST) return false;
     }
     return false;
+}
+
+bool CBatchLog::IsTimeStampedName(const std::string& name) {
+    static const std::regex kName(R"(.+(_[0-9]{1,2}){2}_[0-9]{4,}(_[0-9]{1,2}){3}(-[0-9]+)?\.log)");
+    return std::regex_match(name, kName);
 }
 
 void CBatchLog::Write(const std::string& text) {

@@ -16,6 +16,8 @@ public:
     // the local time `when`. A log of that name already there belongs to another
     // batch started in the same second: a suffix "-2", "-3"... keeps both.
     bool OpenTimeStamped(const std::string& folder, const std::string& word, std::time_t when);
+    // True for a file name OpenTimeStamped gives, whatever its word and time.
+    static bool IsTimeStampedName(const std::string& name);
 
     void Write(const std::string& text);
     void Close();

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "CPairWildcard.h"
+#include "CResultRecord.h"
 #include "OrvanePaths.h"
 #include "velkin.h"
 
@@ -155,12 +156,32 @@ void CCmdLine::Report(const std::string& text) {
     m_Log.Write(text + "\n");
 }
 
+void CCmdLine::Refuse(const std::string& file, const std::string& reason) {
+    ++m_nFailedFiles;
+    m_Feedback.ShowResult(m_Tally.Add(
+        file, {EFileVerdict::kError, reason.empty() ? "The analysis did not run" : reason}));
+}
+
+bool CCmdLine::SkipOwnOutput(const std::string& path) {
+    if (!m_OwnOutputs.IsOwnOutput(path)) return false;
+    m_Tally.Skip();
+    m_Log.Write("Skipped output file: " + path + "\n");
+    return true;
+}
+
 bool CCmdLine::RunCommandLine(const std::string& commandLine) {
     const std::string command = SeparateSwitches(commandLine);
     m_Log.Close();
     m_Runner.BeginBatch();
     m_nFailedFiles = 0;
-    m_bNothingRun = false;
+    m_Tally = CVerdictTally();
+    m_OwnOutputs = COwnOutputs();
+    const bool succeeded = RunParsed(command);
+    m_Feedback.ShowResult(m_Tally.CountLine());
+    return succeeded;
+}
+
+bool CCmdLine::RunParsed(const std::string& command) {
     const std::vector<std::string> items = Items(command);
     if (items.size() < 3) {
         return RunCommandFile(
@@ -180,7 +201,7 @@ bool CCmdLine::RunCommandLine(const std::string& commandLine) {
     const int count = RunPattern(items);
     m_Feedback.ShowMessage("Processed " + std::to_string(count) + " Files");
     m_Log.Close();
-    return m_nFailedFiles == 0 && !m_bNothingRun;
+    return m_nFailedFiles == 0 && m_Tally.AllRun();
 }
 
 bool CCmdLine::RunCommand(const std::string& line, unsigned mode, bool interactive) {
@@ -191,14 +212,19 @@ int CCmdLine::RunWildcard(const std::string& line) { return RunPattern(Items(lin
 
 bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bool interactive) {
     const ECommand command = items.empty() ? ECommand::kUnknown : CommandOf(items[0]);
+    // The data file as the user named it, or the command word of a line that names none.
+    const std::string named = items.size() > 1 ? orvane::WithoutQuotes(items[1])
+                              : items.empty()  ? std::string()
+                                               : items[0];
     if (command == ECommand::kUnknown) {
-        Report("Unrecognized test: " + (items.empty() ? std::string() : items[0]));
-        ++m_nFailedFiles;
+        const std::string text = "Unrecognized test: " + (items.empty() ? std::string() : items[0]);
+        Report(text);
+        Refuse(named, text);
         return false;
     }
     if (items.size() < 3) {
         Report("Insufficient parameters");
-        ++m_nFailedFiles;
+        Refuse(named, "Insufficient parameters");
         return false;
     }
     std::string dataFile = orvane::WithoutQuotes(items[1]);
@@ -256,13 +282,14 @@ bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bo
 
     if (succeeded) {
         runner.ClaimReport(dataFile);
+        m_Feedback.ShowResult(m_Tally.Add(named, CResultRecord::Read(dataFile)));
         if (interactive) m_Feedback.OpenReport(orvane::ReportPath(dataFile));
         if (!interactive || command == ECommand::kInrush) {
             m_Log.Write("Analyzed file: " + dataFile + "\n");
         }
         return true;
     }
-    ++m_nFailedFiles;
+    Refuse(named, runner.m_strErrorText);
     const std::string failed = "**** Failed to analyze file: " + dataFile + "\n";
     if (m_Log.IsOpen()) {
         m_Log.Write(failed + runner.m_strErrorText + "\n");
@@ -294,9 +321,11 @@ int CCmdLine::RunPattern(const std::vector<std::string>& items) {
     globfree(&matches);
     // Sorted by name, so that a batch summary lists its files in a reproducible order.
     std::sort(files.begin(), files.end());
+    // The reports, plots, summaries and logs of earlier runs lie among the captures.
+    std::erase_if(files, [this](const std::string& path) { return SkipOwnOutput(path); });
     if (files.empty()) {
         Report("Files not found");
-        m_bNothingRun = true;
+        m_Tally.NotRun();
         return 0;
     }
     const int count = static_cast<int>(files.size());
@@ -310,9 +339,10 @@ int CCmdLine::RunPattern(const std::vector<std::string>& items) {
             const std::string second = orvane::WithoutQuotes(items[3]);
             fileItems.push_back(CPairWildcard::SecondFileFor(pattern, files[i], second));
             if (fileItems.back().empty()) {
-                ++m_nFailedFiles;
-                m_Log.Write("**** Failed to analyze file: " + files[i] + "\nThe pattern " + second +
-                            " has wildcards that " + orvane::FileNameOf(pattern) + " does not\n");
+                const std::string reason = "The pattern " + second + " has wildcards that " +
+                                           orvane::FileNameOf(pattern) + " does not";
+                Refuse(files[i], reason);
+                m_Log.Write("**** Failed to analyze file: " + files[i] + "\n" + reason + "\n");
                 continue;
             }
         }
@@ -336,7 +366,7 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile) {
     if (regular) in.open(path, std::ios::binary);
     if (!regular || !in) {
         m_Feedback.ShowMessage("Could not open input file: " + orvane::FileNameOf(path));
-        m_bNothingRun = true;
+        m_Tally.NotRun();
         return false;
     }
     std::string logPath = orvane::WithExtension(path, ".log");
@@ -361,9 +391,11 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile) {
         const CCommandFileLine& line = lines[n];
         if (line.m_bTooLong) {
             ++count;
-            ++m_nFailedFiles;
-            Report("Line " + std::to_string(n + 1) + " is longer than " +
-                   std::to_string(kMaxCommandFileLine) + " characters and was not run");
+            const std::string text = "Line " + std::to_string(n + 1) + " is longer than " +
+                                     std::to_string(kMaxCommandFileLine) +
+                                     " characters and was not run";
+            Report(text);
+            Refuse(commandFile, text);
             continue;
         }
         std::vector<std::string> items = Items(line.m_strText);
@@ -371,6 +403,8 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile) {
         if (items.size() > 1) items[1] = orvane::InFolder(folder, orvane::WithoutQuotes(items[1]));
         if (HasWildcard(line.m_strText)) {
             count += RunPattern(items);
+        } else if (items.size() > 1 && SkipOwnOutput(items[1])) {
+            // Named by the command file, yet an output of an earlier run: not a capture.
         } else {
             ++count;
             m_Feedback.ShowProgress(
@@ -380,12 +414,14 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile) {
         }
     }
     m_Feedback.EndProgress();
-    if (notRun > 0)
+    if (notRun > 0) {
+        m_Tally.NotRun();
         Report("Line " + std::to_string(lines.size() + 1) +
                " is empty and ends the commands: " + std::to_string(notRun) +
                (notRun == 1 ? " line after it was" : " lines after it were") + " not run");
+    }
     m_Log.Close();
     const int failures = m_nFailedFiles - failedBefore;
     m_Feedback.ShowMessage(COrvaneRunner::FinishMessage(count, failures, m_strLogFileName));
-    return failures == 0 && notRun == 0 && !m_bNothingRun;
+    return failures == 0 && m_Tally.AllRun();
 }

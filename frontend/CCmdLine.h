@@ -17,14 +17,19 @@
 #include "CBatchLog.h"
 #include "COrvaneFeedback.h"
 #include "COrvaneRunner.h"
+#include "COwnOutputs.h"
+#include "CVerdictTally.h"
 
 class CCmdLine {
 public:
     CCmdLine(COrvaneRunner& runner, COrvaneFeedback& feedback)
         : m_Runner(runner), m_Feedback(feedback) {}
 
-    // The whole command line. True when every analysis it named ran to the end.
+    // The whole command line. True when every analysis it named ran to the end. Each
+    // file's verdict and, at the end, the count of the run are shown as results.
     bool RunCommandLine(const std::string& commandLine);
+    // The process exit status of the last command line (CVerdictTally).
+    int ExitStatus() const { return m_Tally.ExitStatus(); }
     // One command for one file. True when the analysis ran to the end.
     bool RunCommand(const std::string& line, unsigned mode, bool interactive);
     // The command for every file matching the pattern in item 2. Returns the number run.
@@ -44,10 +49,16 @@ private:
     std::string NextItem();
     std::vector<std::string> Items(const std::string& text);
 
+    bool RunParsed(const std::string& command);
     bool RunItems(const std::vector<std::string>& items, unsigned mode, bool interactive);
     int RunPattern(const std::vector<std::string>& items);
     // A message that concerns the batch as a whole goes to the user and into the log.
     void Report(const std::string& text);
+    // Counts a file that was not analysed and shows its line, for `reason`.
+    void Refuse(const std::string& file, const std::string& reason);
+    // True, logged and counted, when a wildcard or a command file names an output of an
+    // earlier run: a batch run twice in one folder judges the same captures twice.
+    bool SkipOwnOutput(const std::string& path);
 
     COrvaneRunner& m_Runner;
     COrvaneFeedback& m_Feedback;
@@ -55,6 +66,7 @@ private:
     std::string m_strLogFileName;
     std::string m_strTokenText;
     std::size_t m_nTokenPos = 0;
-    int m_nFailedFiles = 0;      // analyses and command lines that did not run to the end
-    bool m_bNothingRun = false;  // a pattern matched nothing, a command file was unreadable
+    int m_nFailedFiles = 0;  // analyses and command lines that did not run to the end
+    CVerdictTally m_Tally;
+    COwnOutputs m_OwnOutputs;
 };

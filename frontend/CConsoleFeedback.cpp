@@ -52,6 +52,12 @@ void CConsoleFeedback::ShowProgress(int index, int count, const std::string& fil
 
 void CConsoleFeedback::EndProgress() { ClearProgress(); }
 
+void CConsoleFeedback::ShowResult(const std::string& line) {
+    ClearProgress();
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
 void CConsoleFeedback::OpenReport(const std::string& reportPath) {
     const std::string path = Absolute(reportPath);
     if (HasDisplay()) {

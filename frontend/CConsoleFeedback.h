@@ -1,6 +1,7 @@
 // Feedback of a run without the dialog: messages on standard error, a progress
 // line when standard error is a terminal, and the finished report opened by the
-// desktop when there is one, or its path printed on standard output.
+// desktop when there is one, or its path printed on standard output; the verdict
+// of each file and the count of the run on standard output too.
 #pragma once
 
 #include <memory>
@@ -19,6 +20,8 @@ public:
     void ShowProgress(int index, int count, const std::string& file) override;
     void EndProgress() override;
     void OpenReport(const std::string& reportPath) override;
+    // On standard output, where the report paths go.
+    void ShowResult(const std::string& line) override;
 
 private:
     void ClearProgress();

@@ -14,6 +14,9 @@ public:
     virtual void ShowProgress(int index, int count, const std::string& file) = 0;
     virtual void EndProgress() = 0;
     virtual void OpenReport(const std::string& reportPath) = 0;
+    // One line of a command-line run's outcome (a file's verdict, the run's count),
+    // for a person and for a script reading it. The dialog shows its report instead.
+    virtual void ShowResult(const std::string& /*line*/) {}
     // The user-interface thread is blocked by an analysis.
     virtual void SetBusy(bool /*busy*/) {}
 };

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <filesystem>
 
+#include "COwnOutputs.h"
+
 namespace orvane {
 
 namespace {
@@ -48,11 +50,7 @@ std::string WithExtension(const std::string& path, const std::string& extension)
 }
 
 std::string ReportPath(const std::string& dataFile) {
-    const std::size_t dot = dataFile.rfind('.');
-    const std::size_t slash = dataFile.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return dataFile + ".html";
-    return dataFile.substr(0, dot) + ".html";
+    return COwnOutputs::OutputPath(dataFile, COwnOutputs::kReport);
 }
 
 std::string WithoutQuotes(std::string text) {

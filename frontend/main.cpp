@@ -10,6 +10,7 @@
 #include "CCmdLine.h"
 #include "CConsoleFeedback.h"
 #include "COrvaneRunner.h"
+#include "CVerdictTally.h"
 #include "dialog/COrvaneApp.h"
 
 namespace {
@@ -23,7 +24,15 @@ constexpr const char* kSyntax = R"(Commands (the whole command line, words joine
 The data file may be a wildcard pattern (quote it from the shell); its batch is
 logged in the data folder. Tests: ls, fs, hsfe, hsne, lshub, fshub, hshub,
 elsrep, efsrep, ehsrep. /q: do not open the report. /s: write CSV summaries.
-Exit status 0 only when every analysis ran to the end.)";
+A wildcard or command file skips the reports, plots, result records, summaries
+and logs of earlier runs, and counts them as skipped.
+
+Standard output: one line per file, then the count of the run:
+  PASS <file> | WAIVED <file> | FAIL <file>: <failed checks> | ERROR <file>: <reason>
+  <n> files: <p> passed, <w> waived, <f> failed, <e> errors, <s> skipped
+
+Exit status: 0 every file analysed and passed or waived; 1 a device failed a
+limit; 2 usage error; 3 a file could not be analysed (wins over 1).)";
 
 bool IsSet(const char* name) {
     const char* value = std::getenv(name);
@@ -56,10 +65,11 @@ int main(int argc, char** argv) {
         std::fputs(app.help().c_str(), stderr);
         std::fputs("\nNo display to open the dialog on: give a command to run without one.\n",
                    stderr);
-        return 2;
+        return CVerdictTally::kUsageError;
     }
     CConsoleFeedback feedback;
     COrvaneRunner runner(feedback);
     CCmdLine commandLine(runner, feedback);
-    return commandLine.RunCommandLine(command) ? 0 : 1;
+    commandLine.RunCommandLine(command);
+    return commandLine.ExitStatus();
 }
