@@ -19,9 +19,10 @@ constexpr std::array<const char*, 10> kBatchSummaryStems = {
 constexpr std::size_t kBatchNumberDigits = 2;
 constexpr std::string_view kCsv = ".csv";
 
-constexpr std::array<const char*, 6> kCaptureOutputs = {
-    COwnOutputs::kReport,  COwnOutputs::kResultRecord, COwnOutputs::kWaveformPlot,
-    COwnOutputs::kEyePlot, COwnOutputs::kFileSummary,  COwnOutputs::kCommandFileLog};
+constexpr std::array<const char*, 7> kCaptureOutputs = {
+    COwnOutputs::kReport,     COwnOutputs::kResultRecord, COwnOutputs::kWaveformPlot,
+    COwnOutputs::kEyePlot,    COwnOutputs::kPacketPlot,   COwnOutputs::kFileSummary,
+    COwnOutputs::kCommandFileLog};
 
 std::string StemOf(const std::string& name) { return name.substr(0, name.rfind('.')); }
 

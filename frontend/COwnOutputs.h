@@ -14,6 +14,7 @@ public:
     static constexpr const char* kResultRecord = ".json";
     static constexpr const char* kWaveformPlot = "Plot.png";
     static constexpr const char* kEyePlot = "Eye.png";
+    static constexpr const char* kPacketPlot = "Packet.png";
     static constexpr const char* kFileSummary = "_sum.csv";
     // The log of a command file, after the command file's stem.
     static constexpr const char* kCommandFileLog = ".log";

@@ -136,7 +136,7 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
     for (const char* name : {"High_Speed_Results_00.csv", "USBSIGCHECK_{stamp}.log"})
         hsSkipped += "Skipped output file: hs/" + std::string(name) + "\n";
     for (const char* stem : {"fail", "pass_sum", "waived"})
-        for (const char* suffix : {".html", ".json", "Eye.png", "Plot.png"})
+        for (const char* suffix : {".html", ".json", "Eye.png", "Packet.png", "Plot.png"})
             hsSkipped += "Skipped output file: hs/" + std::string(stem) + suffix + "\n";
     const Command commands[] = {
         {"usbsigcheck,idle.csv,hsne",
@@ -237,7 +237,7 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
         // cannot be analysed outweighs a device that fails.
         {"usbsigcheck,hs/*,hsne /s",
          3,
-         hsBatch + Count(1, 1, 1, 1, 14) + "|Processed 4 Files\n",
+         hsBatch + Count(1, 1, 1, 1, 17) + "|Processed 4 Files\n",
          {{"hs/usbsigcheck_{stamp}.log", hsSkipped + hsLog},
           {"hs/High_Speed_Results_01.csv", hsSummary}},
          false,
