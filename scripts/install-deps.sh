@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything Velkin and Orvane need to build, test and benchmark on Debian 12;
-# with --fuzz also clang and libFuzzer, for the fuzz build (docs/fuzzing.md).
+# with --fuzz also clang and libFuzzer, for the fuzz build (docs/fuzzing.md); with
+# --bench also pandas, the yardstick of scripts/bench.sh.
 set -euo pipefail
 packages=(
     build-essential cmake pkg-config python3 python3-jsonschema
@@ -10,6 +11,8 @@ packages=(
     qt6-base-dev chromium
 )
 if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
+# The text-parsing yardstick scripts/bench.sh times beside our own reader.
+if [ "${1:-}" = "--bench" ]; then packages+=(python3-pandas); fi
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 missing=()
