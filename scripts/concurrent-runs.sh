@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts several orvane processes that analyse the same capture in one folder at
 # once, each many times over, and counts the runs that failed. Afterwards the
-# folder must hold one whole report, its two plots and its summary, and no
+# folder must hold one whole report, its plots, result record and summary, and no
 # temporary file.
 #   scripts/concurrent-runs.sh [build folder] [processes] [runs per process]
 set -euo pipefail
@@ -36,5 +36,7 @@ for png in capPlot.png capEye.png capPacket.png; do
     # A whole PNG ends with its IEND chunk.
     [ "$(tail -c 8 "$folder/$png" | head -c 4)" = IEND ] && echo "$png whole" || echo "$png NOT whole"
 done
+python3 -c 'import json, sys; json.load(open(sys.argv[1]))' "$folder/cap.json" &&
+    echo "result record whole" || echo "result record NOT whole"
 echo "summary lines: $(wc -l <"$folder/cap_sum.csv") + the last without a line end"
 [ "$failures" -eq 0 ] && [ "$leftovers" -eq 0 ]
