@@ -47,6 +47,10 @@ std::string TrimTrailing(std::string text, const char* characters) {
 
 bool HasWildcard(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
 
+bool HasWildcardItem(const std::vector<std::string>& items) {
+    return std::any_of(items.begin(), items.end(), HasWildcard);
+}
+
 // The text from a space-slash pair on is switches only when every slash-separated
 // word is a plain word ("q", "s"). An absolute path after ", " is not: its words
 // hold dots, commas or further items.
@@ -63,6 +67,37 @@ bool IsSwitchPart(const std::string& part) {
         start = end;
     }
     return true;
+}
+
+// The switch words of `commandLine` ("q", "s"), and in `command` the text before them.
+std::vector<std::string> SplitSwitches(const std::string& commandLine, std::string& command) {
+    std::size_t start = commandLine.find(" /");
+    while (start != std::string::npos && !IsSwitchPart(commandLine.substr(start))) {
+        start = commandLine.find(" /", start + 1);
+    }
+    command = TrimTrailing(commandLine.substr(0, start), " ,");
+    std::vector<std::string> words;
+    if (start == std::string::npos) return words;
+    const std::string switches = commandLine.substr(start);
+    for (std::size_t slash = switches.find('/'); slash != std::string::npos;) {
+        const std::size_t next = switches.find('/', slash + 1);
+        words.push_back(TrimSpaces(
+            TrimTrailing(switches.substr(slash + 1, next == std::string::npos ? std::string::npos
+                                                                              : next - slash - 1),
+                         " ,")));
+        slash = next;
+    }
+    return words;
+}
+
+// The test words a user is offered: each test once, under its own name.
+std::string TestWords() {
+    std::string words;
+    for (int index = 0; !COrvaneRunner::SignalKeyword(index).empty(); ++index)
+        words += COrvaneRunner::SignalKeyword(index) + ", ";
+    for (int index = 0; !COrvaneRunner::RepeaterKeyword(index).empty(); ++index)
+        words += COrvaneRunner::RepeaterKeyword(index) + ", ";
+    return words.substr(0, words.size() - 2);
 }
 
 struct CCommandFileLine {
@@ -104,25 +139,23 @@ int CCmdLine::TestIndex(const std::string& word) {
 }
 
 std::string CCmdLine::SeparateSwitches(const std::string& commandLine) {
-    m_bSummaryFlag = false;
-    m_bInteractive = true;
-    std::size_t start = commandLine.find(" /");
-    while (start != std::string::npos && !IsSwitchPart(commandLine.substr(start))) {
-        start = commandLine.find(" /", start + 1);
-    }
-    if (start == std::string::npos) return TrimTrailing(commandLine, " ,");
-    const std::string switches = commandLine.substr(start);
-    for (std::size_t slash = switches.find('/'); slash != std::string::npos;) {
-        const std::size_t next = switches.find('/', slash + 1);
-        const std::string word = TrimSpaces(
-            TrimTrailing(switches.substr(slash + 1, next == std::string::npos ? std::string::npos
-                                                                              : next - slash - 1),
-                         " ,"));
+    m_bSummaryFlag = m_Options.m_bSummary;
+    m_bInteractive = !m_Options.m_bQuiet;
+    std::string command;
+    for (const std::string& word : SplitSwitches(commandLine, command)) {
         if (orvane::EqualsNoCase(word, "q")) m_bInteractive = false;
         if (orvane::EqualsNoCase(word, "s")) m_bSummaryFlag = true;
-        slash = next;
     }
-    return TrimTrailing(commandLine.substr(0, start), " ,");
+    return command;
+}
+
+std::string CCmdLine::UnknownSwitch(const std::string& commandLine) {
+    std::string command;
+    for (const std::string& word : SplitSwitches(commandLine, command)) {
+        if (!word.empty() && !orvane::EqualsNoCase(word, "q") && !orvane::EqualsNoCase(word, "s"))
+            return "/" + word;
+    }
+    return "";
 }
 
 void CCmdLine::BeginItems(const std::string& text) {
@@ -169,35 +202,56 @@ bool CCmdLine::SkipOwnOutput(const std::string& path) {
     return true;
 }
 
-bool CCmdLine::RunCommandLine(const std::string& commandLine) {
-    const std::string command = SeparateSwitches(commandLine);
+void CCmdLine::BeginRun() {
     m_Log.Close();
     m_Runner.BeginBatch();
     m_nFailedFiles = 0;
     m_Tally = CVerdictTally();
     m_OwnOutputs = COwnOutputs();
-    const bool succeeded = RunParsed(command);
+    m_ShownHints.clear();
+    m_strBatchSummary.clear();
+}
+
+bool CCmdLine::RunCommandLine(const std::string& commandLine) {
+    const std::string command = SeparateSwitches(commandLine);
+    BeginRun();
+    const bool succeeded = RunParsed(
+        Items(command), orvane::WithoutQuotes(TrimSpaces(command.substr(0, command.find(',')))),
+        HasWildcard(command));
     m_Feedback.ShowResult(m_Tally.CountLine());
     return succeeded;
 }
 
-bool CCmdLine::RunParsed(const std::string& command) {
-    const std::vector<std::string> items = Items(command);
-    if (items.size() < 3) {
-        return RunCommandFile(
-            orvane::WithoutQuotes(TrimSpaces(command.substr(0, command.find(',')))));
+bool CCmdLine::RunCommands(const std::vector<std::vector<std::string>>& commands) {
+    m_bSummaryFlag = m_Options.m_bSummary;
+    m_bInteractive = !m_Options.m_bQuiet;
+    BeginRun();
+    bool succeeded = true;
+    for (const std::vector<std::string>& command : commands) {
+        // As many items as a comma-joined line would count: those before the first empty one.
+        const std::vector<std::string> items(
+            command.begin(), std::find(command.begin(), command.end(), std::string()));
+        succeeded &=
+            RunParsed(items, items.empty() ? std::string() : items[0], HasWildcardItem(items));
     }
-    if (!HasWildcard(command)) {
-        return RunCommand(command,
-                          m_bSummaryFlag ? VELKIN_MODE_FILE_SUMMARY : VELKIN_MODE_REPORT_ONLY,
-                          m_bInteractive);
+    m_Feedback.ShowResult(m_Tally.CountLine());
+    return succeeded;
+}
+
+bool CCmdLine::RunParsed(const std::vector<std::string>& items, const std::string& commandFile,
+                         bool wildcard) {
+    if (items.size() < 3) return RunCommandFile(commandFile, Hint(items));
+    if (!wildcard) {
+        return RunItems(items, m_bSummaryFlag ? VELKIN_MODE_FILE_SUMMARY : VELKIN_MODE_REPORT_ONLY,
+                        m_bInteractive);
     }
     std::string folder = orvane::FolderOf(orvane::WithoutQuotes(items[1]));
     if (folder.empty()) folder = orvane::CurrentFolder();
-    if (!m_Log.OpenTimeStamped(folder, items[0], std::time(nullptr))) {
+    if (!m_Log.OpenTimeStamped(COwnOutputs::FolderFor(folder), items[0], std::time(nullptr))) {
         m_Feedback.ShowMessage("Failed to open log file");
     }
     m_strLogFileName = m_Log.Path();
+    if (m_Options.m_bVerbose && m_Log.IsOpen()) m_Feedback.ShowMessage("Log: " + m_Log.Path());
     const int count = RunPattern(items);
     m_Feedback.ShowMessage("Processed " + std::to_string(count) + " Files");
     m_Log.Close();
@@ -219,11 +273,13 @@ bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bo
     if (command == ECommand::kUnknown) {
         const std::string text = "Unrecognized test: " + (items.empty() ? std::string() : items[0]);
         Report(text);
+        ShowHint(Hint(items));
         Refuse(named, text);
         return false;
     }
     if (items.size() < 3) {
         Report("Insufficient parameters");
+        ShowHint(Hint(items));
         Refuse(named, "Insufficient parameters");
         return false;
     }
@@ -231,6 +287,11 @@ bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bo
     if (orvane::FolderOf(dataFile).empty()) {
         dataFile = orvane::InFolder(orvane::CurrentFolder(), dataFile);
     }
+    if (m_Options.m_bVerbose) m_Feedback.ShowMessage("Analyzing " + dataFile);
+    const std::set<std::string> summariesBefore =
+        m_Options.m_bVerbose && mode == VELKIN_MODE_NEW_BATCH_SUMMARY
+            ? COwnOutputs::BatchSummariesIn(COwnOutputs::FolderFor(orvane::FolderOf(dataFile)))
+            : std::set<std::string>();
 
     COrvaneRunner& runner = m_Runner;
     runner.m_strTestWord.clear();
@@ -267,7 +328,7 @@ bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bo
                 runner.m_eCurrentTab = ETestTab::kDevice;
                 runner.m_nDeviceTest = index;
             }
-            succeeded = runner.RunSignal(true, mode, 1);
+            succeeded = runner.RunSignal(true, mode, runner.m_nHubCount);
         } else {
             runner.m_eCurrentTab = ETestTab::kRepeater;
             // Device words beyond the three repeater tests name no repeater test.
@@ -276,12 +337,14 @@ bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bo
             } else {
                 runner.m_nRepeaterTest = index;
             }
-            succeeded = runner.RunRepeater(true, mode);
+            succeeded = runner.RunRepeater(true, mode, runner.m_nHubCount);
         }
     }
 
     if (succeeded) {
         runner.ClaimReport(dataFile);
+        if (m_Options.m_bVerbose)
+            ShowOutputs(dataFile, command == ECommand::kInrush, mode, summariesBefore);
         m_Feedback.ShowResult(m_Tally.Add(named, CResultRecord::Read(dataFile)));
         if (interactive) m_Feedback.OpenReport(orvane::ReportPath(dataFile));
         if (!interactive || command == ECommand::kInrush) {
@@ -297,7 +360,49 @@ bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bo
         // No log for a single command: the reason goes where the user sees it.
         m_Feedback.ShowMessage(failed + runner.m_strErrorText);
     }
+    ShowHint(Hint(items));
     return false;
+}
+
+std::string CCmdLine::Hint(const std::vector<std::string>& items) const {
+    const ECommand command = items.empty() ? ECommand::kUnknown : CommandOf(items[0]);
+    const std::string testWords = "Expected a test type: " + TestWords();
+    // A single word that is no command names a command file.
+    if (command == ECommand::kUnknown)
+        return items.size() < 2 ? ""
+                                : "Expected a command: usbsigcheck, eusbrepeater or "
+                                  "usbinrushcheck";
+    if (items.size() < 3) {
+        const std::string item = command == ECommand::kInrush ? "supply voltage" : "test type";
+        return (items.size() < 2 ? "A data file and a " + item + " are missing. "
+                                 : "A " + item + " is missing. ") +
+               (command == ECommand::kInrush ? "Expected the supply voltage in volts, such as 5.0"
+                                             : testWords);
+    }
+    if (command != ECommand::kInrush && TestIndex(items[2]) < 0) return testWords;
+    return "";
+}
+
+void CCmdLine::ShowHint(const std::string& hint) {
+    if (!hint.empty() && m_ShownHints.insert(hint).second) m_Feedback.ShowMessage(hint);
+}
+
+void CCmdLine::ShowOutputs(const std::string& dataFile, bool inrush, unsigned mode,
+                           const std::set<std::string>& summariesBefore) {
+    std::vector<const char*> suffixes = {COwnOutputs::kReport, COwnOutputs::kResultRecord,
+                                         COwnOutputs::kWaveformPlot};
+    if (!inrush) suffixes.insert(suffixes.end(), {COwnOutputs::kEyePlot, COwnOutputs::kPacketPlot});
+    if (mode == VELKIN_MODE_FILE_SUMMARY) suffixes.push_back(COwnOutputs::kFileSummary);
+    for (const char* suffix : suffixes)
+        m_Feedback.ShowMessage("Wrote " + COwnOutputs::OutputPath(dataFile, suffix));
+    if (mode == VELKIN_MODE_NEW_BATCH_SUMMARY) {
+        // The library numbers a new batch summary itself: it is the one that was not there.
+        const std::string folder = COwnOutputs::FolderFor(orvane::FolderOf(dataFile));
+        for (const std::string& name : COwnOutputs::BatchSummariesIn(folder))
+            if (!summariesBefore.contains(name)) m_strBatchSummary = orvane::InFolder(folder, name);
+    }
+    if (mode >= VELKIN_MODE_NEW_BATCH_SUMMARY && !m_strBatchSummary.empty())
+        m_Feedback.ShowMessage("Wrote " + m_strBatchSummary);
 }
 
 int CCmdLine::RunPattern(const std::vector<std::string>& items) {
@@ -352,7 +457,7 @@ int CCmdLine::RunPattern(const std::vector<std::string>& items) {
     return count;
 }
 
-bool CCmdLine::RunCommandFile(const std::string& commandFile) {
+bool CCmdLine::RunCommandFile(const std::string& commandFile, const std::string& hint) {
     std::string path = commandFile;
     std::string folder = orvane::FolderOf(path);
     if (folder.empty()) {
@@ -366,13 +471,17 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile) {
     if (regular) in.open(path, std::ios::binary);
     if (!regular || !in) {
         m_Feedback.ShowMessage("Could not open input file: " + orvane::FileNameOf(path));
+        ShowHint(hint);
         m_Tally.NotRun();
         return false;
     }
     std::string logPath = orvane::WithExtension(path, ".log");
     if (logPath == path) logPath += ".log";
+    const std::string logFolder = COwnOutputs::FolderFor(folder);
+    if (logFolder != folder) logPath = orvane::InFolder(logFolder, orvane::FileNameOf(logPath));
     if (!m_Log.Open(logPath)) m_Feedback.ShowMessage("Failed to open log file");
     m_strLogFileName = logPath;
+    if (m_Options.m_bVerbose && m_Log.IsOpen()) m_Feedback.ShowMessage("Log: " + logPath);
 
     // Read up to the first empty line first, so that progress can show the total.
     std::vector<CCommandFileLine> lines;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "CBatchLog.h"
+#include "COwnOutputs.h"
 #include "OrvanePaths.h"
 #include "velkin.h"
 
@@ -94,7 +95,7 @@ bool COrvaneRunner::RunSignal(bool fromCommandLine, unsigned mode, unsigned hubs
                   fromCommandLine);
 }
 
-bool COrvaneRunner::RunRepeater(bool fromCommandLine, unsigned mode) {
+bool COrvaneRunner::RunRepeater(bool fromCommandLine, unsigned mode, unsigned hubs) {
     if (fromCommandLine) {
         m_strErrorText.clear();
         m_bSummary = mode != 0;
@@ -104,7 +105,7 @@ bool COrvaneRunner::RunRepeater(bool fromCommandLine, unsigned mode) {
     if (m_bTwoFiles && lowOrFull && m_strTestWord.empty() && second.empty()) return false;
     const CBusy busy(m_Feedback);
     return Finish(Copied(eUsbSigCheck(m_strDataFilePath.c_str(), RepeaterTestWord().c_str(),
-                                      second.c_str(), mode, 1)),
+                                      second.c_str(), mode, hubs)),
                   fromCommandLine);
 }
 
@@ -173,7 +174,7 @@ CBatchOutcome COrvaneRunner::RunBatch(const std::string& folder, const std::stri
                                       Analyse analyse) {
     CBatchOutcome outcome;
     CBatchLog log;
-    if (!log.OpenTimeStamped(folder, word, std::time(nullptr))) {
+    if (!log.OpenTimeStamped(COwnOutputs::FolderFor(folder), word, std::time(nullptr))) {
         m_Feedback.ShowMessage("Failed to open log file");
     }
     outcome.m_strLogPath = log.Path();

@@ -51,9 +51,10 @@ public:
     std::string m_strProgressText;
 
     // One file of the device or hub tab, one repeater file, one inrush file.
-    // Each returns true when the library ran the analysis to the end.
+    // Each returns true when the library ran the analysis to the end. `hubs` counts
+    // the hubs (hub tests) or repeaters between the device and the probe.
     bool RunSignal(bool fromCommandLine, unsigned mode, unsigned hubs);
-    bool RunRepeater(bool fromCommandLine, unsigned mode);
+    bool RunRepeater(bool fromCommandLine, unsigned mode, unsigned hubs);
     bool RunInrush(bool fromCommandLine, unsigned mode);
 
     // Every selected file, with a time-stamped log in the data folder.

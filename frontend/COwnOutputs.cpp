@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 
 #include "CBatchLog.h"
+#include "OrvanePaths.h"
 
 namespace {
 
@@ -43,11 +45,30 @@ bool IsBatchSummary(std::string_view name) {
 }  // namespace
 
 std::string COwnOutputs::OutputPath(const std::string& dataFile, const std::string& suffix) {
-    const std::size_t dot = dataFile.rfind('.');
     const std::size_t slash = dataFile.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return dataFile + suffix;
-    return dataFile.substr(0, dot) + suffix;
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = dataFile.rfind('.');
+    const std::string stem =
+        dot == std::string::npos || dot < nameStart ? dataFile : dataFile.substr(0, dot);
+    const std::string folder = FolderFor("");
+    if (folder.empty()) return stem + suffix;
+    return orvane::InFolder(folder, stem.substr(nameStart) + suffix);
+}
+
+std::string COwnOutputs::FolderFor(const std::string& dataFolder) {
+    const char* folder = std::getenv("VELKIN_OUTPUT_DIR");
+    return folder != nullptr && *folder != '\0' ? folder : dataFolder;
+}
+
+std::set<std::string> COwnOutputs::BatchSummariesIn(const std::string& folder) {
+    std::set<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder.empty() ? "." : folder, error), end;
+         !error && entry != end; entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (IsBatchSummary(name)) names.insert(name);
+    }
+    return names;
 }
 
 const std::map<std::string, int>& COwnOutputs::StemsIn(const std::string& folder) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 
 class COwnOutputs {
@@ -20,8 +21,13 @@ public:
     static constexpr const char* kCommandFileLog = ".log";
 
     // The output `suffix` of `dataFile`. As in Velkin's output names, only "/" ends a
-    // folder: run1\cap.csv gives run1\cap.html.
+    // folder: run1\cap.csv gives run1\cap.html; in the output folder when one is set.
     static std::string OutputPath(const std::string& dataFile, const std::string& suffix);
+    // Where Velkin writes the outputs of a capture in `dataFolder`, and a batch its log:
+    // the folder VELKIN_OUTPUT_DIR names when it is set and not empty, else `dataFolder`.
+    static std::string FolderFor(const std::string& dataFolder);
+    // The names of the numbered batch summaries in `folder`.
+    static std::set<std::string> BatchSummariesIn(const std::string& folder);
 
     // True when `path` is named as an output of another file in its folder, as a
     // numbered batch summary or as a time-stamped batch log. A capture of any other

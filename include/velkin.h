@@ -4,7 +4,11 @@
  * and returns a pointer to the library's one result text: empty when the
  * analysis ran to the end, otherwise the reason it stopped. The text stays
  * valid until the next call; copy it at once and never free it. Calls must not
- * overlap. */
+ * overlap.
+ *
+ * The environment variable VELKIN_OUTPUT_DIR, when set and not empty, names the
+ * folder (an existing one) that every report, plot, result record and summary
+ * goes into instead, under the same names. */
 #ifndef VELKIN_H
 #define VELKIN_H
 

@@ -399,7 +399,8 @@ void COrvaneDlg::OnTest() {
                 case ETestTab::kInrush:
                     return runner.RunInrush(false, mode);
                 case ETestTab::kRepeater:
-                    return runner.RunRepeater(false, mode);
+                    // The repeater tab has no count: the repeater under test alone.
+                    return runner.RunRepeater(false, mode, 1);
                 default:
                     return runner.RunSignal(false, mode, runner.m_nHubCount);
             }

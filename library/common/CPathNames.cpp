@@ -1,5 +1,6 @@
 #include "common/CPathNames.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 std::string FileNameOf(const std::string& path) {
@@ -17,7 +18,12 @@ std::string AbsolutePath(const std::string& path) {
 COutputNames OutputNamesOf(const std::string& dataFile) {
     const std::filesystem::path data(AbsolutePath(dataFile));
     COutputNames names;
-    names.m_strFolder = data.parent_path().string();
+    // Captures on a read-only share, or scattered over many folders, get their reports
+    // gathered where the caller chose; the report links its plots by name, so they follow.
+    const char* outputFolder = std::getenv("VELKIN_OUTPUT_DIR");
+    names.m_strFolder = outputFolder != nullptr && *outputFolder != '\0'
+                            ? AbsolutePath(outputFolder)
+                            : data.parent_path().string();
     names.m_strDataName = data.filename().string();
     names.m_strStem = names.m_strDataName.substr(0, names.m_strDataName.rfind('.'));
     return names;

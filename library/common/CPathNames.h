@@ -17,6 +17,9 @@ std::string AbsolutePath(const std::string& path);
 // "capture.wfm.bin" gives "capture.wfm.html". Only "/" ends a folder here: on this
 // system "run1\cap.csv" is a capture of its own, and its outputs
 // ("run1\cap.html", ...) stay beside it and apart from those of "cap.csv".
+// The environment variable VELKIN_OUTPUT_DIR, when set and not empty, names the
+// folder instead (relative to the working folder), for every output and batch
+// summary alike; the folder is not created.
 struct COutputNames {
     std::string m_strFolder;    // absolute; a bare data file name lies in the working folder
     std::string m_strDataName;  // the data file's own name

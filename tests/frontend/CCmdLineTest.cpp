@@ -12,6 +12,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -87,7 +89,7 @@ std::string Count(int passed, int waived, int failed, int errors, int skipped = 
 
 }  // namespace
 
-TEST(Orvane, VersionAnswersOnStandardOutputAndAnEmptyCommandLineShowsTheSyntax) {
+TEST(Orvane, VersionAnswersOnStandardOutputAndAnEmptyCommandLineOrAnUnknownOptionIsAUsageError) {
     const CTempFolder folder;
     const auto [versionStatus, version] = Orvane(folder.Path(), "--version");
     EXPECT_EQ(versionStatus, 0);
@@ -95,11 +97,47 @@ TEST(Orvane, VersionAnswersOnStandardOutputAndAnEmptyCommandLineShowsTheSyntax) 
     const auto [emptyStatus, empty] = Orvane(folder.Path(), "");
     EXPECT_EQ(emptyStatus, 2);
     EXPECT_NE(empty.find("usbsigcheck,<data file>,<test>", empty.find('|')), std::string::npos);
+    EXPECT_NE(empty.find("usbsigcheck --test <test>", empty.find('|')), std::string::npos);
+    const std::pair<const char*, const char*> unknown[] = {
+        {"-x", "-x"},
+        {"--frobnicate", "--frobnicate"},
+        {"usbsigcheck,a.csv,hsne /x", "/x"},
+        {"usbsigcheck --test hsne --volts 5 a.csv", "--volts"}};
+    for (const auto& [line, named] : unknown) {
+        const auto [status, printed] = Orvane(folder.Path(), line);
+        EXPECT_EQ(status, 2) << line;
+        EXPECT_NE(printed.find(std::string(" ") + named, printed.find('|')), std::string::npos)
+            << printed;
+    }
+}
+
+// The comma form and the option form of one command write the same outputs, every
+// one of them into the output folder and none beside the capture.
+TEST(Orvane, BothFormsOfACommandWriteTheSameOutputsIntoTheOutputFolder) {
+    const CTempFolder folder;
+    synth::WriteHighSpeedCapture({}, folder.Path("hs.csv"), synth::FileFormat::Csv);
+    fs::remove(folder.Path("hs.csv.truth.json"));
+    const auto comma = Orvane(folder.Path(), "usbsigcheck,hs.csv,hsne /q /s -o comma");
+    EXPECT_EQ(comma,
+              Orvane(folder.Path(), "-q -s --output-dir option usbsigcheck --test hsne hs.csv"));
+    EXPECT_EQ(comma.first, 0);
+    std::map<std::string, std::string> outputs[2];
+    for (const int form : {0, 1})
+        for (const auto& entry : fs::directory_iterator(folder.Path(form ? "option" : "comma")))
+            outputs[form][entry.path().filename()] = std::regex_replace(
+                Slurp(entry.path()), std::regex("Analysis performed: [^<]*"), "");
+    EXPECT_EQ(outputs[0], outputs[1]);
+    std::set<std::string> names;
+    for (const auto& output : outputs[0]) names.insert(output.first);
+    EXPECT_EQ(names, (std::set<std::string>{"hs.html", "hs.json", "hsEye.png", "hsPacket.png",
+                                            "hsPlot.png", "hs_sum.csv"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), 3);
 }
 
 // Each command line runs in a fresh copy of one folder: idle.csv (high-speed idle,
-// which holds no packet and always fails), hs.csv (two clean high-speed packets),
-// ls.csv (a low-speed packet), in.csv (a 40 uC attach), pairs/ with a low-speed
+// which holds no packet and always fails), hs.csv (two clean high-speed packets) and
+// its copy a,b.csv, drop6.csv (the same with six SYNC bits dropped), ls.csv (a
+// low-speed packet), in.csv (a 40 uC attach), pairs/ with a low-speed
 // D+/D- pair p1 and a D+ file p2 alone, caps/ with a.csv, "b c.csv" and c.csv
 // idle, b.csv and d.csv clean, and the command file batch.cmd; grades/ with a low- and
 // a full-speed capture that passes, one waived and one failing, and the command file
@@ -114,9 +152,16 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
         bool secondBatchThisSecond = false;  // logs of this second and the next four exist
         const char* earlier = nullptr;       // run first in the same folder
     };
+    const std::string testTypes =
+        "Expected a test type: ls, fs, hsfe, hsne, lshub, fshub, hshub, elsrep, efsrep, ehsrep\n";
     const std::string batchLines =
         "Unrecognized test: frobnicate\nInsufficient parameters\n"
         "Line 9 is longer than 65536 characters and was not run\n";
+    const std::string batchMessages =
+        testTypes +
+        "Unrecognized test: frobnicate\nExpected a command: usbsigcheck, eusbrepeater or "
+        "usbinrushcheck\nInsufficient parameters\nA test type is missing. " +
+        testTypes + "Line 9 is longer than 65536 characters and was not run\n";
     const std::string header = "File Name,TestType\n";
     const std::string inrushHeader = "File Name,Overall Result\n";
     const std::string skipped =
@@ -156,6 +201,23 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
          0,
          "PASS caps/b.csv\n{dir}/caps/b.html\n" + passed + "|",
          {}},
+        {"usbsigcheck,hs.csv",
+         3,
+         none + "|Could not open input file: usbsigcheck\nA test type is missing. " + testTypes,
+         {}},
+        // Two hubs or repeaters may drop the six SYNC bits of drop6.csv; one may not.
+        {"--hubs 2 usbsigcheck,drop6.csv,hshub /q", 0, "PASS drop6.csv\n" + passed + "|", {}},
+        {"-q --hubs 2 eusbrepeater --test ehsrep drop6.csv",
+         0,
+         "PASS drop6.csv\n" + passed + "|",
+         {}},
+        {"-v -s usbsigcheck --test hsne -q a,b.csv",
+         0,
+         "PASS a,b.csv\n" + passed +
+             "|Analyzing {dir}/a,b.csv\nWrote {dir}/a,b.html\nWrote "
+             "{dir}/a,b.json\nWrote {dir}/a,bPlot.png\nWrote {dir}/a,bEye.png\nWrote "
+             "{dir}/a,bPacket.png\nWrote {dir}/a,b_sum.csv\n",
+         {{"a,b_sum.csv", header + "\"a,b.csv\"\n"}}},
         {"usbsigcheck,hs.csv,hsne /q /s",
          0,
          "PASS hs.csv\n" + passed + "|",
@@ -186,6 +248,13 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
          {{"usbinrushcheck_{stamp}.log",
            "Analyzed file: {dir}/idle.csv\nAnalyzed file: {dir}/in.csv\n"},
           {"Inrush_Results_00.csv", inrushHeader + "\nidle.csv,fail\nin.csv,pass\n"}}},
+        {"-o out usbinrushcheck,i*.csv,5.0 /s",
+         1,
+         "FAIL idle.csv: Capture window\nPASS in.csv\n" + Count(1, 0, 1, 0) +
+             "|Processed 2 Files\n",
+         {{"out/usbinrushcheck_{stamp}.log",
+           "Analyzed file: {dir}/idle.csv\nAnalyzed file: {dir}/in.csv\n"},
+          {"out/Inrush_Results_00.csv", inrushHeader + "\nidle.csv,fail\nin.csv,pass\n"}}},
         // A capture whose report another capture of the batch wrote is not run.
         {"usbsigcheck,caps/d.*,hsne",
          3,
@@ -263,7 +332,7 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
                      "ERROR caps/a.csv: Insufficient parameters\nERROR caps/batch.cmd: Line 9 is "
                      "longer than 65536 characters and was not run\nPASS caps/b.csv\n" +
                      Count(4, 0, 0, 9),
-                 batchLines + skipped +
+                 batchMessages + skipped +
                      "Finished analyzing 4 out of 13 files.\n"
                      "See log file batch.log for information.\n"),
          {{"caps/batch.log", "Analyzed file: caps/../hs.csv\n" + Failed("caps/a.csv") +
@@ -289,6 +358,10 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
     for (const char* name : {"hs.csv", "caps/b.csv", "caps/d.csv"})
         synth::WriteHighSpeedCapture({}, source.Path(name), synth::FileFormat::Csv);
     synth::WriteInrushCapture({}, source.Path("in.csv"), synth::FileFormat::Csv);
+    fs::copy(source.Path("hs.csv"), source.Path("a,b.csv"));
+    synth::HighSpeedParams drop6;
+    drop6.m_nSyncBitsDropped = 6;
+    synth::WriteHighSpeedCapture(drop6, source.Path("drop6.csv"), synth::FileFormat::Csv);
     synth::SingleEndedParams ls;
     ls.m_Speed = synth::Speed::Low;
     ls.m_Traffic.m_nPackets = 1;

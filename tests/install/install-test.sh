@@ -39,4 +39,9 @@ grep -q '^FAIL .*Signal rate' "$work/fail.txt"
 cp "$source/examples/hs_pass.csv" "$work/data/again.csv"
 env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/orvane" "usbsigcheck,$work/data/again.csv,hsne" >/dev/null
 test -s "$work/data/again.json"
-echo "installed library, header, pkg-config file, CMake package and programs work"
+# Its manual page, and a completion that offers the test types after --test.
+test -s "$prefix/share/man/man1/orvane.1"
+offered="$(bash -c 'source "$1"; COMP_WORDS=(orvane usbsigcheck --test hs); COMP_CWORD=3
+    _orvane; echo "${COMPREPLY[*]}"' - "$prefix/share/bash-completion/completions/orvane")"
+test "$offered" = "hsfe hsne hshub" || { echo "completion offered: $offered"; exit 1; }
+echo "installed library, header, pkg-config file, CMake package, programs, manual and completion work"
