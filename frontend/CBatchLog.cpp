@@ -1,5 +1,6 @@
 #include "CBatchLog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <regex>
 
@@ -25,7 +26,10 @@ bool CBatchLog::OpenTimeStamped(const std::string& folder, const std::string& wo
     Close();
     std::tm local{};
     localtime_r(&when, &local);
+    // The word as typed names the log, but a "/" in it would put the log in another
+    // folder, or outside the capture folder altogether.
     std::string name = word;
+    std::replace(name.begin(), name.end(), '/', '_');
     for (const int part : {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900, local.tm_hour,
                            local.tm_min, local.tm_sec}) {
         name.append("_").append(std::to_string(part));

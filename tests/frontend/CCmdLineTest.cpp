@@ -286,6 +286,11 @@ TEST(Orvane, AnswersEachCommandWithItsStatusOutputLogsAndSummaries) {
          3,
          none + "|Files not found\nProcessed 0 Files\n",
          {{"caps/usbsigcheck_{stamp}.log", "Files not found\n"}}},
+        // A "/" in the word as typed does not lead the log out of the capture folder.
+        {"../usbsigcheck,caps/*.tsv,hsne",
+         3,
+         none + "|Files not found\nProcessed 0 Files\n",
+         {{"caps/.._usbsigcheck_{stamp}.log", "Files not found\n"}}},
         // In name order, logged beside the captures under the command as typed.
         {"UsbSigCheck,caps/*.csv,hsne /s",
          3,
