@@ -31,8 +31,12 @@ Analysed examples/hs_pass.csv as a near-end high-speed capture.
   Result:  $work/hs_pass.json (every check with its limits and margin)
 
 Try next:
-  $orvane usbsigcheck,$work/hs_fail.csv,hsne   (a failing device)
-  $orvane --help                                          (commands, test types, batches)
-  $orvane                                                 (the dialog, on a desktop)
-  ./scripts/test.sh                                       (the whole test suite)
+  a failing device:
+    $orvane usbsigcheck,$work/hs_fail.csv,hsne
+  the commands, test types and batches:
+    $orvane --help
+  the dialog, on a desktop:
+    $orvane
+  the whole test suite:
+    ./scripts/test.sh
 EOF
