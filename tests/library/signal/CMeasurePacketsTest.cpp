@@ -25,25 +25,6 @@ CPacketMeasurement Remeasure(const CPacketEntry& packet, const CSigSpec& spec) {
 
 }  // namespace
 
-// Over the ~200 unit intervals between the first and last transitions used, a
-// crossing error of a picosecond (the bend of a raised-cosine edge between two
-// samples 125 ps apart) moves the high-speed rate by 2.5 ppm; the pairs' crossings
-// sit on edges tens of samples long and are as exact.
-TEST(MeasurePackets, SignallingRateFollowsTheWrittenRate) {
-    for (const double ppm : {300.0, -700.0, 10000.0, -30000.0}) {
-        SCOPED_TRACE(ppm);
-        synth::HighSpeedParams hs = LongPackets();
-        synth::SingleEndedParams pair;
-        hs.m_Traffic.m_dRatePpm = pair.m_Traffic.m_dRatePpm = ppm;
-        pair.m_Speed = ppm < 0 ? synth::Speed::Low : synth::Speed::Full;
-        const bool highSpeed = std::abs(ppm) < 1000;
-        const Measured m = highSpeed ? HighSpeed(hs) : Pair(pair);
-        const double tolerance = highSpeed ? 20e-6 : 5e-4;
-        EXPECT_NEAR(m.M().m_dUnitInterval * m.m_Truth.m_dBitRate, 1.0, tolerance);
-        EXPECT_NEAR(m.M().m_dUIRatio, 1.0 / (1.0 + ppm * 1e-6), tolerance);
-    }
-}
-
 // A full-speed capture whose every other edge into J comes `delay` late, cut from a
 // copy of the capture written `delay` later: the JK pairs (from one edge into J to the
 // next) differ by +-delay, the KJ pairs (edges into K) not at all. The best-fitting
@@ -139,16 +120,6 @@ TEST(MeasurePackets, EopWidthMatchesTheWrittenEop) {
     }
 }
 
-TEST(MeasurePackets, SyncReportsTheLeadingBitsThatWereDropped) {
-    for (const int dropped : {0, 1, 4, 22}) {
-        synth::HighSpeedParams params = LongPackets();
-        params.m_nSyncBitsDropped = dropped;
-        const Measured m = HighSpeed(params);
-        EXPECT_EQ(m.M().m_nSyncBitsDropped, dropped);
-        EXPECT_EQ(m.M().m_nSyncMatches, 1);
-    }
-}
-
 // The rate between the eye levels of the written edge shape is the truth; the
 // straight line between samples cuts the bend of a raised-cosine edge and reads a
 // 400 ps high-speed edge under 5 % slow, the slower pair edges far less.
@@ -198,19 +169,6 @@ TEST(MeasurePackets, RunMeasuresOnlyTheFirstCompletePacket) {
     cutOnly.m_Packets = {m.m_Record.m_Packets[0]};
     cutOnly = CMeasurePackets().Run(std::move(cutOnly), Config(), Limits("hsne"));
     EXPECT_TRUE(cutOnly.m_Measurements.empty());
-}
-
-TEST(MeasurePackets, JumpFromJStraightToKClearsTheAllEdgesFlag) {
-    CPacketEntry packet = CleanHighSpeed().Packet();
-    EXPECT_EQ(CleanHighSpeed().M().m_bAllEdgesFound, 1);
-    // Sampling too coarse to catch the edge: the K follows the J directly.
-    std::vector<CSymbolRun>& runs = packet.m_Symbols;
-    std::size_t s = 40;
-    while (runs[s].m_nSymbol != Config().m_nSymS) ++s;
-    runs[s - 1].m_dEnd = runs[s].m_dEnd;
-    runs[s - 1].m_nLastSample = runs[s].m_nLastSample;
-    runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(s));
-    EXPECT_EQ(Remeasure(packet, Limits("hsne")).m_bAllEdgesFound, 0);
 }
 
 // The transitions skipped at the packet start leave five, six or none: five
