@@ -90,7 +90,7 @@ TEST(EyeExceptions, EachTransitionWindowForgivesViolationsWithinItsReach) {
                           {kEopStart, -0.4, true, true},   {kEopStart, -0.65, false, false},
                           {kEopEnd, -0.4, true, true},     {kEopEnd, -0.65, false, true},
                           {kEopEnd, -0.9, false, false}};
-    const Measured hs = HighSpeed(LongPackets());
+    const Measured& hs = CleanHighSpeed();
     const std::vector<double>& time = hs.m_Record.m_Time;
     const double dt = time[1] - time[0];
     const double packetStart = time.at(hs.Packet().m_Symbols.at(0).m_nFirstSample);

@@ -11,12 +11,6 @@ using namespace captures;
 
 namespace {
 
-// A clean high-speed capture measured once; tests edit its packet or limits and re-measure.
-const Measured& CleanHighSpeed() {
-    static const Measured m = HighSpeed(LongPackets());
-    return m;
-}
-
 CPacketMeasurement Remeasure(const CPacketEntry& packet, const CSigSpec& spec) {
     const CAnalysisRecord& r = CleanHighSpeed().m_Record;
     return CMeasurePackets().MeasurePacket(packet, Config(), spec, r.m_Time, r.m_Diff, r.m_DMinus,

@@ -14,16 +14,10 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kHighSpeedBit = 1.0 / 480e6;
 
-// Clean synthesized captures, measured once. The high-speed edges take 500 ps from 10
-// to 90 %, slow enough for the 2133 V/us limit.
+// Clean synthesized captures, measured once.
 const CPacketMeasurement& Clean(bool highSpeed) {
-    static const Measured hs = [] {
-        synth::HighSpeedParams params = LongPackets();
-        params.m_dTransition = 500e-12;
-        return HighSpeed(params);
-    }();
     static const Measured fs = Pair(synth::SingleEndedParams{});
-    return (highSpeed ? hs : fs).M();
+    return (highSpeed ? CleanHighSpeed() : fs).M();
 }
 
 using Edit = std::function<void(CPacketMeasurement&)>;
