@@ -52,16 +52,15 @@ std::vector<double> EopStarts(const synth::SynthTruth& truth, const std::string&
 // the written EOP: linear interpolation between two samples that straddle a monotonic
 // edge cannot place the crossing outside them.
 TEST(SignalData, CapturesReadFromFilesAreOrientedUpsampledAndCutIntoTheWrittenPackets) {
-    // D+ and D- in one file, or D+ in the first file and D- in the second, or reversed.
-    const auto pair = [](synth::Speed speed, double leadLow, int files) -> Writer {
+    // D+ and D- in one file, or in two files of which the first named holds D-.
+    const auto pair = [](synth::Speed speed, double leadLow, bool twoFiles) -> Writer {
         synth::SingleEndedParams p;
         p.m_Speed = speed;
         p.m_Traffic.m_nPackets = 3;
         p.m_dLeadLowTime = leadLow;
         return [=](const std::string& a, const std::string& b) {
-            const std::string minus = files == 1 ? "" : files < 0 ? a : b;
-            return synth::WriteSingleEndedCapture(p, files < 0 ? b : a, synth::FileFormat::Csv,
-                                                  minus);
+            return synth::WriteSingleEndedCapture(p, twoFiles ? b : a, synth::FileFormat::Csv,
+                                                  twoFiles ? a : "");
         };
     };
     // Name, writer, D+ and D- in files of their own, test type, up-sampling factor (0: trimmed
@@ -78,11 +77,11 @@ TEST(SignalData, CapturesReadFromFilesAreOrientedUpsampledAndCutIntoTheWrittenPa
             {"hs_sync3", HighSpeed(8e9, 2, 3), false, "hsne", 1, false, 0, 0, "J"},
             // Idle is J: D+ high at full speed, whichever line comes first. Both lines low
             // for 100 ns before the bus reaches idle: that stretch is cut off.
-            {"fs_late", pair(synth::Speed::Full, 100e-9, 1), false, "fs", 0, true, 3.3, 3.3, ""},
-            {"fs_apart", pair(synth::Speed::Full, 0, 2), true, "fs", 1, false, 3.3, 3.3, ""},
-            {"fs_reversed", pair(synth::Speed::Full, 0, -1), true, "fs", 1, true, 3.3, 3.3, ""},
+            {"fs_late", pair(synth::Speed::Full, 100e-9, false), false, "fs", 0, true, 3.3, 3.3,
+             ""},
+            {"fs_reversed", pair(synth::Speed::Full, 0, true), true, "fs", 1, true, 3.3, 3.3, ""},
             // D- high at low speed; one file holds D+ before D-, where a reader puts D- first.
-            {"ls", pair(synth::Speed::Low, 0, 1), false, "ls", 1, true, 0, -3.3, ""},
+            {"ls", pair(synth::Speed::Low, 0, false), false, "ls", 1, true, 0, -3.3, ""},
         };
     const CTempFolder folder;
     for (const auto& [name, write, twoFiles, testType, k, swapped, idlePlus, idleDiff, first] :
