@@ -58,10 +58,6 @@ const CWording kWordings[] = {
      [](CPacket& p) { p.m.m_dEopEnd = p.m.m_dEopStart + 60 / 480e6, p.v.m_nEopWidth = kFail; },
      "  <li>EOP width: 60.00  bits<br>\n    {F}*** EOPwidth failure! ***<br>\n&nbsp;(minimum "
      "39.50  bits, maximum 40.50  bits)<br></font>\n"},
-    {"hsne", 0, false, &F::m_strEopWidth,
-     [](CPacket& p) { p.m.m_dEopEnd = p.m.m_dEopStart + 10 / 480e6, p.v.m_nEopWidth = kWaived; },
-     "...    {F}*** EOP width failure! *** &nbsp;(minimum 7.50  bits, maximum 8.50  "
-     "bits)<br></font>\n    {P}*** waiver granted ***<br></font>\n"},
     {"hshub", 2, false, &F::m_strEopWidth,
      [](CPacket& p) { p.m.m_dEopEnd = p.m.m_dEopStart + 20 / 480e6, p.v.m_nEopWidth = kWaived; },
      "...(minimum 7.50  bits, maximum 16.50  bits)<br></font>\n"},
