@@ -100,7 +100,6 @@ TEST(SignalData, CapturesReadFromFilesAreOrientedUpsampledAndCutIntoTheWrittenPa
         EXPECT_NEAR(r.m_Time.front(), k ? truth.m_dStartTime : truth.m_dIdleStart, period);
         EXPECT_EQ(k ? r.m_nSamples : 0, static_cast<int32_t>(k == 1 ? n : k * (n - 1)));
         const std::vector<double> eops = EopStarts(truth, testType);
-        ASSERT_EQ(r.m_nPackets, static_cast<int32_t>(eops.size()));
         ASSERT_EQ(r.m_Packets.size(), eops.size());
         for (std::size_t p = 0; p < eops.size(); ++p) {
             SCOPED_TRACE(p);
@@ -113,7 +112,6 @@ TEST(SignalData, CapturesReadFromFilesAreOrientedUpsampledAndCutIntoTheWrittenPa
             EXPECT_EQ(symbols.front().m_strLabel, first);
             EXPECT_NEAR(symbols.front().m_dStart, truth.m_Packets[p].m_dStart, period);
         }
-        EXPECT_EQ(r.m_nSymbols, static_cast<int32_t>(eops.size()) + 1);
         ASSERT_EQ(r.m_Capture.m_Symbols.size(), eops.size() + 1);
         const CSymbolRun& idle = r.m_Capture.m_Symbols.front();
         EXPECT_EQ(idle.m_nLastSample + 1, r.m_Packets.front().m_Symbols.front().m_nFirstSample);
