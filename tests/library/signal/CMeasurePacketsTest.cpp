@@ -137,24 +137,6 @@ TEST(MeasurePackets, EdgeRatesFollowTheTransitionTimeAndTheirMismatch) {
     EXPECT_EQ(none.m_dEdgeRateMatch, 200.0);
 }
 
-// A capture that starts inside a packet holds it cut off; only the next one, the
-// first complete packet, is measured.
-TEST(MeasurePackets, RunMeasuresOnlyTheFirstCompletePacket) {
-    synth::HighSpeedParams params = LongPackets();
-    params.m_Traffic.m_nLeadIdleBits = 0;
-    params.m_Traffic.m_nPackets = 3;
-    const Measured m = HighSpeed(params);
-    ASSERT_EQ(m.m_Record.m_Packets.size(), 3u);
-    EXPECT_EQ(m.m_Record.m_Packets[0].m_nStatus, 1);
-    ASSERT_EQ(m.m_Record.m_Measurements.size(), 1u);
-    EXPECT_NEAR(m.M().m_dEopStart, m.m_Truth.m_Packets[1].m_dEopStartAtLevel, 1 / 8e9);
-
-    CAnalysisRecord cutOnly;
-    cutOnly.m_Packets = {m.m_Record.m_Packets[0]};
-    cutOnly = CMeasurePackets().Run(std::move(cutOnly), Config(), Limits("hsne"));
-    EXPECT_TRUE(cutOnly.m_Measurements.empty());
-}
-
 // The transitions skipped at the packet start leave five, six or none: five
 // consecutive jitter values leave the second paired list empty and all six paired
 // figures read 0.0; with none, or a packet of the EOP alone, nothing can be measured.
