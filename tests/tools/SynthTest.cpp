@@ -172,7 +172,7 @@ void ExpectHoldsItsTruth(const fs::path& sidecar) {
 
 // Captures asked for what the shipped examples do not hold: a SYNC shortened by a
 // hub, stuffing, a long EOP, fast and jittered edges, a full-speed crossover away
-// from the middle and a bus that starts with both lines low; and an inrush.
+// from the middle and a bus that starts with both lines low.
 TEST(SynthesizedCaptures, HoldWhatTheirTruthSays) {
     const std::function<void(const std::string& path)> writers[] = {
         [](const std::string& path) {
@@ -194,9 +194,6 @@ TEST(SynthesizedCaptures, HoldWhatTheirTruthSays) {
             p.m_dCrossover = 1.9, p.m_dRiseTime = 8e-9, p.m_dFallTime = 12e-9;
             p.m_dLeadLowTime = 1e-6, p.m_Traffic.m_dRatePpm = -2000, p.m_Traffic.m_nPackets = 1;
             synth::WriteSingleEndedCapture(p, path, synth::FileFormat::Csv);
-        },
-        [](const std::string& path) {
-            synth::WriteInrushCapture({.m_dAfterTime = 0.02}, path, synth::FileFormat::Csv);
         },
     };
     for (const auto& write : writers) {
