@@ -50,16 +50,17 @@ int ExitCode(pid_t child) {
 
 }  // namespace
 
-// A run that stops at a later output (a folder where the eye plot or the summary
-// goes, the batch's folder gone, the disk full under the first plot) leaves the
-// previous run's report, plots and summary byte for byte, and no temporary file.
+// A run that stops at a later output (a folder where the report, the eye plot or the
+// summary goes, the batch's folder gone, the disk full under the first plot) leaves
+// the previous run's report, plots and summary byte for byte, and no temporary file.
 TEST_F(RunOutputs, ARunThatFailsHalfWayLeavesThePreviousOutputsAsTheyWere) {
     const struct {
         const char* folderInTheWay;  // put where this output goes
         const char* batch;           // the batch file the run adds its line to
         bool diskFull;
         const char* failure;
-    } cases[] = {{"capEye.png", "", false, "Is a directory: capEye.png"},
+    } cases[] = {{"cap.html", "", false, "Failed to write report file cap.html"},
+                 {"capEye.png", "", false, "Is a directory: capEye.png"},
                  {"cap_sum.csv", "", false, "Is a directory: cap_sum.csv"},
                  {"", "gone/High_Speed_Results_00.csv", false,
                   "No such file or directory: High_Speed_Results_00.csv"},

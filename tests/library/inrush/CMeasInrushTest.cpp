@@ -11,8 +11,7 @@ using synth::InrushParams;
 // The trapezoids follow a 50 µs decay closely at every rate a scope offers, a region
 // still above the threshold is cut where the window closes, a capture stamped with
 // absolute time (from 0.5 s) is measured from its own trigger, and a rise a few
-// samples before the trigger is caught from its start. Loading flags the rate under
-// 1 MS/s and times the capture from the first sample at the threshold.
+// samples before the trigger is caught from its start. Loading flags a rate under 1 MS/s.
 TEST(MeasInrush, ChargeIsWithinTwoPercentOfTheTruthAtEveryRateAndTimeBase) {
     const InrushParams cases[] = {{.m_dSampleRate = 0.5e6},
                                   {.m_dSampleRate = 1e6},
@@ -35,7 +34,6 @@ TEST(MeasInrush, ChargeIsWithinTwoPercentOfTheTruthAtEveryRateAndTimeBase) {
         EXPECT_NEAR(r.m_dAfterTime, kLimits.m_dWindow, 1.0 / p.m_dSampleRate);
         EXPECT_FALSE(r.m_bNoInrush);
         EXPECT_EQ(r.m_nLowRate, p.m_dSampleRate < 1e6 ? 1 : 0);
-        EXPECT_NEAR(r.m_dDuration, r.m_Time.back() - truth.m_dInrushStart, 1.0 / p.m_dSampleRate);
     }
     // A current probe saved by any scope the signal path reads: one int16 trace, whose
     // quantization step must not move the charge.
@@ -87,7 +85,6 @@ TEST(MeasInrush, TracesWithoutAMeasurableInrushAreToldApart) {
     for (const double after : {0.15, 0.05}) {
         const auto [truth, r] = Analyse({.m_dAfterTime = after, .m_dPeak = 0.03}, folder);
         EXPECT_TRUE(r.m_bNoInrush && r.m_RegionCharge.empty() && r.m_dCharge == 0.0);
-        EXPECT_EQ(r.m_dDuration, 0.0);
         EXPECT_EQ(r.m_nChargeVerdict, kCodes.m_nPass);
         EXPECT_EQ(r.m_nWindowVerdict, after > 0.1 ? kCodes.m_nPass : kCodes.m_nFail);
     }

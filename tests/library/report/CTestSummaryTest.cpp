@@ -93,48 +93,38 @@ TEST(FileSummary, OptionalColumnsFollowTheTestType) {
     }
 }
 
+// A dangling link holds its name and is not written through. A batch a spreadsheet saved
+// without its last line end takes the next line on a line of its own; a run that fails to
+// start a batch adds no line and keeps the one running, and a file summary leaves it be.
 TEST(BatchSummary, RunsOfABatchShareOneFileInRunOrderAndAFailedRunAddsNoLine) {
     CAnalysisRun run;
-    for (const char* name : {"a.csv", "b.csv", "c.csv", "d.csv"}) run.HighSpeed(name);
+    for (const char* name : {"a.csv", "b.csv", "c.csv"}) run.HighSpeed(name);
     {
         std::ofstream quiet(run.Path("idle.csv"));
         for (int i = 0; i < 1000; ++i) quiet << i * 1.25e-10 << ",0.0\n";
     }
-    // A dangling link still holds its name: the first batch is _01.
     fs::create_symlink(run.Path("elsewhere.csv"), run.Path("High_Speed_Results_00.csv"));
     const std::string first = run.Path("High_Speed_Results_01.csv");
     EXPECT_EQ(run.RunCapture("a.csv", "hsne", "", 2), "");
-    EXPECT_EQ(run.m_Driver.SummaryFileName, first);
-    run.RunCapture("b.csv", "hsne", "", 3);
-    EXPECT_NE(run.RunCapture("idle.csv", "hsne", "", 3), "");
-    // A spreadsheet that saved the batch may have dropped the last line end.
     std::string saved = Slurp(first);
     saved.pop_back();
     std::ofstream(first, std::ios::binary) << saved;
-    run.RunCapture("c.csv", "hsne", "", 7);  // every mode past 3 appends
+    run.RunCapture("b.csv", "hsne", "", 7);  // every mode past 3 appends
+    EXPECT_NE(run.RunCapture("idle.csv", "hsne", "", 2), "");
+    EXPECT_EQ(run.m_Driver.SummaryFileName, first);
+    run.RunCapture("c.csv", "hsne", "", 1);
+    run.RunCapture("c.csv", "hsne", "", 3);
 
     const std::string text = Slurp(first);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
-    EXPECT_EQ(text.back(), '\n');
     const CCsvRows rows = ReadCsv(first);
     ASSERT_EQ(rows.size(), 4u);
     for (std::size_t line = 1; line < rows.size(); ++line) {
         EXPECT_EQ(rows[line].size(), 25u);
         EXPECT_EQ(rows[line][0], std::string(1, 'a' + (line - 1)) + ".csv");
     }
-
-    // A batch that fails to start keeps the one running; the next start takes _02.
-    EXPECT_NE(run.RunCapture("idle.csv", "hsne", "", 2), "");
-    EXPECT_EQ(run.m_Driver.SummaryFileName, first);
-    run.RunCapture("d.csv", "hsne", "", 2);
-    run.RunCapture("a.csv", "hsne", "", 1);  // a file summary leaves the batch as it is
-    run.RunCapture("b.csv", "hsne", "", 3);
+    run.RunCapture("a.csv", "hsne", "", 2);  // the next start takes the next number
     EXPECT_EQ(run.m_Driver.SummaryFileName, run.Path("High_Speed_Results_02.csv"));
-    const CCsvRows second = ReadCsv(run.Path("High_Speed_Results_02.csv"));
-    ASSERT_EQ(second.size(), 3u);
-    EXPECT_EQ(Cell(second, "File Name", 1), "d.csv");
-    EXPECT_EQ(Cell(second, "File Name", 2), "b.csv");
-    EXPECT_EQ(ReadCsv(first).size(), 4u);
     EXPECT_FALSE(fs::exists(run.Path("elsewhere.csv")));
 }
 

@@ -3,36 +3,27 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <utility>
 
 #include "report/CToolboxGlobals.h"
 
-// A message names the file after the last separator of either kind, so a path
-// written on a Windows scope still shows its file's name.
-TEST(PathParts, MessagesNameTheFileAfterTheLastSlashOrBackslash) {
-    for (const auto& [path, name] : {std::pair{"C:\\data\\run1\\cap.csv", "cap.csv"},
-                                     {"/home/lab/cap.1.csv", "cap.1.csv"},
-                                     {"cap.csv", "cap.csv"},
-                                     {"/tmp/x/", ""}})
-        EXPECT_EQ(FileNameOf(path), name) << path;
-}
-
 // One rule names every output of a capture: its own folder, and its name up to the
 // last full stop. Only "/" ends a folder, so "run1\cap.csv", a file of its own on
-// this system, never takes the outputs of "cap.csv" beside it.
+// this system, never takes the outputs of "cap.csv" beside it. A message names the
+// file after the last separator of either kind, so a path written on a Windows scope
+// still shows its file's name.
 TEST(OutputNames, EveryOutputLiesBesideTheCaptureUnderItsNameUpToTheLastFullStop) {
     const std::string here = std::filesystem::current_path().string();
     const struct {
-        std::string data, folder, stem;
+        std::string data, folder, stem, named;
     } cases[] = {
-        {"/data/cap.csv", "/data", "cap"},
-        {"/data/capture.wfm.bin", "/data", "capture.wfm"},
-        {"/data/noext", "/data", "noext"},
-        {"/data/run1\\cap.csv", "/data", "run1\\cap"},
-        {"/data/run.1\\cap", "/data", "run"},
+        {"/data/cap.csv", "/data", "cap", "cap.csv"},
+        {"/data/capture.wfm.bin", "/data", "capture.wfm", "capture.wfm.bin"},
+        {"/data/noext", "/data", "noext", "noext"},
+        {"/data/run1\\cap.csv", "/data", "run1\\cap", "cap.csv"},
+        {"/data/run.1\\cap", "/data", "run", "cap"},
         // Folder names keep their trailing blanks: a blank may end a folder's name.
-        {"/tmp/run 1 /cap.csv", "/tmp/run 1 ", "cap"},
-        {"cap.csv", here, "cap"},
+        {"/tmp/run 1 /cap.csv", "/tmp/run 1 ", "cap", "cap.csv"},
+        {"cap.csv", here, "cap", "cap.csv"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.data);
@@ -41,6 +32,7 @@ TEST(OutputNames, EveryOutputLiesBesideTheCaptureUnderItsNameUpToTheLastFullStop
         EXPECT_EQ(names.m_strStem, c.stem);
         EXPECT_EQ(names.m_strDataName, std::filesystem::path(c.data).filename());
         EXPECT_EQ(names.Path("_sum.csv"), c.folder + "/" + c.stem + "_sum.csv");
+        EXPECT_EQ(FileNameOf(c.data), c.named);
     }
 }
 

@@ -14,16 +14,10 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kHighSpeedBit = 1.0 / 480e6;
 
-// Clean synthesized captures, measured once. The high-speed edges take 500 ps from 10
-// to 90 %, slow enough for the 2133 V/us limit.
+// Clean synthesized captures, measured once.
 const CPacketMeasurement& Clean(bool highSpeed) {
-    static const Measured hs = [] {
-        synth::HighSpeedParams params = LongPackets();
-        params.m_dTransition = 500e-12;
-        return HighSpeed(params);
-    }();
     static const Measured fs = Pair(synth::SingleEndedParams{});
-    return (highSpeed ? hs : fs).M();
+    return (highSpeed ? CleanHighSpeed() : fs).M();
 }
 
 using Edit = std::function<void(CPacketMeasurement&)>;
@@ -34,8 +28,6 @@ template <typename T, typename U>
 Edit Set(T M::*field, U value) {
     return [=](M& m) { m.*field = static_cast<T>(value); };
 }
-
-Edit Rate(double bitsPerSecond) { return Set(&M::m_dUnitInterval, 1.0 / bitsPerSecond); }
 
 Edit EopBits(double bits) {
     return [bits](M& m) { m.m_dEopEnd = m.m_dEopStart + bits * kHighSpeedBit; };
@@ -50,25 +42,6 @@ Edit Eye(int32_t v, int32_t f, int32_t x) {
 }
 
 }  // namespace
-
-TEST(PacketVerdicts, CleanCapturesPassEveryFigure) {
-    for (const bool highSpeed : {true, false}) {
-        SCOPED_TRACE(highSpeed);
-        const V v = CTestPackets().TestPacket(Clean(highSpeed), Config(),
-                                              Limits(highSpeed ? "hsne" : "fs"), 0);
-        for (const int32_t code :
-             {v.m_nOverall, v.m_nEye, v.m_nCrossover, v.m_nEopWidth, v.m_nReservedA,
-              v.m_nSignalRate, v.m_nSyncFound, v.m_nSyncLength, v.m_nHubSync, v.m_nRiseRate,
-              v.m_nFallRate, v.m_nReservedB, v.m_nMonotonic, v.m_nJitter, v.m_nReservedC})
-            EXPECT_EQ(code, Codes().m_nPass);
-        for (const int32_t flag : {v.m_bMarginAboveEye, v.m_bMarginBelowEye, v.m_bMarginBelowTop,
-                                   v.m_bMarginAboveBottom, v.m_bMarginTopLeftUp,
-                                   v.m_bMarginBottomLeftDown, v.m_bMaxVoltageOk, v.m_bMinVoltageOk})
-            EXPECT_EQ(flag, 1);
-        EXPECT_EQ(v.m_bAllEdgesFound, 1);
-        EXPECT_EQ(v.m_nSyncBitsDropped, 0);
-    }
-}
 
 // Each figure of a clean capture (high speed, or full speed for "fs" and "ls") changed
 // to lie in its pass or waiver window or beyond, or to be missing. A waiver does not
@@ -86,27 +59,18 @@ TEST(PacketVerdicts, EachFigureIsJudgedAgainstItsWindows) {
         int32_t expected;
     };
     const Case cases[] = {
-        {"hsne", 0, Rate(480e6 * (1 + 530e-6)), &V::m_nSignalRate, W},
-        {"hsne", 0, Rate(480e6 * (1 + 1000e-6)), &V::m_nSignalRate, F},
         {"hsne", 0, Set(&M::m_dUnitInterval, 0.0), &V::m_nSignalRate, N},
-        {"fs", 0, Rate(12.1e6), &V::m_nSignalRate, W},
-        {"fs", 0, Rate(12.2e6), &V::m_nSignalRate, F},
-        // The ordinary 8-bit EOP and the start-of-frame 40-bit one.
+        // The ordinary 8-bit EOP.
         {"hsne", 0, EopBits(10), &V::m_nEopWidth, W},
         {"hsne", 0, EopBits(20), &V::m_nEopWidth, F},
-        {"hsne", 0, EopBits(40), &V::m_nEopWidth, P},
-        {"hsne", 0, EopBits(45), &V::m_nEopWidth, W},
         {"hsne", 0, EopBits(kNaN), &V::m_nEopWidth, N},
         {"fs", 0, Set(&M::m_dEopEnd, INFINITY), &V::m_nEopWidth, N},
         {"hshub", 2, EopBits(7), &V::m_nEopWidth, F},
         {"hshub", 2, EopBits(16), &V::m_nEopWidth, P},
         {"hshub", 2, EopBits(17), &V::m_nEopWidth, W},
         {"hshub", 2, EopBits(25), &V::m_nEopWidth, F},
-        {"hshub", 5, EopBits(28), &V::m_nEopWidth, P},
-        {"hshub", 5, EopBits(35.5), &V::m_nEopWidth, W},
         {"hshub", 9, EopBits(28), &V::m_nEopWidth, P},
         {"hshub", 9, EopBits(35.5), &V::m_nEopWidth, W},
-        {"HsHuB", 2, EopBits(17), &V::m_nEopWidth, W},
         {"ehsrep", 2, EopBits(17), &V::m_nEopWidth, W},
         {"hsne", 2, EopBits(17), &V::m_nEopWidth, F},
         {"hshub", 2, Set(&M::m_dEopStart, kNaN), &V::m_nEopWidth, N},

@@ -95,4 +95,10 @@ inline synth::HighSpeedParams LongPackets() {
     return params;
 }
 
+// A clean capture of long packets, measured once: tests edit copies of what it gave.
+inline const Measured& CleanHighSpeed() {
+    static const Measured m = HighSpeed(LongPackets());
+    return m;
+}
+
 }  // namespace captures
