@@ -3,6 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/CVerdictCodes.h"
+
+ECheckVerdict VerdictOfCode(int32_t code) {
+    const CVerdictCodes& codes = kVerdictCodes;
+    if (code == codes.m_nPass) return ECheckVerdict::kPass;
+    if (code == codes.m_nWaived) return ECheckVerdict::kWaived;
+    if (code == codes.m_nNotTested || code == codes.m_nNoData) return ECheckVerdict::kNotMeasured;
+    return ECheckVerdict::kFail;
+}
+
 const char* VerdictWord(ECheckVerdict verdict) {
     switch (verdict) {
         case ECheckVerdict::kPass:

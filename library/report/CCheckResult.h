@@ -9,6 +9,11 @@
 // margin but decides nothing.
 enum class ECheckVerdict { kPass, kWaived, kFail, kNotMeasured, kInfo };
 
+// The verdict of a check judged with a verdict code: a figure that could not be
+// formed is not measured; every code short of a pass or a waiver is a failure (the
+// eye's excepted-points code is worded as one on the page).
+ECheckVerdict VerdictOfCode(int32_t code);
+
 // The words a result record uses for a verdict: "pass", "waived", "fail",
 // "not measured", "info".
 const char* VerdictWord(ECheckVerdict verdict);

@@ -3,18 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "common/CVerdictCodes.h"
 #include "input/CReadFile.h"
 
 namespace {
 
 constexpr double kToMicro = 1e6;
 constexpr double kToMilli = 1e3;
-
-ECheckVerdict FromCode(int32_t code) {
-    if (code == kVerdictCodes.m_nPass) return ECheckVerdict::kPass;
-    return code == kVerdictCodes.m_nWaived ? ECheckVerdict::kWaived : ECheckVerdict::kFail;
-}
 
 }  // namespace
 
@@ -34,7 +28,7 @@ CResultRecord CInrushResults::Build(const CInrushRecord& record, const CInrushSp
     if (record.m_dVoltage > 0.0) charge.m_dValue = record.m_dCharge / record.m_dVoltage * kToMicro;
     charge.m_dMax = std::max(spec.m_dCapPass, spec.m_dCapAlt) * kToMicro;
     charge.m_dWaiverMax = spec.m_dCapWaiver * kToMicro;
-    charge.m_eVerdict = FromCode(record.m_nChargeVerdict);
+    charge.m_eVerdict = VerdictOfCode(record.m_nChargeVerdict);
     charge.m_nDecimals = 3;
 
     // Judged in whole milliseconds, rounded up; with no inrush there is no event to
@@ -42,14 +36,14 @@ CResultRecord CInrushResults::Build(const CInrushRecord& record, const CInrushSp
     CCheckResult window{.m_strName = "Capture window", .m_strUnit = "ms"};
     if (record.m_dAfterTime != 0.0) window.m_dValue = std::ceil(record.m_dAfterTime * kToMilli);
     window.m_dMin = spec.m_dWindow * kToMilli;
-    window.m_eVerdict = FromCode(record.m_nWindowVerdict);
+    window.m_eVerdict = VerdictOfCode(record.m_nWindowVerdict);
     window.m_nDecimals = 0;
 
     CCheckResult supply{.m_strName = "Supply voltage", .m_strUnit = "V"};
     supply.m_dValue = record.m_dVoltage;
     supply.m_dMin = spec.m_dSupplyMin;
     supply.m_dMax = spec.m_dSupplyMax;
-    supply.m_eVerdict = FromCode(record.m_nSupplyVerdict);
+    supply.m_eVerdict = VerdictOfCode(record.m_nSupplyVerdict);
     supply.m_nDecimals = 3;
 
     CCheckResult total{.m_strName = "Inrush charge",
@@ -60,6 +54,6 @@ CResultRecord CInrushResults::Build(const CInrushRecord& record, const CInrushSp
     total.m_nDecimals = 4;
 
     result.m_Checks = {charge, window, supply, total};
-    result.m_eOverall = FromCode(record.m_nOverallVerdict);
+    result.m_eOverall = VerdictOfCode(record.m_nOverallVerdict);
     return result;
 }

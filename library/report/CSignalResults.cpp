@@ -14,15 +14,6 @@ namespace {
 constexpr double kToMHz = 1e-6;
 constexpr double kToMillivolts = 1000.0;
 
-ECheckVerdict FromCode(int32_t code) {
-    const CVerdictCodes& codes = kVerdictCodes;
-    if (code == codes.m_nPass) return ECheckVerdict::kPass;
-    if (code == codes.m_nWaived) return ECheckVerdict::kWaived;
-    if (code == codes.m_nNotTested || code == codes.m_nNoData) return ECheckVerdict::kNotMeasured;
-    // The eye's excepted-points code is worded as a failure on the page.
-    return ECheckVerdict::kFail;
-}
-
 std::optional<double> Finite(double value) {
     return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
 }
@@ -39,7 +30,7 @@ CCheckResult Sync(const CPacketMeasurement& m, const CPacketVerdict& v, uint32_t
     const bool found = v.m_nSyncFound != kVerdictCodes.m_nFail;
     if (found) check.m_dValue = m.m_nSyncBitsDropped;
     check.m_dMax = static_cast<double>(kSyncBitsPerHub) * hubs;
-    check.m_eVerdict = found ? FromCode(v.m_nHubSync) : ECheckVerdict::kFail;
+    check.m_eVerdict = found ? VerdictOfCode(v.m_nHubSync) : ECheckVerdict::kFail;
     check.m_nDecimals = 0;
     return check;
 }
@@ -52,7 +43,7 @@ CCheckResult EyeCheck(const CPacketMeasurement& m, const CPacketVerdict& v) {
     CCheckResult check{.m_strName = "Eye template", .m_strUnit = "points inside"};
     if (v.m_nEye != kVerdictCodes.m_nNotTested) check.m_dValue = points;
     check.m_dMax = 0.0;
-    check.m_eVerdict = FromCode(v.m_nEye);
+    check.m_eVerdict = VerdictOfCode(v.m_nEye);
     check.m_nDecimals = 0;
     return check;
 }
@@ -91,7 +82,7 @@ CCheckResult EopWidth(const CPacketMeasurement& m, const CPacketVerdict& v, cons
     CCheckResult check{.m_strName = "EOP width", .m_strUnit = Trimmed(s.m_strEopUnit)};
     check.m_dValue = Finite(width * s.m_dEopScale);
     EopWindow(check, s, std::isfinite(width) ? width : 0.0);
-    check.m_eVerdict = FromCode(v.m_nEopWidth);
+    check.m_eVerdict = VerdictOfCode(v.m_nEopWidth);
     return check;
 }
 
@@ -102,7 +93,7 @@ CCheckResult SignalRate(const CPacketMeasurement& m, const CPacketVerdict& v, co
     check.m_dMax = s.m_dRateMax * kToMHz;
     check.m_dWaiverMin = s.m_dRateWaiverMin * kToMHz;
     check.m_dWaiverMax = s.m_dRateWaiverMax * kToMHz;
-    check.m_eVerdict = FromCode(v.m_nSignalRate);
+    check.m_eVerdict = VerdictOfCode(v.m_nSignalRate);
     check.m_nDecimals = 4;
     return check;
 }
@@ -123,7 +114,7 @@ CCheckResult EdgeRate(const char* name, double rate, int32_t code, const CSigSpe
     if (judged) {
         check.m_dMax = s.m_dEdgeRateMax;
         check.m_dWaiverMax = s.m_dEdgeRateWaiverMax;
-        check.m_eVerdict = FromCode(code);
+        check.m_eVerdict = VerdictOfCode(code);
     }
     return check;
 }
@@ -134,12 +125,13 @@ CCheckResult Crossover(const CPacketMeasurement& m, const CPacketVerdict& v, con
     const double high = m.m_dMaxCrossover;
     const double worst = low - s.m_dCrossoverMin < s.m_dCrossoverMax - high ? low : high;
     CCheckResult check{.m_strName = "Crossover voltage", .m_strUnit = "V"};
-    if (FromCode(v.m_nCrossover) != ECheckVerdict::kNotMeasured) check.m_dValue = Finite(worst);
+    if (VerdictOfCode(v.m_nCrossover) != ECheckVerdict::kNotMeasured)
+        check.m_dValue = Finite(worst);
     check.m_dMin = s.m_dCrossoverMin;
     check.m_dMax = s.m_dCrossoverMax;
     check.m_dWaiverMin = s.m_dCrossoverWaiverMin;
     check.m_dWaiverMax = s.m_dCrossoverWaiverMax;
-    check.m_eVerdict = FromCode(v.m_nCrossover);
+    check.m_eVerdict = VerdictOfCode(v.m_nCrossover);
     return check;
 }
 
@@ -156,7 +148,8 @@ CCheckResult Jitter(const char* name, double lowest, double highest, bool measur
         return check;
     }
     check.m_dValue = Finite(std::max(std::fabs(lowest), std::fabs(highest)) * scale);
-    check.m_eVerdict = FromCode(CTestPackets::JudgeJitter(lowest, highest, passMax, waiverMax));
+    check.m_eVerdict =
+        VerdictOfCode(CTestPackets::JudgeJitter(lowest, highest, passMax, waiverMax));
     return check;
 }
 
