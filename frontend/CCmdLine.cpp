@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "CPairWildcard.h"
-#include "CResultRecord.h"
+#include "CRecordedVerdict.h"
 #include "OrvanePaths.h"
 #include "velkin.h"
 
@@ -345,7 +345,7 @@ bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bo
         runner.ClaimReport(dataFile);
         if (m_Options.m_bVerbose)
             ShowOutputs(dataFile, command == ECommand::kInrush, mode, summariesBefore);
-        m_Feedback.ShowResult(m_Tally.Add(named, CResultRecord::Read(dataFile)));
+        m_Feedback.ShowResult(m_Tally.Add(named, CRecordedVerdict::Read(dataFile)));
         if (interactive) m_Feedback.OpenReport(orvane::ReportPath(dataFile));
         if (!interactive || command == ECommand::kInrush) {
             m_Log.Write("Analyzed file: " + dataFile + "\n");

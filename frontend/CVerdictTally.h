@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "CResultRecord.h"
+#include "CRecordedVerdict.h"
 
 class CVerdictTally {
 public:

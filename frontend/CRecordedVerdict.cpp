@@ -1,4 +1,4 @@
-#include "CResultRecord.h"
+#include "CRecordedVerdict.h"
 
 #include <cerrno>
 #include <cstring>
@@ -55,7 +55,7 @@ CFileVerdict Judged(const json& record) {
 
 }  // namespace
 
-CFileVerdict CResultRecord::Read(const std::string& dataFile) {
+CFileVerdict CRecordedVerdict::Read(const std::string& dataFile) {
     const std::string path = COwnOutputs::OutputPath(dataFile, COwnOutputs::kResultRecord);
     const std::string refusal = "Cannot read the result record " + orvane::FileNameOf(path) + ": ";
     std::ifstream in(path, std::ios::binary);

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "CResultRecord.h"
+#include "CRecordedVerdict.h"
 #include "CTempFolder.h"
 
 // A script reads the verdict the record holds: a waiver is no failure, a check that
@@ -32,7 +32,7 @@ TEST(ResultRecord, GivesTheRecordedVerdictAndNoPassWithoutOne) {
         SCOPED_TRACE(c.record ? c.record : "no record");
         const CTempFolder folder;
         if (c.record) std::ofstream(folder.Path("cap.json")) << c.record;
-        const CFileVerdict verdict = CResultRecord::Read(folder.Path("cap.csv"));
+        const CFileVerdict verdict = CRecordedVerdict::Read(folder.Path("cap.csv"));
         EXPECT_EQ(verdict.m_eVerdict, c.verdict);
         // An error's reason ends in the system's or the parser's own words.
         const std::size_t compared =

@@ -14,7 +14,7 @@ struct CFileVerdict {
     std::string m_strDetail;
 };
 
-class CResultRecord {
+class CRecordedVerdict {
 public:
     // The verdict recorded for `dataFile`, the file the library analysed. A record
     // that is missing or unreadable is an error naming it: never a silent pass.
