@@ -95,19 +95,20 @@ template <typename Reader>
 void ReadRecord(benchmark::State& state, const std::string& path, std::size_t sampleBytes) {
     const bool fresh = state.range(0) != 0;
     std::size_t extra = 0;
-    std::vector<double> time, first, second;
+    CSampleTimes time;
+    std::vector<double> first, second;
     for (auto _ : state) {
         if (fresh) {
-            std::vector<double>().swap(time);
+            time = CSampleTimes();
             std::vector<double>().swap(first);
             std::vector<double>().swap(second);
         }
         const std::size_t before = g_nHeapBytes.load();
-        const std::size_t capacity = time.capacity() + first.capacity() + second.capacity();
+        const std::size_t capacity = first.capacity() + second.capacity();
         g_nHeapPeak = before;
         const int32_t kind = Reader().Read(path, time, first, second);
         const std::size_t grown =
-            (time.capacity() + first.capacity() + second.capacity() - capacity) * sizeof(double);
+            (first.capacity() + second.capacity() - capacity) * sizeof(double);
         const std::size_t held = g_nHeapPeak.load() - before;
         extra = std::max(extra, held > grown ? held - grown : 0);
         benchmark::DoNotOptimize(kind);

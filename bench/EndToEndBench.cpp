@@ -121,9 +121,10 @@ void Parse(benchmark::State& state, const Case& c) {
     const std::string path = CapturePath(c);
     const double rssBefore = PeakRssMegabytes();
     for (auto _ : state) {
-        std::vector<double> time, diff, first, second;
+        CSampleTimes time;
+        std::vector<double> diff, first, second;
         CReadFile().ReadWaveform(path, time, diff, first, second, "", *c.m_TestType == '\0');
-        benchmark::DoNotOptimize(time.data());
+        benchmark::DoNotOptimize(time.size());
     }
     Report(state, c, rssBefore);
 }

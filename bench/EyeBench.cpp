@@ -21,7 +21,8 @@ constexpr int kBits = 10000;
 // Random NRZ data of +-`swing` with 0.3 UI raised-cosine edges and 2 mV noise, the bit
 // grid, and the EOP at the end of the data.
 struct LongPacket {
-    std::vector<double> time, diff;
+    CSampleTimes time;
+    std::vector<double> diff;
     CPacketMeasurement m;
     CPacketEntry entry;
     CSigSpec limits = *CSigTestSpec().SelectSpec("hsne");
@@ -42,9 +43,9 @@ struct LongPacket {
                 v = level[k - 1] +
                     (level[k] - level[k - 1]) * (1.0 - std::cos(std::numbers::pi * phase)) / 2.0;
             }
-            time.push_back(t);
             diff.push_back(v + noise(rng));
         }
+        time = CSampleTimes(0.0, 1.0 / kRate, n);
         m.m_dUnitInterval = kUi;
         m.m_dEopStart = (bits - 8) * kUi;
         m.m_dEopEnd = bits * kUi;

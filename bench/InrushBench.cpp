@@ -55,7 +55,8 @@ void Counters(benchmark::State& state) {
 
 static void ParseOnly(benchmark::State& state) {
     for (auto _ : state) {
-        std::vector<double> time, current, first, second;
+        CSampleTimes time;
+        std::vector<double> current, first, second;
         CReadFile().ReadWaveform(Capture().m_strCsv, time, current, first, second, "", true);
         benchmark::DoNotOptimize(current.data());
     }

@@ -61,9 +61,9 @@ CAnalysisRecord MakeCapture(std::size_t dataBits, std::size_t samples) {
             const double to = k + 1 < states.size() ? level(k + 1) : 0.0;
             v = level(k) + (to - level(k)) * x;
         }
-        record.m_Time.push_back(t);
         record.m_Diff.push_back(v);
     }
+    record.m_Time = CSampleTimes(0.0, kSampleTime, samples);
 
     // Line-state runs as region finding gives them.
     std::vector<CSymbolRun> runs;

@@ -19,7 +19,7 @@ constexpr double kBitTime = 1.0 / 480e6;
 const CAnalysisRecord& Capture() {
     static const CAnalysisRecord record = [] {
         CAnalysisRecord r;
-        r.m_Time.resize(kSamples);
+        r.m_Time = CSampleTimes(0.0, 1.0 / kSampleRate, kSamples);
         r.m_Diff.resize(kSamples);
         uint32_t lfsr = 0xACE1u;
         std::size_t bit = 0;
@@ -35,7 +35,6 @@ const CAnalysisRecord& Capture() {
                 packet.m_EyeAux.push_back(static_cast<int32_t>(i));
                 packet.m_BitTimes.push_back(b * kBitTime);
             }
-            r.m_Time[i] = t;
             r.m_Diff[i] = level;
         }
         packet.m_dEopStart = 0.5e-3;

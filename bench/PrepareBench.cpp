@@ -79,7 +79,6 @@ std::string WriteCapture(double rate, std::size_t samples) {
     const std::string bits =
         HighSpeedBits(static_cast<std::size_t>(samples / (rate * bitTime)) + 2);
     auto level = [&](std::size_t b) { return bits[b] == 'J' ? 0.4 : bits[b] == 'K' ? -0.4 : 0.0; };
-    std::vector<double> time(samples);
     std::vector<double> diff(samples);
     for (std::size_t i = 0; i < samples; ++i) {
         const double t = static_cast<double>(i) / rate;
@@ -88,30 +87,27 @@ std::string WriteCapture(double rate, std::size_t samples) {
         double v = level(static_cast<std::size_t>(t / bitTime));
         if (boundary > 0 && t >= from && t < from + edge)
             v = level(boundary - 1) + (level(boundary) - level(boundary - 1)) * (t - from) / edge;
-        time[i] = t;
         diff[i] = v;
     }
     const std::string path = (std::filesystem::temp_directory_path() /
                               ("velkin_prepare_" + std::to_string(samples) + ".bin"))
                                  .string();
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(time.data(), sizeof(double), samples, file);
     std::fwrite(diff.data(), sizeof(double), samples, file);
     std::fclose(file);
     return path;
 }
 
-CAnalysisRecord ReadCapture(const std::string& path, std::size_t samples) {
+CAnalysisRecord ReadCapture(const std::string& path, double rate, std::size_t samples) {
     CAnalysisRecord raw;
     raw.m_nTraceKind = 2;
     // Sized as the scope readers size a record, so the baseline pays what they pay.
-    SizeForRecord(raw.m_Time, samples);
+    raw.m_Time = CSampleTimes(0.0, 1.0 / rate, samples);
     SizeForRecord(raw.m_Diff, samples);
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    const std::size_t read = std::fread(raw.m_Time.data(), sizeof(double), samples, file) +
-                             std::fread(raw.m_Diff.data(), sizeof(double), samples, file);
+    const std::size_t read = std::fread(raw.m_Diff.data(), sizeof(double), samples, file);
     std::fclose(file);
-    if (read != 2 * samples) std::abort();
+    if (read != samples) std::abort();
     return raw;
 }
 
@@ -132,7 +128,7 @@ const Capture& CaptureAt(double rate, std::size_t samples) {
 void ReadBinary(benchmark::State& state, double rate, std::size_t samples) {
     const Capture& capture = CaptureAt(rate, samples);
     for (auto _ : state) {
-        CAnalysisRecord raw = ReadCapture(capture.path, capture.samples);
+        CAnalysisRecord raw = ReadCapture(capture.path, capture.rate, capture.samples);
         benchmark::DoNotOptimize(raw.m_Diff.data());
     }
     state.counters["samples"] = static_cast<double>(samples);
@@ -148,7 +144,7 @@ void Prepare(benchmark::State& state, double rate, std::size_t samples) {
     int32_t packets = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        CAnalysisRecord raw = ReadCapture(capture.path, capture.samples);
+        CAnalysisRecord raw = ReadCapture(capture.path, capture.rate, capture.samples);
         gBigAllocBytes = samples * sizeof(double);
         gBigAllocs = 0;
         const std::size_t before = gLiveBytes;

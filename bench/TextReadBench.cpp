@@ -60,7 +60,8 @@ const CaptureFolder& Captures() {
 void ReadCapture(benchmark::State& state, const std::string& path) {
     const auto bytes = static_cast<int64_t>(std::filesystem::file_size(path));
     for (auto _ : state) {
-        std::vector<double> time, diff, first, second;
+        CSampleTimes time;
+        std::vector<double> diff, first, second;
         const int32_t kind = CReadFile().ReadWaveform(path, time, diff, first, second, "", false);
         if (kind != 2 || static_cast<int64_t>(diff.size()) != kRows)
             state.SkipWithError("short read");

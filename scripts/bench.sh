@@ -16,9 +16,9 @@ trap 'rm -rf "$parts"' EXIT
 data="${VELKIN_BENCH_DATA:-${TMPDIR:-/tmp}/velkin-bench}"
 export VELKIN_BENCH_DATA="$data"
 
-"$bench" --benchmark_filter='^Prepare$' >/dev/null
+"$bench" --benchmark_filter='^Prepare' >/dev/null
 i=0
-for name in $("$bench" --benchmark_list_tests | grep -v '^Prepare$'); do
+for name in $("$bench" --benchmark_list_tests | grep -v '^Prepare'); do
     i=$((i + 1))
     "$bench" --benchmark_filter="^${name}\$" --benchmark_repetitions="$repetitions" \
         --benchmark_report_aggregates_only=true --benchmark_format=json \

@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "input/CInrushData.h"
 
 #include <cstdint>
@@ -13,7 +14,7 @@ namespace {
 
 // The rate is the mean over the whole capture: time stamps written as text are
 // rounded, and the first step alone can be off by that rounding.
-double MeanRate(const std::vector<double>& time) {
+double MeanRate(const CSampleTimes& time) {
     const double span = time.back() - time.front();
     return static_cast<double>(time.size() - 1) / span;
 }
@@ -28,7 +29,7 @@ CInrushRecord CInrushData::Load(const CInrushSpec& spec, const std::string& data
     CReadFile reader;
     const int32_t kind =
         reader.ReadWaveform(dataFile, record.m_Time, record.m_Current, first, second, "", true);
-    const std::vector<double>& time = record.m_Time;
+    const CSampleTimes& time = record.m_Time;
     const std::vector<double>& current = record.m_Current;
     if (time.empty()) throw CAnalysisError(ComposeMessage("Data File: %s isEmpty", {dataFile}));
     // A file of two traces has no single supply current to judge.

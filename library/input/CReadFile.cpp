@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "input/CReadFile.h"
 
 #include <fcntl.h>
@@ -158,7 +159,7 @@ struct TimeAxis {
     double m_dInterval = 0.0;
 };
 
-TimeAxis AxisOf(const std::vector<double>& time) {
+TimeAxis AxisOf(const CSampleTimes& time) {
     if (time.size() < 2) return {time.empty() ? 0.0 : time.front(), 0.0};
     return {time.front(), (time.back() - time.front()) / static_cast<double>(time.size() - 1)};
 }
@@ -172,14 +173,14 @@ std::string CReadFile::FormatOf(const std::string& path) {
     return "";
 }
 
-int32_t CReadFile::ReadWaveform(const std::string& dataFile, std::vector<double>& time,
+int32_t CReadFile::ReadWaveform(const std::string& dataFile, CSampleTimes& time,
                                 std::vector<double>& diff, std::vector<double>& first,
                                 std::vector<double>& second, const std::string& secondFile,
                                 bool inrushOnly) const {
     if (dataFile.empty()) throw CAnalysisError("Please select a data file.");
     const std::string name = LowerCaseName(dataFile);
     CheckOpens(dataFile);
-    time.clear();
+    time = CSampleTimes();
     diff.clear();
     first.clear();
     second.clear();

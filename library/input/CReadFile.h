@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CSampleTimes.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,7 +15,7 @@ public:
     // `first` and `second`. With `secondFile` given, `second` holds the trace of
     // `dataFile` and `first` that of `secondFile`. `inrushOnly`: a supply-current
     // capture, one trace of amperes.
-    int32_t ReadWaveform(const std::string& dataFile, std::vector<double>& time,
+    int32_t ReadWaveform(const std::string& dataFile, CSampleTimes& time,
                          std::vector<double>& diff, std::vector<double>& first,
                          std::vector<double>& second, const std::string& secondFile,
                          bool inrushOnly) const;

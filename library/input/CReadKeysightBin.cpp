@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "input/CReadKeysightBin.h"
 
 #include "common/CAnalysisError.h"
@@ -30,7 +31,7 @@ bool IsVoltageBuffer(int16_t type, int16_t bytesPerPoint) {
 
 }  // namespace
 
-int32_t CReadKeysightBin::Read(const std::string& path, std::vector<double>& time,
+int32_t CReadKeysightBin::Read(const std::string& path, CSampleTimes& time,
                                std::vector<double>& first, std::vector<double>& second) {
     CBinaryFile file(path);
     const std::vector<std::uint8_t> start = file.ReadBlock(0, kFileHeaderBytes);

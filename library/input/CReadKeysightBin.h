@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CSampleTimes.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +13,6 @@
 class CReadKeysightBin {
 public:
     // Returns 2 for one trace (in `first`) or 3 for two (in `first` and `second`).
-    int32_t Read(const std::string& path, std::vector<double>& time, std::vector<double>& first,
+    int32_t Read(const std::string& path, CSampleTimes& time, std::vector<double>& first,
                  std::vector<double>& second);
 };

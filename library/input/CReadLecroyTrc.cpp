@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "input/CReadLecroyTrc.h"
 
 #include <algorithm>
@@ -80,7 +81,7 @@ WaveDesc ReadDescriptor(const CByteFields& d, const std::string& name) {
 
 }  // namespace
 
-int32_t CReadLecroyTrc::Read(const std::string& path, std::vector<double>& time,
+int32_t CReadLecroyTrc::Read(const std::string& path, CSampleTimes& time,
                              std::vector<double>& first, std::vector<double>& second) {
     CBinaryFile file(path);
     // Files saved over the remote interface start with an IEEE block header "#9dddddddd".

@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "input/CReadRandSbin.h"
 
 #include <fast_float/fast_float.h>
@@ -68,7 +69,7 @@ std::vector<std::pair<std::string, std::string>> ParseAttributes(const std::stri
 
 }  // namespace
 
-int32_t CReadRandSbin::Read(const std::string& path, std::vector<double>& time,
+int32_t CReadRandSbin::Read(const std::string& path, CSampleTimes& time,
                             std::vector<double>& first, std::vector<double>& second) {
     const std::size_t cut = Lower(path).rfind(".wfm.bin");
     const std::string headerPath = path.substr(0, cut) + ".bin";
@@ -145,7 +146,7 @@ bool CReadRandSbin::Number(const std::string& name, double& value) const {
     return true;
 }
 
-int32_t CReadRandSbin::ReadSamples(const std::string& path, std::vector<double>& time,
+int32_t CReadRandSbin::ReadSamples(const std::string& path, CSampleTimes& time,
                                    std::vector<double>& first, std::vector<double>& second) const {
     CBinaryFile file(path);
     const CByteFields words(file.ReadBlock(0, kDataHeaderBytes), file.Name());

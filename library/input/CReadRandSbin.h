@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CSampleTimes.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -12,7 +14,7 @@
 class CReadRandSbin {
 public:
     // Returns 2 for one trace (in `first`) or 3 for two (in `first` and `second`).
-    int32_t Read(const std::string& path, std::vector<double>& time, std::vector<double>& first,
+    int32_t Read(const std::string& path, CSampleTimes& time, std::vector<double>& first,
                  std::vector<double>& second);
 
     // One <Prop> element of the description: its Name and all its attributes.
@@ -32,7 +34,7 @@ public:
 
 private:
     void ParseHeader(const std::string& text);
-    int32_t ReadSamples(const std::string& path, std::vector<double>& time,
+    int32_t ReadSamples(const std::string& path, CSampleTimes& time,
                         std::vector<double>& first, std::vector<double>& second) const;
     const Property* Find(const std::string& name) const;
     std::string Attribute(const std::string& name, const std::string& attribute) const;

@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "input/CReadTekWfm.h"
 
 #include "common/CAnalysisError.h"
@@ -64,7 +65,7 @@ bool SampleType(int32_t format, bool byteFormats, ESampleType& type) {
 
 }  // namespace
 
-int32_t CReadTekWfm::Read(const std::string& path, std::vector<double>& time,
+int32_t CReadTekWfm::Read(const std::string& path, CSampleTimes& time,
                           std::vector<double>& first, std::vector<double>& second) {
     CBinaryFile file(path);
     const CByteFields header(file.ReadBlock(0, kLongestHeaderBytes), file.Name());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CSampleTimes.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,6 +12,6 @@
 class CReadTekWfm {
 public:
     // Returns 2: one trace in `first`; `second` is emptied.
-    int32_t Read(const std::string& path, std::vector<double>& time, std::vector<double>& first,
+    int32_t Read(const std::string& path, CSampleTimes& time, std::vector<double>& first,
                  std::vector<double>& second);
 };

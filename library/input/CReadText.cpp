@@ -291,7 +291,7 @@ DataStart FindDataStart(CLineSource& source, bool percentComments) {
 CWaveform CReadText::Read(const std::string& path, bool inrushOnly) const {
     CLineSource source(path);
     CWaveform waveform;
-    std::vector<double>& time = waveform.m_Time;
+    std::vector<double> time;
     const std::string name = FileNameOf(path);
     const DataStart start = FindDataStart(source, m_bPercentComments);
     const int32_t columns = start.m_nColumns;
@@ -333,6 +333,7 @@ CWaveform CReadText::Read(const std::string& path, bool inrushOnly) const {
     if (time.size() < 2) throw CAnalysisError(ComposeMessage(kTooFewRows, {name}));
     rows.m_Axis.Finish();
     NoteCaptureSamples(time.size());
+    waveform.m_Time = CSampleTimes(time.front(), (time.back() - time.front()) / static_cast<double>(time.size() - 1), time.size());
     waveform.m_nKind = columns;
     return waveform;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CSampleTimes.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -11,6 +13,6 @@
 // interval.
 class CTimeAxis {
 public:
-    void Fill(std::vector<double>& time, std::size_t count, double origin, double interval,
+    void Fill(CSampleTimes& time, std::size_t count, double origin, double interval,
               const std::string& fileName) const;
 };

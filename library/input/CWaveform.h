@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CSampleTimes.h"
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -14,7 +16,7 @@ struct CWaveform {
     CWaveform(const CWaveform&) = delete;
     CWaveform& operator=(const CWaveform&) = delete;
 
-    std::vector<double> m_Time;                   // s
+    CSampleTimes m_Time;                   // s
     std::array<std::vector<double>, 2> m_Traces;  // V, or A for a supply current
     int32_t m_nKind = 0;                          // 2: one trace, in m_Traces[0]; 3: two traces
 };

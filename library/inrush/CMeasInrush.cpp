@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "inrush/CMeasInrush.h"
 
 #include <algorithm>
@@ -34,20 +35,20 @@ private:
 
 // The trigger: the first sample at or after t = 0, or the first sample of a capture
 // whose time stamps all lie before it.
-std::size_t TriggerIndex(const std::vector<double>& time) {
+std::size_t TriggerIndex(const CSampleTimes& time) {
     const auto it = std::lower_bound(time.begin(), time.end(), 0.0);
     return it == time.end() ? 0 : static_cast<std::size_t>(it - time.begin());
 }
 
 // Last sample no more than `window` after `from`.
-std::size_t WindowEnd(const std::vector<double>& time, std::size_t from, double window) {
+std::size_t WindowEnd(const CSampleTimes& time, std::size_t from, double window) {
     const auto it = std::upper_bound(time.begin() + static_cast<std::ptrdiff_t>(from), time.end(),
                                      time[from] + window);
     return static_cast<std::size_t>(it - time.begin()) - 1;
 }
 
 // Regions between `first` (the first rise) and `last` (where the window closes).
-std::vector<Region> FindRegions(const std::vector<double>& time, const CExcess& excess,
+std::vector<Region> FindRegions(const CSampleTimes& time, const CExcess& excess,
                                 std::size_t first, std::size_t last) {
     std::vector<Region> regions{{first, last}};
     std::size_t i = first;
@@ -76,7 +77,7 @@ std::vector<Region> FindRegions(const std::vector<double>& time, const CExcess& 
 // Trapezoids over the actual steps: rounded text time stamps still add up to the
 // region's span. They start at the sample before the rise when it is still at the
 // threshold, so that the ramp of a fast attach edge between the two is counted.
-double Charge(const std::vector<double>& time, const CExcess& excess, const Region& region) {
+double Charge(const CSampleTimes& time, const CExcess& excess, const Region& region) {
     double charge = 0.0;
     const std::size_t first = region.m_nFirst;
     const std::size_t from = first > 0 && !excess.Above(first - 1) ? first - 1 : first;
@@ -88,7 +89,7 @@ double Charge(const std::vector<double>& time, const CExcess& excess, const Regi
 }  // namespace
 
 CInrushRecord CMeasInrush::MeasureInrush(CInrushRecord record, const CInrushSpec& spec) const {
-    const std::vector<double>& time = record.m_Time;
+    const CSampleTimes& time = record.m_Time;
     const std::vector<double>& current = record.m_Current;
     if (time.size() < 2 || current.size() != time.size())
         throw CAnalysisError("Too few samples: an inrush capture needs at least 2");

@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "plot/CPacketMarks.h"
 
 #include <algorithm>
@@ -46,14 +47,14 @@ bool CPacketMarks::BitGrid(const CPacketMeasurement& packet) {
     return true;
 }
 
-void CPacketMarks::Violations(const std::vector<double>& time, const std::vector<double>& first,
+void CPacketMarks::Violations(const CSampleTimes& time, const std::vector<double>& first,
                               const std::vector<double>& second, const CEyeResult& eye) {
     const auto flagStart = static_cast<std::size_t>(std::max<int32_t>(eye.m_nFlagStart, 0));
     FlaggedSamples(time, first, eye.m_Flags1, flagStart);
     FlaggedSamples(time, second, eye.m_Flags2, flagStart);
 }
 
-void CPacketMarks::FlaggedSamples(const std::vector<double>& time, const std::vector<double>& trace,
+void CPacketMarks::FlaggedSamples(const CSampleTimes& time, const std::vector<double>& trace,
                                   const std::vector<int32_t>& flags, std::size_t flagStart) {
     const CRgb red = ToRgb(m_Config.m_ColourG);
     const std::size_t n = std::min(time.size(), trace.size());

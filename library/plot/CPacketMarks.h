@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/CSampleTimes.h"
 #include "plot/CCanvas.h"
 #include "plot/CPlotArea.h"
 
@@ -27,7 +28,7 @@ public:
     // together on the screen to be told apart.
     bool BitGrid(const CPacketMeasurement& packet);
     // The flagged samples of the first trace (m_Flags1) and the second (m_Flags2).
-    void Violations(const std::vector<double>& time, const std::vector<double>& first,
+    void Violations(const CSampleTimes& time, const std::vector<double>& first,
                     const std::vector<double>& second, const CEyeResult& eye);
     void Crossings(const CPacketMeasurement& packet);
     // The SYNC field from the packet's first edge, as many bits long as the pattern the
@@ -36,7 +37,7 @@ public:
     void Key(bool bitGrid);
 
 private:
-    void FlaggedSamples(const std::vector<double>& time, const std::vector<double>& trace,
+    void FlaggedSamples(const CSampleTimes& time, const std::vector<double>& trace,
                         const std::vector<int32_t>& flags, std::size_t flagStart);
     void Span(double start, double end, const std::string& label);
     double PixelsPerBit(double unitInterval) const;

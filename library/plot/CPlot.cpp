@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "plot/CPlot.h"
 
 #include <algorithm>
@@ -206,7 +207,7 @@ void CPlot::DrawSignalFrame(const Traces& traces, const CSigSpec& spec, const CC
 void CPlot::DrawSignalTraces(const CAnalysisRecord& record, const Traces& traces,
                              const CShownSamples& shown, const CSigConfig& config, double factor) {
     CPlotMarks marks = Marks();
-    const std::span<const double> time = shown.Of(record.m_Time);
+    const CSampleTimes time = record.m_Time.Slice(shown.m_nFirst, shown.m_nEnd - shown.m_nFirst);
     for (const CShownTrace& trace : traces)
         marks.Trace(time, shown.Of(*trace.m_Values), *trace.m_Colour, factor);
     if (traces.size() > 1)
@@ -225,7 +226,7 @@ void CPlot::MarkEyeViolations(const CAnalysisRecord& record, const CPacketMeasur
 }
 
 // A dot on each flagged sample, at most kMaxViolationDots of them.
-void CPlot::MarkViolations(const std::vector<double>& time, const std::vector<double>& trace,
+void CPlot::MarkViolations(const CSampleTimes& time, const std::vector<double>& trace,
                            const std::vector<int32_t>& flags, std::size_t flagStart,
                            const CSigConfig& config, double factor) {
     CPlotMarks marks = Marks();
@@ -306,7 +307,7 @@ CPlot::Range CPlot::PacketStretch(const CAnalysisRecord& record, const CPacketEn
 
 // The samples of the stretch and one beyond each end, so the traces run on to the
 // frame; a sample far off the stretch, however many the capture holds, is not read.
-CPlot::CShownSamples CPlot::SamplesWithin(const std::vector<double>& time, const Range& stretch) {
+CPlot::CShownSamples CPlot::SamplesWithin(const CSampleTimes& time, const Range& stretch) {
     const auto first = static_cast<std::size_t>(
         std::lower_bound(time.begin(), time.end(), stretch.first) - time.begin());
     const auto end = static_cast<std::size_t>(

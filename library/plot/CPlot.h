@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/CSampleTimes.h"
 #include "common/CPendingOutputs.h"
 #include "plot/CPlotArea.h"
 
@@ -82,7 +83,7 @@ private:
                           const CShownSamples& shown, const CSigConfig& config, double factor);
     void MarkEyeViolations(const CAnalysisRecord& record, const CPacketMeasurement& packet,
                            const Traces& traces, const CSigConfig& config, double factor);
-    void MarkViolations(const std::vector<double>& time, const std::vector<double>& trace,
+    void MarkViolations(const CSampleTimes& time, const std::vector<double>& trace,
                         const std::vector<int32_t>& flags, std::size_t flagStart,
                         const CSigConfig& config, double factor);
     void MarkEopEdges(const CPacketMeasurement& packet, const CSigConfig& config, double factor);
@@ -92,7 +93,7 @@ private:
 
     static const CPacketEntry& MeasuredPacket(const CAnalysisRecord& record);
     static Range PacketStretch(const CAnalysisRecord& record, const CPacketEntry& packet);
-    static CShownSamples SamplesWithin(const std::vector<double>& time, const Range& stretch);
+    static CShownSamples SamplesWithin(const CSampleTimes& time, const Range& stretch);
 
     void DrawEyeFrame(const CSigSpec& spec, double width, double yMin, double yMax);
     void DrawEyeTemplates(const EyeTemplates& eyes, const CSigConfig& config);

@@ -21,7 +21,7 @@ constexpr CRgb kTemplateRed{255, 0, 0};
 
 CRgb ToRgb(const CPlotMarks::Colour& c) { return {c.at(0), c.at(1), c.at(2)}; }
 
-bool Valued(std::span<const double> xs, std::span<const double> ys, std::size_t i) {
+bool Valued(const CSampleTimes& xs, std::span<const double> ys, std::size_t i) {
     return CPlotScale::IsSample(xs[i]) && CPlotScale::IsSample(ys[i]);
 }
 
@@ -44,7 +44,7 @@ std::pair<double, double> EnterAtLeftEdge(double x0, double y0, double x1, doubl
 
 }  // namespace
 
-void CPlotMarks::Trace(std::span<const double> xs, std::span<const double> ys, const Colour& colour,
+void CPlotMarks::Trace(const CSampleTimes& xs, std::span<const double> ys, const Colour& colour,
                        double xFactor) {
     const CRgb pen = ToRgb(colour);
     const std::size_t n = std::min(xs.size(), ys.size());
@@ -66,7 +66,7 @@ void CPlotMarks::Trace(std::span<const double> xs, std::span<const double> ys, c
 // The first point of a trace from its first sample with a value. Samples that fall
 // between the left edge and the entry column would draw back over the frame; the
 // trace enters on the segment that crosses it, and `next` moves past them.
-CPixel CPlotMarks::TraceStart(std::span<const double> xs, std::span<const double> ys,
+CPixel CPlotMarks::TraceStart(const CSampleTimes& xs, std::span<const double> ys,
                               double xFactor, std::size_t first, std::size_t& next) const {
     const std::size_t n = std::min(xs.size(), ys.size());
     double x0 = m_Area.PixelX(xs[first] * xFactor), y0 = m_Area.PixelY(ys[first]);
@@ -89,7 +89,7 @@ CPixel CPlotMarks::TraceStart(std::span<const double> xs, std::span<const double
     return {ToPixel(x0), ToPixel(y0)};
 }
 
-void CPlotMarks::FoldedIntervals(std::span<const double> time, std::span<const double> values,
+void CPlotMarks::FoldedIntervals(const CSampleTimes& time, std::span<const double> values,
                                  std::span<const int32_t> bounds, std::span<const double> bitTimes,
                                  double factor, const Colour& colour) {
     const std::size_t intervals = std::min(bounds.size(), bitTimes.size());
@@ -107,7 +107,7 @@ void CPlotMarks::FoldedIntervals(std::span<const double> time, std::span<const d
     m_Area.Canvas().Segments(paths.Segments(), ToRgb(colour));
 }
 
-void CPlotMarks::FoldInterval(CEyePaths& paths, std::span<const double> time,
+void CPlotMarks::FoldInterval(CEyePaths& paths, const CSampleTimes& time,
                               std::span<const double> values, std::size_t first, std::size_t last,
                               double bitTime, double factor) const {
     // x pixel = offset + slope * t, folded onto this interval's boundary.

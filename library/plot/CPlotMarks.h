@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/CSampleTimes.h"
 #include "plot/CCanvas.h"
 #include "plot/CPlotArea.h"
 
@@ -22,11 +23,11 @@ public:
 
     // xs are multiplied by xFactor first, so a capture in seconds can be drawn
     // on a prefixed time axis without a scaled copy of its time vector.
-    void Trace(std::span<const double> xs, std::span<const double> ys, const Colour& colour,
+    void Trace(const CSampleTimes& xs, std::span<const double> ys, const Colour& colour,
                double xFactor = 1.0);
     // Each unit interval of a trace, from its boundary sample on to the next one,
     // folded onto the eye at its bit time (seconds times `factor` give the x unit).
-    void FoldedIntervals(std::span<const double> time, std::span<const double> values,
+    void FoldedIntervals(const CSampleTimes& time, std::span<const double> values,
                          std::span<const int32_t> bounds, std::span<const double> bitTimes,
                          double factor, const Colour& colour);
 
@@ -51,9 +52,9 @@ public:
     void SymbolRun(double start, double end, CRgb fill, const std::string& label);
 
 private:
-    CPixel TraceStart(std::span<const double> xs, std::span<const double> ys, double xFactor,
+    CPixel TraceStart(const CSampleTimes& xs, std::span<const double> ys, double xFactor,
                       std::size_t first, std::size_t& next) const;
-    void FoldInterval(CEyePaths& paths, std::span<const double> time,
+    void FoldInterval(CEyePaths& paths, const CSampleTimes& time,
                       std::span<const double> values, std::size_t first, std::size_t last,
                       double bitTime, double factor) const;
     std::vector<CPixel> TemplatePoints(std::span<const double> xs,

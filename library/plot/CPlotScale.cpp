@@ -105,9 +105,10 @@ std::string CPlotScale::ValueLabel(double value, double step) {
     return Format(format, value);
 }
 
-CCaptureAxis CPlotScale::CaptureAxis(std::span<const double> time) {
+CCaptureAxis CPlotScale::CaptureAxis(const CSampleTimes& time) {
+    // Sample times only increase: the first and last are the range.
     CValueRange range;
-    range.Extend(time);
+    range.Extend(std::array<double, 2>{time.front(), time.back()});
     // The largest magnitude of the times is at one end of their range.
     const std::array<double, 2> ends{range.m_dLow, range.m_dHigh};
     return Axis(range.m_dLow, range.m_dHigh, TimePrefix(ends));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CSampleTimes.h"
+
 #include <cmath>
 #include <span>
 #include <string>
@@ -43,7 +45,7 @@ public:
     static CTimeScale TimePrefix(std::span<const double> values);
     static std::string TimeLabel(double value, double step);
     static std::string ValueLabel(double value, double step);
-    static CCaptureAxis CaptureAxis(std::span<const double> time);
+    static CCaptureAxis CaptureAxis(const CSampleTimes& time);
     // The axis of a stretch of a capture, in the unit its length reads best in: a
     // packet a millisecond after the trigger is still timed in ns. It starts on the
     // last digit its label prints, so the label at the left edge reads true.

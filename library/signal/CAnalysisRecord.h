@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/CSampleTimes.h"
 #include "signal/CPacketEntry.h"
 #include "signal/CPacketMeasurement.h"
 #include "signal/CPacketVerdict.h"
@@ -22,7 +23,7 @@ struct CAnalysisRecord {
     int32_t m_nMeasuredPacket = -1;
     std::vector<CPacketVerdict> m_Verdicts;
     std::vector<double> m_Diff;  // V, D+ minus D- for a single-ended pair
-    std::vector<double> m_Time;  // s
+    CSampleTimes m_Time;  // s
     int32_t m_nSamples = 0;
     int32_t m_nTraceKind = 0;  // 2 differential, 3 D+/D- pair
     int32_t m_nSymbols = 0;

@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "signal/CEdgeRates.h"
 
 #include <algorithm>
@@ -14,7 +15,7 @@ struct Transits {
     std::vector<double> m_Fall;
 };
 
-double LevelCrossing(const std::vector<double>& time, const std::vector<double>& x, std::size_t a,
+double LevelCrossing(const CSampleTimes& time, const std::vector<double>& x, std::size_t a,
                      std::size_t b, double level) {
     const double ta = time[a];
     const double tb = time[b];
@@ -27,7 +28,7 @@ double LevelCrossing(const std::vector<double>& time, const std::vector<double>&
 // Each edge is kept only when both of its level crossings lie inside the walk, so
 // an edge that starts mid-band (high-speed idle at 0 V sits inside ±175 mV) or is
 // cut by the limit cannot shift the pairing of every later edge.
-void WalkLine(const std::vector<double>& time, const std::vector<double>& x, std::size_t start,
+void WalkLine(const CSampleTimes& time, const std::vector<double>& x, std::size_t start,
               double limitTime, double high, double low, double deadTime, Transits& out) {
     const std::size_t n = std::min(time.size(), x.size());
     std::size_t i = start;
@@ -64,7 +65,7 @@ void WalkLine(const std::vector<double>& time, const std::vector<double>& x, std
 
 }  // namespace
 
-EdgeRateSet CEdgeRates::MeasureEdgeRates(const std::vector<double>& time,
+EdgeRateSet CEdgeRates::MeasureEdgeRates(const CSampleTimes& time,
                                          const std::vector<double>& diff, const CSigSpec& spec,
                                          const std::vector<double>& dPlus,
                                          const std::vector<double>& dMinus, double limitTime,

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "common/CSampleTimes.h"
 #include "spec/CSigSpec.h"
 
 // Lowest, highest and mean rising rate, then lowest, highest and mean falling
@@ -18,7 +19,7 @@ public:
     // Walks from `firstSample` (the packet's first sample) up to `limitTime`, which
     // the caller sets half a unit interval before the EOP so the EOP's own edges do
     // not count. D+ and D- are empty for a differential (high-speed) capture.
-    EdgeRateSet MeasureEdgeRates(const std::vector<double>& time, const std::vector<double>& diff,
+    EdgeRateSet MeasureEdgeRates(const CSampleTimes& time, const std::vector<double>& diff,
                                  const CSigSpec& spec, const std::vector<double>& dPlus,
                                  const std::vector<double>& dMinus, double limitTime,
                                  std::size_t firstSample) const;

@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "signal/CEyeCheck.h"
 
 #include <algorithm>
@@ -100,7 +101,7 @@ struct Levels {
 
 // Flags the violations of one trace in the unit interval [first, last] folded on
 // `boundary`, into `flags` whose first entry is capture sample `flagStart`.
-void FlagInterval(const std::vector<double>& time, const std::vector<double>& x, std::size_t first,
+void FlagInterval(const CSampleTimes& time, const std::vector<double>& x, std::size_t first,
                   std::size_t last, double boundary, double dt, const InnerPolygon& polygon,
                   const Levels& levels, std::vector<int32_t>& flags, std::size_t flagStart) {
     const std::size_t n = time.size();
@@ -130,7 +131,7 @@ void FlagInterval(const std::vector<double>& time, const std::vector<double>& x,
 }
 
 // Clearances of one trace in the flat part of the unit interval [first, last].
-void MarginsOfInterval(const std::vector<double>& time, const std::vector<double>& x,
+void MarginsOfInterval(const CSampleTimes& time, const std::vector<double>& x,
                        std::size_t first, std::size_t last, double boundary, double eopStart,
                        const InnerPolygon& polygon, const Levels& levels, CEyeResult& eye) {
     for (std::size_t i = first; i <= last; ++i) {
@@ -168,7 +169,7 @@ void MarginsOfInterval(const std::vector<double>& time, const std::vector<double
 }
 
 // The capture's sample interval; a unit interval cannot be folded on fewer than two samples.
-double SampleStep(const std::vector<double>& time) {
+double SampleStep(const CSampleTimes& time) {
     if (time.size() < 2)
         throw CAnalysisError("Too few samples to lay the packet over the eye template");
     return time[1] - time[0];
@@ -182,7 +183,7 @@ int32_t CountFlags(const std::vector<int32_t>& flags) {
 
 }  // namespace
 
-CEyeResult CEyeCheck::CheckEye(std::vector<int32_t>& boundaries, const std::vector<double>& time,
+CEyeResult CEyeCheck::CheckEye(std::vector<int32_t>& boundaries, const CSampleTimes& time,
                                std::vector<double>& bitTimes, const EyeTemplate& eyeTemplate,
                                const std::vector<double>& first, const std::vector<double>& second,
                                double eopStart) const {
@@ -240,7 +241,7 @@ CEyeResult CEyeCheck::CheckEye(std::vector<int32_t>& boundaries, const std::vect
     return eye;
 }
 
-CEyeResult CEyeCheck::ApplyException(int32_t& counter, const std::vector<double>& time,
+CEyeResult CEyeCheck::ApplyException(int32_t& counter, const CSampleTimes& time,
                                      CEyeResult result, double centre, double halfWidth,
                                      int32_t mode) const {
     const double dt = SampleStep(time);
@@ -289,7 +290,7 @@ CEyeResult CEyeCheck::ApplyException(int32_t& counter, const std::vector<double>
 
 CPacketMeasurement CEyeCheck::EvaluateEye(CPacketMeasurement measurement,
                                           const CPacketEntry& packet, const CSigSpec& limits,
-                                          const std::vector<double>& time,
+                                          const CSampleTimes& time,
                                           const std::vector<double>& first,
                                           const std::vector<double>& second) const {
     CPacketMeasurement& m = measurement;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/CSampleTimes.h"
 #include "signal/CEyeResult.h"
 #include "signal/CPacketEntry.h"
 #include "signal/CPacketMeasurement.h"
@@ -21,7 +22,7 @@ public:
     // boundary. Margins are gathered from the second unit interval on and only before
     // `eopStart`, where the EOP's own edges no longer belong to the eye. A capture of
     // fewer than two samples, or a trace shorter than its time axis, stops the run.
-    CEyeResult CheckEye(std::vector<int32_t>& boundaries, const std::vector<double>& time,
+    CEyeResult CheckEye(std::vector<int32_t>& boundaries, const CSampleTimes& time,
                         std::vector<double>& bitTimes, const EyeTemplate& eyeTemplate,
                         const std::vector<double>& first, const std::vector<double>& second,
                         double eopStart) const;
@@ -31,7 +32,7 @@ public:
     // the last sample, any other mode keeps both ends. Every flag between the first and
     // the last violating sample of the window is cleared and counted into `counter`.
     // The window is clamped to the capture, so an EOP at the end of the capture is safe.
-    CEyeResult ApplyException(int32_t& counter, const std::vector<double>& time, CEyeResult result,
+    CEyeResult ApplyException(int32_t& counter, const CSampleTimes& time, CEyeResult result,
                               double centre, double halfWidth, int32_t mode) const;
 
     // The eye stage of the packet measurement. Reads `m_dUnitInterval`, `m_BitTimes`,
@@ -42,7 +43,7 @@ public:
     // speed, D- and D+ at full and low speed. The first-transition window is centred on
     // the time of the first sample of the packet's first run.
     CPacketMeasurement EvaluateEye(CPacketMeasurement measurement, const CPacketEntry& packet,
-                                   const CSigSpec& limits, const std::vector<double>& time,
+                                   const CSigSpec& limits, const CSampleTimes& time,
                                    const std::vector<double>& first,
                                    const std::vector<double>& second) const;
 

@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "signal/CFindCrossings.h"
 
 #include <algorithm>
@@ -7,7 +8,7 @@
 namespace {
 
 // A differential crossing between samples i and i+1.
-CCrossing InterpolateCrossing(std::size_t i, const std::vector<double>& time,
+CCrossing InterpolateCrossing(std::size_t i, const CSampleTimes& time,
                               const std::vector<double>& diff, const std::vector<double>& dMinus,
                               const std::vector<double>& dPlus) {
     CCrossing c;
@@ -64,7 +65,7 @@ int32_t AllEdgesFound(const std::vector<CSymbolRun>& runs, const CSigConfig& con
 
 std::vector<CCrossing> CFindCrossings::FindCrossings(
     int32_t& allEdgesFound, const std::vector<CSymbolRun>& runs, const CSigConfig& config,
-    double bitTime, const std::vector<double>& time, const std::vector<double>& diff,
+    double bitTime, const CSampleTimes& time, const std::vector<double>& diff,
     const std::vector<double>& dMinus, const std::vector<double>& dPlus) const {
     allEdgesFound = AllEdgesFound(runs, config);
     const long n = static_cast<long>(std::min(time.size(), diff.size()));

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/CSampleTimes.h"
 #include "signal/CCrossing.h"
 #include "signal/CSymbolRun.h"
 #include "spec/CSigConfig.h"
@@ -18,6 +19,6 @@ public:
     // one sample, so that the capture is too coarse to time it, and 1 otherwise.
     std::vector<CCrossing> FindCrossings(
         int32_t& allEdgesFound, const std::vector<CSymbolRun>& runs, const CSigConfig& config,
-        double bitTime, const std::vector<double>& time, const std::vector<double>& diff,
+        double bitTime, const CSampleTimes& time, const std::vector<double>& diff,
         const std::vector<double>& dMinus, const std::vector<double>& dPlus) const;
 };

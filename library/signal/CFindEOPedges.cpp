@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "signal/CFindEOPedges.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ constexpr const char* kEopNotFound = "EOP not found";
 // Runs of half a unit interval or less are glitches on the way into SE0, not data.
 constexpr double kGlitchBits = 0.5;
 
-double CrossingTime(const std::vector<double>& time, const std::vector<double>& line, std::size_t a,
+double CrossingTime(const CSampleTimes& time, const std::vector<double>& line, std::size_t a,
                     std::size_t b, double level) {
     const double ta = time[a];
     const double tb = time[b];
@@ -33,7 +34,7 @@ std::size_t FirstSe0(const std::vector<CSymbolRun>& runs, const CSigConfig& conf
 }  // namespace
 
 EopEdges CFindEOPedges::FindEopEdges(const std::vector<CSymbolRun>& runs, const CSigConfig& config,
-                                     const std::vector<double>& time,
+                                     const CSampleTimes& time,
                                      const std::vector<double>& idleHigh,
                                      const std::vector<double>& other, double threshold) const {
     const std::size_t n = time.size();

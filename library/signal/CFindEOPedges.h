@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/CSampleTimes.h"
 #include "signal/CSymbolRun.h"
 #include "spec/CSigConfig.h"
 #include "spec/CSigSpec.h"
@@ -21,7 +22,7 @@ public:
     // low speed); after an EOP the bus returns to J, so the trailing edge is always
     // taken on it.
     EopEdges FindEopEdges(const std::vector<CSymbolRun>& runs, const CSigConfig& config,
-                          const std::vector<double>& time, const std::vector<double>& idleHigh,
+                          const CSampleTimes& time, const std::vector<double>& idleHigh,
                           const std::vector<double>& other, double threshold) const;
 
     // High speed: the EOP is a run of J or K, so its run boundaries are its edges.

@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "signal/CMeasurePackets.h"
 
 #include <algorithm>
@@ -57,7 +58,7 @@ struct PacketInputs {
     const CPacketEntry& m_Packet;
     const CSigConfig& m_Config;
     const CSigSpec& m_Spec;
-    const std::vector<double>& m_Time;
+    const CSampleTimes& m_Time;
     const std::vector<double>& m_Diff;
     const std::vector<double>& m_DMinus;
     const std::vector<double>& m_DPlus;
@@ -411,7 +412,7 @@ CAnalysisRecord CMeasurePackets::Run(CAnalysisRecord record, const CSigConfig& c
 
 CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
                                                   const CSigConfig& config, const CSigSpec& spec,
-                                                  const std::vector<double>& time,
+                                                  const CSampleTimes& time,
                                                   const std::vector<double>& diff,
                                                   const std::vector<double>& dMinus,
                                                   const std::vector<double>& dPlus,

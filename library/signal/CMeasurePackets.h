@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/CSampleTimes.h"
 #include "signal/CAnalysisRecord.h"
 #include "signal/CPacketEntry.h"
 #include "signal/CPacketMeasurement.h"
@@ -23,7 +24,7 @@ public:
     // D+ and D- are empty for a differential (high-speed) capture. `dataFile` names
     // the capture when it is refused as too coarse for its edges.
     CPacketMeasurement MeasurePacket(const CPacketEntry& packet, const CSigConfig& config,
-                                     const CSigSpec& spec, const std::vector<double>& time,
+                                     const CSigSpec& spec, const CSampleTimes& time,
                                      const std::vector<double>& diff,
                                      const std::vector<double>& dMinus,
                                      const std::vector<double>& dPlus,

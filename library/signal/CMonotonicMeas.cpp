@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "signal/CMonotonicMeas.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace {
 constexpr double kNoExtremeV = 1000.0;
 
 struct Walk {
-    const std::vector<double>& time;
+    const CSampleTimes& time;
     const std::vector<double>& x;
     std::size_t last;  // last sample of the window, inclusive
     double vLow;       // band of the inner polygon
@@ -96,13 +97,13 @@ struct Walk {
 };
 
 // First sample at or after `t`; the last sample when the capture ends before it.
-std::size_t SampleAtOrAfter(const std::vector<double>& time, double t) {
+std::size_t SampleAtOrAfter(const CSampleTimes& time, double t) {
     const auto it = std::lower_bound(time.begin(), time.end(), t);
     const std::size_t i = static_cast<std::size_t>(it - time.begin());
     return std::min(i, time.size() - 1);
 }
 
-void WalkTrace(const std::vector<double>& time, const std::vector<double>& x, std::size_t from,
+void WalkTrace(const CSampleTimes& time, const std::vector<double>& x, std::size_t from,
                std::size_t to, double vLow, double vHigh, MonotonicResult& result) {
     if (x.empty()) return;
     const std::size_t last = std::min({to, x.size() - 1, time.size() - 1});
@@ -112,7 +113,7 @@ void WalkTrace(const std::vector<double>& time, const std::vector<double>& x, st
 
 }  // namespace
 
-MonotonicResult CMonotonicMeas::MeasureMonotonic(const std::vector<double>& time,
+MonotonicResult CMonotonicMeas::MeasureMonotonic(const CSampleTimes& time,
                                                  const std::vector<double>& diff,
                                                  const CSigSpec& limits, double eopStart,
                                                  double eopEnd, const std::vector<double>& dMinus,

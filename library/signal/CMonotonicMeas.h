@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/CSampleTimes.h"
 #include "signal/CPacketEntry.h"
 #include "spec/CSigSpec.h"
 
@@ -23,7 +24,7 @@ public:
     // High speed (empty `dMinus`) walks the differential trace from the packet's first run
     // to the EOP start. Full and low speed walk D+ and D- from the packet's first run to
     // half the longest bit time after the EOP end, so that the EOP's return to idle counts.
-    MonotonicResult MeasureMonotonic(const std::vector<double>& time,
+    MonotonicResult MeasureMonotonic(const CSampleTimes& time,
                                      const std::vector<double>& diff, const CSigSpec& limits,
                                      double eopStart, double eopEnd,
                                      const std::vector<double>& dMinus,

@@ -34,13 +34,13 @@ constexpr double kCoarseFactor = 4.0;
 
 // Three samples give two intervals: the first sets the capture's rate, the
 // second the rate a pair is up-sampled from.
-void RequireRisingStart(const std::vector<double>& time) {
+void RequireRisingStart(const CSampleTimes& time) {
     if (time.size() < 3) throw CAnalysisError("Too few samples: a capture needs at least 3");
     if (!(time[0] < time[1] && time[1] < time[2]))
         throw CAnalysisError("Sample times do not increase at the start of the capture");
 }
 
-void RequireSameLength(const std::vector<double>& time, const std::vector<double>& trace) {
+void RequireSameLength(const CSampleTimes& time, const std::vector<double>& trace) {
     if (trace.size() != time.size())
         throw CAnalysisError("Differential data doesn't match data point times");
 }
@@ -72,15 +72,12 @@ public:
     using pointer = const double*;
     using reference = double;
 
-    // `fixedStep` > 0: every interval advances by it (a time base); else by the
-    // interval's own rise over k.
-    CUpsampledPoints(const std::vector<double>& samples, std::size_t k, double fixedStep,
-                     std::size_t position)
+    // Each interval advances by its own rise over k.
+    CUpsampledPoints(const std::vector<double>& samples, std::size_t k, std::size_t position)
         : m_pSamples(samples.data()),
           m_nIntervals(samples.size() - 1),
           m_nSteps(k),
-          m_dPerStep(1.0 / static_cast<double>(k)),
-          m_dFixedStep(fixedStep) {
+          m_dPerStep(1.0 / static_cast<double>(k)) {
         MoveTo(position);
     }
 
@@ -142,14 +139,13 @@ private:
         if (m_nInterval >= m_nIntervals) return;
         const double* at = m_pSamples + m_nInterval;
         m_dBase = at[0];
-        m_dSlope = m_dFixedStep > 0.0 ? m_dFixedStep : (at[1] - at[0]) * m_dPerStep;
+        m_dSlope = (at[1] - at[0]) * m_dPerStep;
     }
 
     const double* m_pSamples;
     std::size_t m_nIntervals;
     std::size_t m_nSteps;
     double m_dPerStep;
-    double m_dFixedStep;
     std::size_t m_nInterval = 0;
     std::size_t m_nStep = 0;
     double m_dStepIndex = 0.0;
@@ -160,23 +156,21 @@ private:
 // The time base keeps the first interval's step, as the scope's own sample clock;
 // straight lines join the trace's samples. The last sample has no successor to
 // interpolate towards and is dropped.
-void Upsample(std::vector<double>& samples, std::size_t k, double fixedStep) {
+void UpsampleTrace(std::vector<double>& samples, std::size_t k) {
     const std::size_t points = (samples.size() - 1) * k;
     std::vector<double> out;
     CHugePages::Reserve(out, points);
-    out.assign(CUpsampledPoints(samples, k, fixedStep, 0),
-               CUpsampledPoints(samples, k, fixedStep, points));
+    out.assign(CUpsampledPoints(samples, k, 0), CUpsampledPoints(samples, k, points));
     samples.swap(out);
 }
 
-void UpsampleTime(std::vector<double>& time, std::size_t k) {
-    Upsample(time, k, (time[1] - time[0]) / static_cast<double>(k));
+void UpsampleTime(CSampleTimes& time, std::size_t k) {
+    time.Refine(k, (time[1] - time[0]) / static_cast<double>(k));
 }
 
-void UpsampleTrace(std::vector<double>& trace, std::size_t k) { Upsample(trace, k, 0.0); }
 
 // One vector at a time, so that only one original waits beside the new ones.
-int32_t UpsampleSingleEnded(std::vector<double>& time, std::vector<double>& a,
+int32_t UpsampleSingleEnded(CSampleTimes& time, std::vector<double>& a,
                             std::vector<double>& b, double referenceRate) {
     const double fs = 1.0 / (time[2] - time[1]);
     if (fs >= 2.0 * referenceRate || fs >= referenceRate + 0.001) return 0;
@@ -194,7 +188,7 @@ int32_t UpsampleSingleEnded(std::vector<double>& time, std::vector<double>& a,
     return flag;
 }
 
-int32_t UpsampleDifferential(std::vector<double>& time, std::vector<double>& diff,
+int32_t UpsampleDifferential(CSampleTimes& time, std::vector<double>& diff,
                              double referenceRate) {
     const double fs = 1.0 / (time[1] - time[0]);
     if (!(fs < referenceRate - 0.1)) return 0;
@@ -210,12 +204,12 @@ int32_t UpsampleDifferential(std::vector<double>& time, std::vector<double>& dif
 }
 
 // Drops the stretch before either line first reaches the idle level, in place.
-bool TrimToIdle(std::vector<double>& time, std::vector<double>& b, std::vector<double>& a) {
+bool TrimToIdle(CSampleTimes& time, std::vector<double>& b, std::vector<double>& a) {
     std::size_t i = 0;
     while (i < time.size() && b[i] < kIdleHighVolts && a[i] < kIdleHighVolts) ++i;
     if (i == time.size()) return false;
     const auto cut = static_cast<std::ptrdiff_t>(i);
-    time.erase(time.begin(), time.begin() + cut);
+    time.DropFront(i);
     b.erase(b.begin(), b.begin() + cut);
     a.erase(a.begin(), a.begin() + cut);
     return true;
@@ -237,7 +231,7 @@ CAnalysisRecord CSignalData::Load(const std::string& dataFile, const CSigConfig&
 CAnalysisRecord CSignalData::Prepare(CAnalysisRecord raw, const CSigConfig& config,
                                      const CSigSpec& spec) const {
     CAnalysisRecord record = std::move(raw);
-    std::vector<double>& time = record.m_Time;
+    CSampleTimes& time = record.m_Time;
     const bool differential = record.m_nTraceKind == 2;
     if (differential) {
         std::vector<double>().swap(record.m_DPlus);

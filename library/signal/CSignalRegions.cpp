@@ -1,3 +1,4 @@
+#include "common/CSampleTimes.h"
 #include "signal/CSignalRegions.h"
 
 #include <algorithm>
@@ -55,7 +56,7 @@ std::vector<int32_t> RunStarts(const std::vector<double>& diff, double jSign, in
 
 }  // namespace
 
-std::vector<CSymbolRun> CSignalRegions::FindRegions(const std::vector<double>& time,
+std::vector<CSymbolRun> CSignalRegions::FindRegions(const CSampleTimes& time,
                                                     const std::vector<double>& diff,
                                                     const CSigConfig& config, const CSigSpec& spec,
                                                     const std::vector<double>& commonMode) const {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/CSampleTimes.h"
 #include "signal/CSymbolRun.h"
 #include "spec/CSigConfig.h"
 #include "spec/CSigSpec.h"
@@ -13,7 +14,7 @@ class CSignalRegions {
 public:
     // `commonMode` is empty for a differential capture; for a D+/D- pair a low
     // common mode (SE0) raises the threshold so an EOP is never read as J or K.
-    std::vector<CSymbolRun> FindRegions(const std::vector<double>& time,
+    std::vector<CSymbolRun> FindRegions(const CSampleTimes& time,
                                         const std::vector<double>& diff, const CSigConfig& config,
                                         const CSigSpec& spec,
                                         const std::vector<double>& commonMode) const;

@@ -125,7 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         scratch.Write("in.bin", description);
         samples = rest;
     }
-    std::vector<double> time, diff, first, second;
+    CSampleTimes time;
+    std::vector<double> diff, first, second;
     try {
         CReadFile().ReadWaveform(scratch.Write(name, samples), time, diff, first, second, "",
                                  false);

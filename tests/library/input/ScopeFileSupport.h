@@ -30,8 +30,10 @@ struct Waveform {
 
 inline Waveform Read(const std::string& path, const std::string& other = "", bool inrush = false) {
     Waveform w;
+    CSampleTimes time;
     w.m_nKind =
-        CReadFile().ReadWaveform(path, w.m_Time, w.m_Diff, w.m_First, w.m_Second, other, inrush);
+        CReadFile().ReadWaveform(path, time, w.m_Diff, w.m_First, w.m_Second, other, inrush);
+    w.m_Time.assign(time.begin(), time.end());
     return w;
 }
 

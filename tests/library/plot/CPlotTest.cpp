@@ -42,10 +42,9 @@ protected:
 // 1 ns apart, then one interval of 0 V idle.
 CAnalysisRecord SquareWave(int bits, int perBit) {
     CAnalysisRecord record;
-    for (int i = 0; i < (bits + 1) * perBit; ++i) {
-        record.m_Time.push_back(i * 1e-9);
+    for (int i = 0; i < (bits + 1) * perBit; ++i)
         record.m_Diff.push_back(i / perBit == bits ? 0.0 : (i / perBit % 2 ? -0.4 : 0.4));
-    }
+    record.m_Time = CSampleTimes(0.0, 1e-9, record.m_Diff.size());
     return record;
 }
 
@@ -62,7 +61,7 @@ int Row(const CPlot& plot, double v) {
 // sample as it ends.
 CInrushRecord Attach(double start, const std::vector<std::pair<double, double>>& pulses) {
     CInrushRecord record;
-    for (int i = 0; i <= 2000; ++i) record.m_Time.push_back(start + i * 1e-4);
+    record.m_Time = CSampleTimes(start, 1e-4, 2001);
     record.m_Current.assign(record.m_Time.size(), 0.02);
     for (const auto& [at, peak] : pulses) {
         const auto first = static_cast<std::size_t>(std::lround((at - start) * 1e4));
@@ -157,9 +156,8 @@ TEST_F(PlotFiles, CapturesThatDefeatTheScaleStillGiveAFramedPlotOfTheirValues) {
     for (double& v : negative.m_Diff) v = v / 2 - 0.5;  // -0.7 .. -0.3 V
     overflow.m_Diff[3] = std::nan("");
     overflow.m_Diff[7] = 9.9e37;
-    overflow.m_Time[5] = std::nan("");
     corrupt.m_Diff[7] = 1e30;
-    flat.m_Time.assign(50, 0.0);
+    flat.m_Time = CSampleTimes(0.0, 0.0, 50);
     flat.m_Diff.assign(50, 0.0);
     // Each with its axes and a sample that must show.
     for (const auto& [record, t1, v0, v1, t, v] :
@@ -197,10 +195,8 @@ TEST_F(PlotFiles, EyePlotDrawsTheTemplatesWhereTheirCornersSayAndStopsTracesAtTh
     // every interval runs on a sixteenth of the eye past its right edge.
     CAnalysisRecord record;
     CPacketMeasurement packet;
-    for (int i = 0; i <= 80; ++i) {
-        record.m_Time.push_back(i * ui / 8);
-        record.m_Diff.push_back((i / 16) % 2 ? -0.4 : 0.4);
-    }
+    for (int i = 0; i <= 80; ++i) record.m_Diff.push_back((i / 16) % 2 ? -0.4 : 0.4);
+    record.m_Time = CSampleTimes(0.0, ui / 8, record.m_Diff.size());
     for (int k = 0; k <= 10; ++k) {
         packet.m_EyeAux.push_back(8 * k);
         packet.m_BitTimes.push_back((8 * k - 0.5) * ui / 8);

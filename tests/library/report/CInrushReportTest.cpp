@@ -22,7 +22,7 @@ CInrushRecord Attach(const std::string& file, const std::function<void(CInrushRe
     r.m_strFile = file;
     r.m_dVoltage = 5.0;
     r.m_dSampleRate = 1e7;
-    r.m_Time = {0.0, 1e-3, 2e-3};
+    r.m_Time = CSampleTimes(0.0, 1e-3, 3);
     r.m_RegionCharge = {20e-6};
     r.m_RegionStart = {0.5e-3};
     r.m_RegionEnd = {1.5e-3};

@@ -17,11 +17,11 @@ TEST(EdgeRates, BothSingleEndedLinesContributeEdges) {
         }
         return level;
     };
-    std::vector<double> time, plus, minus, diff;
+    const CSampleTimes time(0.0, 1e-9, 13000);
+    std::vector<double> plus, minus, diff;
     for (int i = 0; i < 13000; ++i) {
-        time.push_back(i * 1e-9);
-        minus.push_back(line(time.back(), 24, true));
-        plus.push_back(line(time.back(), 12, false));
+        minus.push_back(line(time[i], 24, true));
+        plus.push_back(line(time[i], 12, false));
         diff.push_back(plus.back() - minus.back());
     }
     CSigSpec spec;

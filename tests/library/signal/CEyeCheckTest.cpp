@@ -89,9 +89,9 @@ TEST(EyeExceptions, EachTransitionWindowForgivesViolationsWithinItsReach) {
                           {kEopEnd, -0.4, true, true},     {kEopEnd, -0.65, false, true},
                           {kEopEnd, -0.9, false, false}};
     const Measured& hs = CleanHighSpeed();
-    const std::vector<double>& time = hs.m_Record.m_Time;
+    const CSampleTimes& time = hs.m_Record.m_Time;
     const double dt = time[1] - time[0];
-    const double packetStart = time.at(hs.Packet().m_Symbols.at(0).m_nFirstSample);
+    const double packetStart = time[hs.Packet().m_Symbols.at(0).m_nFirstSample];
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.edge) + " " + std::to_string(c.offset));
         CPacketMeasurement m = hs.M();
@@ -125,8 +125,7 @@ TEST(EyeTemplateCheck, BoxLevelsAndPolygonJumpsViolateAndMarginsSkipFirstInterva
                           .InnerT = {0.1, 0.3, 0.7, 0.9, 0.7, 0.3, 0.1},
                           .TopV = {10000, 1, 1, 10000},
                           .TopT = {0, 0, 1, 1}};
-    std::vector<double> time;
-    for (int i = 0; i < 20; ++i) time.push_back(0.25 * i);
+    const CSampleTimes time(0.0, 0.25, 20);
     // UI 1: a sample on the top level; UI 2: a jump from +0.8 at 0.25 to -0.8 at 0.5
     // crosses the centre at 0.375, inside the polygon's time span; UI 3: clean, EOP from
     // t = 3.5. Samples outside the grid (top level, inside the polygon) are not judged.

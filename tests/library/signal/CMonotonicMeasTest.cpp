@@ -15,14 +15,13 @@ namespace {
 MonotonicResult Walk(const std::vector<double>& x, const std::vector<double>& minus,
                      const std::vector<double>& plus, double eopStart, double eopEnd,
                      double start = 0.0) {
-    std::vector<double> t;
-    for (std::size_t i = 0; i < std::max(x.size(), minus.size()); ++i) t.push_back(i / 8e9);
+    const CSampleTimes t(0.0, 1 / 8e9, std::max(x.size(), minus.size()));
     CPacketEntry packet;
     packet.m_Symbols.resize(1);
-    packet.m_Symbols[0].m_dStart = t.at(static_cast<std::size_t>(start));
+    packet.m_Symbols[0].m_dStart = t[static_cast<std::size_t>(start)];
     return CMonotonicMeas().MeasureMonotonic(
-        t, x, Limits(x.empty() ? "fs" : "hsne"), t.at(static_cast<std::size_t>(eopStart)),
-        t.at(static_cast<std::size_t>(eopEnd)), minus, plus, packet);
+        t, x, Limits(x.empty() ? "fs" : "hsne"), t[static_cast<std::size_t>(eopStart)],
+        t[static_cast<std::size_t>(eopEnd)], minus, plus, packet);
 }
 
 // Differential walk over the whole of `x`, the EOP start at its last sample.

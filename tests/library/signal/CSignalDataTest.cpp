@@ -151,12 +151,12 @@ TEST(SignalData, PreparationUpsamplesCoarseCapturesAlongStraightLinesOrSaysWhyIt
          "Error: Single ended trace data is not supported for high speed signals"},
         {"fs", 3, 4e9, 0.0, 0, 0, "Signal does not begin with idle"},
         {"hsne", 2, 8e9, 0, 0, 0, tooFew,
-         [](CAnalysisRecord& r) { r.m_Time.resize(2), r.m_Diff.resize(2); }},
+         [](CAnalysisRecord& r) { r.m_Time = CSampleTimes(0.0, r.m_Time[1], 2), r.m_Diff.resize(2); }},
         {"fs", 3, 4e9, 3.3, 0, 0, tooFew, [](CAnalysisRecord& r) { r = {}, r.m_nTraceKind = 3; }},
         // Idle is reached only at the last two samples.
         {"fs", 3, 4e9, 0.0, 0, 0, tooFew, [](CAnalysisRecord& r) { r.m_DPlus[8] = 3.3; }},
         {"hsne", 2, 8e9, 0, 0, 0, "Sample times do not increase at the start of the capture",
-         [](CAnalysisRecord& r) { r.m_Time[2] = r.m_Time[1]; }},
+         [](CAnalysisRecord& r) { r.m_Time = CSampleTimes(0.0, 0.0, 10); }},
         {"fs", 3, 4e9, 3.3, 0, 0, "Differential data doesn't match data point times",
          [](CAnalysisRecord& r) { r.m_DPlus.pop_back(); }},
     };
@@ -164,14 +164,14 @@ TEST(SignalData, PreparationUpsamplesCoarseCapturesAlongStraightLinesOrSaysWhyIt
         SCOPED_TRACE(std::to_string(c.m_dRate) + " " + c.m_strTestType + " " + c.m_strFailure);
         CAnalysisRecord raw;
         raw.m_nTraceKind = c.m_nKind;
+        raw.m_Time = CSampleTimes(0.0, 1.0 / c.m_dRate, 10);
         for (int i = 0; i < 10; ++i) {
-            raw.m_Time.push_back(i / c.m_dRate);
             (c.m_nKind == 2 ? raw.m_Diff : raw.m_DMinus)
                 .push_back(c.m_dVolts == kRamp ? i : c.m_dVolts);
             if (c.m_nKind == 3) raw.m_DPlus.push_back(c.m_dVolts == kRamp ? 3.3 : c.m_dVolts);
         }
         if (c.m_Change) c.m_Change(raw);
-        const double* const read = raw.m_Time.data();
+        const double* const read = (c.m_nKind == 2 ? raw.m_Diff : raw.m_DMinus).data();
         CAnalysisRecord r;
         EXPECT_EQ(FailureText([&] {
                       r = CSignalData().Prepare(std::move(raw), captures::Config(),
@@ -181,7 +181,7 @@ TEST(SignalData, PreparationUpsamplesCoarseCapturesAlongStraightLinesOrSaysWhyIt
         if (!c.m_strFailure.empty()) continue;
         // Nothing to up-sample: the record keeps the buffers the reader filled.
         if (c.m_nSamples == 10) {
-            EXPECT_EQ(r.m_Time.data(), read);
+            EXPECT_EQ((c.m_nKind == 2 ? r.m_Diff : r.m_DMinus).data(), read);
         }
         EXPECT_EQ(r.m_nSamples, c.m_nSamples);
         EXPECT_EQ(r.m_nPrepResult, c.m_nCoarse);

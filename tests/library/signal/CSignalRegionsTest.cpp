@@ -11,7 +11,7 @@ using namespace captures;
 
 namespace {
 
-std::vector<CSymbolRun> Regions(const std::vector<double>& time, const std::vector<double>& diff,
+std::vector<CSymbolRun> Regions(const CSampleTimes& time, const std::vector<double>& diff,
                                 const std::string& keyword,
                                 const std::vector<double>& commonMode = {}) {
     return CSignalRegions().FindRegions(time, diff, Config(), Limits(keyword), commonMode);
@@ -21,7 +21,7 @@ std::vector<CSymbolRun> Regions(const std::vector<double>& time, const std::vect
 
 TEST(SignalRegions, ThresholdSamplesAndCaptureEdgesGiveSoundRuns) {
     // A sample on +-150 mV is between the levels, and its run starts on it.
-    const auto runs = Regions({0, 1e-9, 2e-9, 3e-9, 4e-9}, {0.3, 0.15, 0.2, -0.15, -0.2}, "hsne");
+    const auto runs = Regions(CSampleTimes(0.0, 1e-9, 5), {0.3, 0.15, 0.2, -0.15, -0.2}, "hsne");
     std::string symbols;
     for (const CSymbolRun& run : runs) symbols += Config().m_strSymbols[run.m_nSymbol];
     EXPECT_EQ(symbols, "JSJSK");
@@ -30,11 +30,9 @@ TEST(SignalRegions, ThresholdSamplesAndCaptureEdgesGiveSoundRuns) {
     EXPECT_EQ(runs[4].m_nLastSample, 4);  // the last run ends on the last sample
 
     // A full-speed SYNC from the very first sample has no idle run before it.
-    std::vector<double> time, diff;
-    for (const char bit : std::string("KJKJKJKKJJ")) {
-        time.push_back(static_cast<double>(time.size()) / 12e6);
-        diff.push_back(bit == 'J' ? 3.3 : -3.3);
-    }
+    const CSampleTimes time(0.0, 1 / 12e6, 10);
+    std::vector<double> diff;
+    for (const char bit : std::string("KJKJKJKKJJ")) diff.push_back(bit == 'J' ? 3.3 : -3.3);
     for (const CSymbolRun& run : Regions(time, diff, "fs", std::vector<double>(10, 1.65)))
         EXPECT_NE(run.m_nSymbol, Config().m_nSymI);
 }
@@ -43,7 +41,7 @@ TEST(SignalRegions, ThresholdSamplesAndCaptureEdgesGiveSoundRuns) {
 // when the common mode sags to 0.2 V (threshold 0.2 + 0.3 V). Low speed: J lies below
 // -0.3 V, so a fall from 0 to -0.6 V crosses into J half way between the samples.
 TEST(SignalRegions, PairThresholdRisesWithLowCommonModeAndEdgesSitOnTheCrossedLevel) {
-    const std::vector<double> time{0, 1e-9, 2e-9};
+    const CSampleTimes time(0.0, 1e-9, 3);
     EXPECT_EQ(Regions(time, {0.4, 0.4, 0.4}, "fs", {1.65, 0.2, 1.65})[1].m_nSymbol,
               Config().m_nSymS);
     EXPECT_EQ(Regions(time, {0.4, 0.4, 0.4}, "fs", {1.65, 1.65, 1.65}).size(), 1u);

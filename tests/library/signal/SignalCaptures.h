@@ -40,10 +40,10 @@ inline CSigSpec Limits(const std::string& keyword, unsigned hubs = 0) {
 inline CAnalysisRecord Analyse(const std::string& file, const std::string& keyword) {
     const CSigSpec spec = Limits(keyword);
     CAnalysisRecord record = CSignalData().Load(file, Config(), spec, "");
-    const double* const samples = record.m_Time.data();
+    const double* const samples = record.m_Diff.data();
     record = CMeasurePackets().Run(std::move(record), Config(), spec);
     record = CTestPackets().TestPackets(std::move(record), Config(), spec);
-    EXPECT_EQ(record.m_Time.data(), samples);
+    EXPECT_EQ(record.m_Diff.data(), samples);
     return record;
 }
 
