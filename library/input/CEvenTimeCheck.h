@@ -17,6 +17,10 @@ public:
     void Add(double time, int64_t row);
     // Judges the steps still held when the capture had too few to learn its step from.
     void Finish();
+    // True once the step is learnt; a copy then judges another stretch of the column.
+    bool Learnt() const { return m_dStep > 0.0; }
+    // The next time is the first of a stretch read apart from the rows before it.
+    void Restart() { m_bStarted = false; }
 
 private:
     static constexpr std::size_t kLearnSteps = 15;

@@ -41,6 +41,13 @@ CLineSource::CLineSource(const std::string& path, std::size_t chunkBytes) : m_st
     m_Buffer = std::make_unique_for_overwrite<char[]>(m_nCapacity);
 }
 
+CLineSource::CLineSource(const std::string& path, int64_t begin, int64_t end,
+                         std::size_t chunkBytes)
+    : CLineSource(path, chunkBytes) {
+    m_nBufferOffset = begin;
+    m_nRangeEnd = end;
+}
+
 CLineSource::~CLineSource() {
     if (m_nFd >= 0) ::close(m_nFd);
 }
@@ -63,7 +70,15 @@ bool CLineSource::Fill() {
             m_nCapacity *= 2;
         }
         while (m_nEnd < m_nCapacity) {
-            const ssize_t got = ::read(m_nFd, m_Buffer.get() + m_nEnd, m_nCapacity - m_nEnd);
+            const int64_t at = m_nBufferOffset + static_cast<int64_t>(m_nEnd);
+            const std::size_t want =
+                m_nRangeEnd < 0 ? m_nCapacity - m_nEnd
+                                : std::min(m_nCapacity - m_nEnd,
+                                           static_cast<std::size_t>(std::max<int64_t>(m_nRangeEnd - at, 0)));
+            const ssize_t got = want == 0 ? 0
+                                : m_nRangeEnd < 0
+                                    ? ::read(m_nFd, m_Buffer.get() + m_nEnd, want)
+                                    : ::pread(m_nFd, m_Buffer.get() + m_nEnd, want, at);
             if (got < 0) {
                 if (errno == EINTR) continue;
                 ThrowSystemError(m_strPath);

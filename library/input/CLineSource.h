@@ -21,6 +21,10 @@ public:
     // Throws "%s: %s" (system error text, file name) when the file cannot be opened,
     // and a text naming the file when a line is longer than kLongestLine.
     explicit CLineSource(const std::string& path, std::size_t chunkBytes = kChunkBytes);
+    // Only the bytes [begin, end) of a regular file, which start and end on line
+    // boundaries: one of the stretches a long capture is parsed in on several cores.
+    CLineSource(const std::string& path, int64_t begin, int64_t end,
+                std::size_t chunkBytes = kChunkBytes);
     ~CLineSource();
     CLineSource(const CLineSource&) = delete;
     CLineSource& operator=(const CLineSource&) = delete;
@@ -50,4 +54,5 @@ private:
     std::size_t m_nComplete = 0;
     std::size_t m_nEnd = 0;
     bool m_bEof = false;
+    int64_t m_nRangeEnd = -1;  // -1: read on to the end of the file
 };

@@ -1,9 +1,15 @@
 #include "input/CReadText.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "common/CAnalysisError.h"
@@ -13,6 +19,7 @@
 #include "input/CLineSource.h"
 #include "input/CNumberParser.h"
 #include "input/CSampleBlock.h"
+#include "input/CTimeLine.h"
 
 namespace {
 
@@ -97,9 +104,10 @@ bool SampleBesideHeader(std::string_view line, int32_t lead, int32_t columns, do
     return std::all_of(p, end, [](char c) { return IsGap(c); });
 }
 
-// The rows of one text file as they stream in, with what is needed to name a bad row.
+// The rows of one text file (or of one stretch of it) as they stream in, with what is
+// needed to name a bad row.
 struct TextRows {
-    std::vector<double>* m_Columns[3];
+    std::vector<double>* m_Traces[2];
     std::string m_strName;
     bool m_bPercentComments = false;
     int64_t m_nLine = 0;
@@ -109,13 +117,18 @@ struct TextRows {
     // A zero byte: a file preallocated by the scope ends where the writer stopped.
     bool m_bEnded = false;
     CEvenTimeCheck m_Axis;
+    CTimeLine m_Line;
 
     // Keeps one row of time and traces, each of them a sample the analysis can use.
     void Push(const double* values, int32_t columns, int64_t line) {
         for (int32_t i = 1; i < columns; ++i) CheckSample(values[i], m_strName, "row", line);
         m_Axis.Add(values[0], line);
-        for (int32_t i = 0; i < columns; ++i) m_Columns[i]->push_back(values[i]);
+        m_Line.Add(values[0], line);
+        for (int32_t i = 1; i < columns; ++i) m_Traces[i - 1]->push_back(values[i]);
     }
+    // Nothing in these rows needs the rows around them to be judged: no zero byte
+    // ended the file, no short row waits for the next.
+    bool Clean() const { return !m_bEnded && m_nShortLine == 0; }
 };
 
 template <int N>
@@ -221,15 +234,15 @@ void RecoverSamplesBesideHeader(TextRows& rows, int32_t columns,
 // far, so that a long capture never holds two copies of a trace while it grows.
 void ReserveForFile(TextRows& rows, int32_t columns, int64_t dataStart, int64_t readBytes,
                     int64_t fileBytes) {
-    const std::size_t have = rows.m_Columns[0]->size();
+    const std::size_t have = rows.m_Traces[0]->size();
     if (have < kRowsBeforeEstimate || fileBytes <= readBytes) return;
     const double bytesPerRow = static_cast<double>(readBytes - dataStart) / have;
     const auto expected =
         have + static_cast<std::size_t>(static_cast<double>(fileBytes - readBytes) / bytesPerRow *
                                         kRowEstimateMargin);
-    if (expected <= rows.m_Columns[0]->capacity()) return;
+    if (expected <= rows.m_Traces[0]->capacity()) return;
     NoteCaptureSamples(expected);
-    for (int32_t i = 0; i < columns; ++i) CHugePages::Reserve(*rows.m_Columns[i], expected);
+    for (int32_t i = 1; i < columns; ++i) CHugePages::Reserve(*rows.m_Traces[i - 1], expected);
 }
 
 // Where the samples of a text file begin. The header is the leading run of lines that are
@@ -286,12 +299,142 @@ DataStart FindDataStart(CLineSource& source, bool percentComments) {
     return start;
 }
 
+// A capture this long is parsed in stretches on every core; below it a second thread
+// costs more than it saves.
+constexpr int64_t kBytesPerStretch = int64_t{8} << 20;
+
+// Where each stretch of [from, to) begins: the byte after the first line feed at or
+// past an even share of the bytes, so every stretch holds whole lines.
+std::vector<int64_t> StretchStarts(const std::string& path, int64_t from, int64_t to) {
+    const auto cores = static_cast<int64_t>(std::max(1u, std::thread::hardware_concurrency()));
+    const int64_t count = std::min(cores, (to - from) / kBytesPerStretch);
+    std::vector<int64_t> starts{from};
+    if (count < 2) return starts;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return starts;
+    char probe[4096];
+    for (int64_t k = 1; k < count; ++k) {
+        int64_t at = std::max(from + (to - from) * k / count, starts.back());
+        for (int64_t found = -1; found < 0 && at < to;) {
+            const ssize_t got = ::pread(fd, probe, sizeof probe, at);
+            if (got <= 0) break;
+            const void* end = std::memchr(probe, '\n', static_cast<std::size_t>(got));
+            if (end != nullptr) found = at + (static_cast<const char*>(end) - probe) + 1;
+            at = found >= 0 ? found : at + got;
+        }
+        if (at >= to) break;
+        starts.push_back(at);
+    }
+    ::close(fd);
+    return starts;
+}
+
+// One stretch of the rows after the head, parsed on a core of its own into traces of
+// its own; its line numbers count from the stretch's first line.
+struct Stretch {
+    std::array<std::vector<double>, 2> m_Traces;
+    TextRows m_Rows;
+    bool m_bClean = false;
+};
+
+void ParseStretch(const std::string& path, int64_t begin, int64_t end, int32_t columns,
+                  TextRows& rows, bool& clean) {
+    try {
+        CLineSource source(path, begin, end);
+        for (bool last = false; !last && !rows.m_bEnded;) {
+            const std::string_view block = source.NextBlock(last);
+            ParseRows(rows, columns, block, false);
+        }
+        clean = rows.Clean();
+    } catch (const std::exception&) {
+        // Judged again row by row, so the refusal names the first bad row of the file.
+        clean = false;
+    }
+}
+
+// The rest of the file from `from`, in stretches on every core, appended in file order
+// to the head's rows. False when a stretch holds anything the head's rules must judge
+// in file order (a bad row, a zero byte, a short row) or a seam breaks the step: the
+// file is then read again row by row, which refuses it exactly as it always has.
+bool ParseRestInStretches(const std::string& path, int64_t from, int64_t to, int32_t columns,
+                          TextRows& head) {
+    const std::vector<int64_t> starts = StretchStarts(path, from, to);
+    if (starts.size() < 2) return false;
+    const double bytesPerRow =
+        static_cast<double>(from) / static_cast<double>(std::max<std::size_t>(head.m_Line.Count(), 1));
+    std::vector<std::unique_ptr<Stretch>> stretches;
+    for (std::size_t k = 1; k < starts.size(); ++k) {
+        auto stretch = std::make_unique<Stretch>(Stretch{
+            .m_Traces = {},
+            .m_Rows = {.m_Traces = {nullptr, nullptr},
+                       .m_strName = head.m_strName,
+                       .m_bPercentComments = head.m_bPercentComments,
+                       .m_Axis = head.m_Axis,
+                       .m_Line = CTimeLine(head.m_strName)}});
+        stretch->m_Rows.m_Traces[0] = &stretch->m_Traces[0];
+        stretch->m_Rows.m_Traces[1] = &stretch->m_Traces[1];
+        stretch->m_Rows.m_Axis.Restart();
+        const int64_t end = k + 1 < starts.size() ? starts[k + 1] : to;
+        const auto expected = static_cast<std::size_t>(
+            static_cast<double>(end - starts[k]) / bytesPerRow * kRowEstimateMargin);
+        for (int32_t i = 1; i < columns; ++i) CHugePages::Reserve(stretch->m_Traces[i - 1], expected);
+        stretches.push_back(std::move(stretch));
+    }
+    std::vector<std::thread> threads;
+    for (std::size_t k = 1; k < starts.size(); ++k) {
+        Stretch& s = *stretches[k - 1];
+        const int64_t end = k + 1 < starts.size() ? starts[k + 1] : to;
+        threads.emplace_back([&path, &s, begin = starts[k], end, columns] {
+            ParseStretch(path, begin, end, columns, s.m_Rows, s.m_bClean);
+        });
+    }
+    bool clean = false;
+    ParseStretch(path, starts[0], starts[1], columns, head, clean);
+    for (std::thread& thread : threads) thread.join();
+
+    for (const std::unique_ptr<Stretch>& stretch : stretches) {
+        TextRows& rows = stretch->m_Rows;
+        if (!clean || !stretch->m_bClean) return false;
+        if (rows.m_Line.Count() == 0) {
+            head.m_nLine += rows.m_nLine;
+            continue;
+        }
+        // The seam: the step from the last row before the stretch to its first.
+        try {
+            CEvenTimeCheck seam = head.m_Axis;
+            seam.Restart();
+            seam.Add(head.m_Line.LastTime(), 0);
+            seam.Add(rows.m_Line.FirstTime(), 0);
+        } catch (const CAnalysisError&) {
+            return false;
+        }
+        head.m_Line.Join(std::move(rows.m_Line), head.m_nLine);
+        head.m_nLine += rows.m_nLine;
+        for (int32_t i = 1; i < columns; ++i) {
+            std::vector<double>& trace = *head.m_Traces[i - 1];
+            std::vector<double>& part = stretch->m_Traces[i - 1];
+            trace.insert(trace.end(), part.begin(), part.end());
+            std::vector<double>().swap(part);
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 CWaveform CReadText::Read(const std::string& path, bool inrushOnly) const {
-    CLineSource source(path);
+    {
+        CWaveform waveform;
+        if (ReadRows(path, inrushOnly, true, waveform)) return waveform;
+    }
     CWaveform waveform;
-    std::vector<double> time;
+    ReadRows(path, inrushOnly, false, waveform);
+    return waveform;
+}
+
+bool CReadText::ReadRows(const std::string& path, bool inrushOnly, bool stretches,
+                         CWaveform& waveform) const {
+    CLineSource source(path);
     const std::string name = FileNameOf(path);
     const DataStart start = FindDataStart(source, m_bPercentComments);
     const int32_t columns = start.m_nColumns;
@@ -300,7 +443,7 @@ CWaveform CReadText::Read(const std::string& path, bool inrushOnly) const {
     // inrush loader, which names the whole path.
     if (start.m_nFirstLine == 0 && inrushOnly) {
         waveform.m_nKind = 2;
-        return waveform;
+        return true;
     }
     if (start.m_nFirstLine == 0) throw CAnalysisError(ComposeMessage(kTooFewRows, {name}));
     if (inrushOnly && columns != 2)
@@ -312,10 +455,11 @@ CWaveform CReadText::Read(const std::string& path, bool inrushOnly) const {
             ComposeMessage("Error: File %s contains %d columns.\nShould be 2 or 3.",
                            {name, std::to_string(columns)}));
 
-    TextRows rows{.m_Columns = {&time, &waveform.m_Traces[0], &waveform.m_Traces[1]},
+    TextRows rows{.m_Traces = {&waveform.m_Traces[0], &waveform.m_Traces[1]},
                   .m_strName = name,
                   .m_bPercentComments = m_bPercentComments,
-                  .m_Axis = CEvenTimeCheck(name)};
+                  .m_Axis = CEvenTimeCheck(name),
+                  .m_Line = CTimeLine(name)};
     RecoverSamplesBesideHeader(rows, columns, start.m_Header, start.m_strFirstRow,
                                start.m_nFirstLine);
     rows.m_nLine = start.m_nFirstLine - 1;
@@ -324,16 +468,26 @@ CWaveform CReadText::Read(const std::string& path, bool inrushOnly) const {
         rows.m_nLine = start.m_nSecondLine - 1;
         ParseRows(rows, columns, start.m_SecondRow, false);
         for (bool last = false; !last && !rows.m_bEnded;) {
+            // Once the head has taught the step, the rest may go to every core.
+            if (stretches && rows.m_Axis.Learnt() && rows.Clean() &&
+                rows.m_Line.Count() >= kRowsBeforeEstimate) {
+                ReserveForFile(rows, columns, start.m_nOffset, source.Offset(),
+                               source.FileBytes());
+                if (!ParseRestInStretches(path, source.Offset(), source.FileBytes(), columns,
+                                          rows))
+                    return false;
+                break;
+            }
             const std::string_view block = source.NextBlock(last);
             const int64_t readBytes = source.Offset() - static_cast<int64_t>(block.size());
             ReserveForFile(rows, columns, start.m_nOffset, readBytes, source.FileBytes());
             ParseRows(rows, columns, block, last);
         }
     }
-    if (time.size() < 2) throw CAnalysisError(ComposeMessage(kTooFewRows, {name}));
+    if (rows.m_Line.Count() < 2) throw CAnalysisError(ComposeMessage(kTooFewRows, {name}));
     rows.m_Axis.Finish();
-    NoteCaptureSamples(time.size());
-    waveform.m_Time = CSampleTimes(time.front(), (time.back() - time.front()) / static_cast<double>(time.size() - 1), time.size());
+    waveform.m_Time = rows.m_Line.Finish();
+    NoteCaptureSamples(waveform.m_Time.size());
     waveform.m_nKind = columns;
-    return waveform;
+    return true;
 }

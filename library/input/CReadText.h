@@ -19,5 +19,10 @@ public:
     CWaveform Read(const std::string& path, bool inrushOnly) const;
 
 private:
+    // Fills `waveform`; with `stretches`, the rows after the head may be parsed on every
+    // core, and false means a stretch needs the file read again row by row.
+    bool ReadRows(const std::string& path, bool inrushOnly, bool stretches,
+                  CWaveform& waveform) const;
+
     bool m_bPercentComments;
 };

@@ -58,8 +58,10 @@ TEST(TextFiles, HeaderLinesOfAnyLayoutAreSkippedAndEveryDataRowIsRead) {
         {"cut3.csv", "0,1\n1,2\n2,3.5e-", {0, 1}, {1, 2}, {}},
         {"cut4.csv", "0,1\n1,2\n2\n\n", {0, 1}, {1, 2}, {}},
         {"cut5.csv", "0,1\n1,2\n2,4\0\0"s, {0, 1}, {1, 2}, {}},
-        // Some 6 MB: rows run on across the chunks the file is read in.
+        // Some 6 MB: rows run on across the chunks the file is read in; some 25 MB:
+        // parsed in stretches on every core and joined in file order.
         {"chunked.csv", "T,V\n" + Rows(400000), counted(400000, 0), counted(400000, 0.5), {}},
+        {"stretched.csv", "T,V\n" + Rows(1500000), counted(1500000, 0), counted(1500000, 0.5), {}},
     };
     const CTempFolder folder;
     for (const auto& [name, text, time, trace, second] : cases) {
@@ -97,6 +99,10 @@ TEST(TextFiles, FilesThatCannotBeReadFailWithTheirNameAndReason) {
         {"jump.csv", "Error: File jump.csv row 3 breaks the even time step of 1 s."},
         {"gap.csv", "Error: File gap.csv row 22 breaks the even time step of 0.5 s."},
         {"early.csv", "Error: File early.csv row 26 breaks the even time step of 0.5 s."},
+        // Each step within 1 %, but the column drifts off the line of its first and last
+        // times; a bad row deep in a long file keeps its own row number.
+        {"drift.csv", "Error: File drift.csv row 4099 lies off the even time step of 1.00701 s."},
+        {"deep.csv", "Error: File deep.csv row 1400002 holds a value that is not a finite number."},
         // Second files: the data file dplus.csv holds 3 rows at 0, 1 and 2.
         {"short.csv", "Error: Files dplus.csv and short.csv differ in length: 3 and 2 samples."},
         {"late.csv", "Error: Files dplus.csv and late.csv do not share one time axis."},
@@ -121,6 +127,12 @@ TEST(TextFiles, FilesThatCannotBeReadFailWithTheirNameAndReason) {
         early += std::to_string(i * 0.5 - (i == 24 ? 0.25 : 0.0)) + ",1\n";
     }
     write("gap.csv", gap), write("early.csv", early);
+    std::string drift = "T,V\n", deep = "T,V\n" + Rows(1500000);
+    for (int i = 0; i < 10000; ++i)
+        drift += std::to_string(i < 5000 ? i : 5000 + (i - 5000) * 1.009) + ",1\n";
+    const std::size_t bad = deep.find("\n1400000,") + 1;
+    deep.replace(bad, deep.find('\n', bad) - bad, "1400000,abc");
+    write("drift.csv", drift), write("deep.csv", deep);
     mkfifo(folder.Path("pipe.csv").c_str(), 0600);
     write("short.csv", "0,2\n1,2\n");
     write("late.csv", "1,2\n2,2\n3,2\n"), write("slow.csv", "0,2\n1.1,2\n2.2,2\n");
