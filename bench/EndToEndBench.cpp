@@ -91,7 +91,8 @@ void Report(benchmark::State& state, const Case& c, double rssBefore) {
     state.counters["samples"] = static_cast<double>(c.m_nSamples);
     state.counters["file_MB"] = static_cast<double>(fs::file_size(CapturePath(c))) / 1e6;
     state.counters["peak_rss_MB"] = peak;
-    state.counters["bytes_per_sample"] = (peak - rssBefore) * 1e6 / static_cast<double>(c.m_nSamples);
+    state.counters["bytes_per_sample"] =
+        (peak - rssBefore) * 1e6 / static_cast<double>(c.m_nSamples);
 }
 
 void Prepare(benchmark::State& state) {
@@ -104,10 +105,10 @@ void Analyse(benchmark::State& state, const Case& c) {
     const std::string path = CapturePath(c);
     const double rssBefore = PeakRssMegabytes();
     for (auto _ : state) {
-        const char* answer = *c.m_TestType == '\0'
-                                 ? UsbInrushCheck(path.c_str(), 5.0, VELKIN_MODE_REPORT_ONLY)
-                                 : UsbSigCheck(path.c_str(), c.m_TestType, "",
-                                               VELKIN_MODE_REPORT_ONLY, 0);
+        const char* answer =
+            *c.m_TestType == '\0'
+                ? UsbInrushCheck(path.c_str(), 5.0, VELKIN_MODE_REPORT_ONLY)
+                : UsbSigCheck(path.c_str(), c.m_TestType, "", VELKIN_MODE_REPORT_ONLY, 0);
         if (*answer != '\0') {
             state.SkipWithError(answer);
             return;

@@ -11,8 +11,8 @@
 
 #include "common/CAnalysisError.h"
 #include "signal/CAnalysisRecord.h"
-#include "signal/CSignalData.h"
 #include "signal/CMeasurePackets.h"
+#include "signal/CSignalData.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
 

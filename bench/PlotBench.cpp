@@ -3,8 +3,8 @@
 #include <cmath>
 #include <filesystem>
 
-#include "signal/CAnalysisRecord.h"
 #include "plot/CPlot.h"
+#include "signal/CAnalysisRecord.h"
 #include "spec/CSigSpec.h"
 #include "spec/CSignalConfig.h"
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "common/CSampleTimes.h"
-
 #include <compare>
 #include <cstddef>
 #include <iterator>
@@ -96,8 +94,12 @@ public:
     friend difference_type operator-(const Iterator& a, const Iterator& b) {
         return static_cast<difference_type>(a.m_nIndex) - static_cast<difference_type>(b.m_nIndex);
     }
-    friend bool operator==(const Iterator& a, const Iterator& b) { return a.m_nIndex == b.m_nIndex; }
-    friend auto operator<=>(const Iterator& a, const Iterator& b) { return a.m_nIndex <=> b.m_nIndex; }
+    friend bool operator==(const Iterator& a, const Iterator& b) {
+        return a.m_nIndex == b.m_nIndex;
+    }
+    friend auto operator<=>(const Iterator& a, const Iterator& b) {
+        return a.m_nIndex <=> b.m_nIndex;
+    }
 
 private:
     const CSampleTimes* m_pAxis = nullptr;

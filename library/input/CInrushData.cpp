@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "input/CInrushData.h"
 
 #include <cstdint>
@@ -7,8 +6,8 @@
 #include <vector>
 
 #include "common/CAnalysisError.h"
-#include "input/CReadFile.h"
 #include "common/CPathNames.h"
+#include "input/CReadFile.h"
 
 namespace {
 

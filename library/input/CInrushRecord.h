@@ -1,16 +1,16 @@
 #pragma once
 
-#include "common/CSampleTimes.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "common/CSampleTimes.h"
 
 // The record that carries one inrush analysis from loading through measurement to
 // the verdicts. It is moved from stage to stage: the current trace is never copied.
 struct CInrushRecord {
     // Loading.
-    CSampleTimes m_Time;     // s
+    CSampleTimes m_Time;            // s
     std::vector<double> m_Current;  // A
     double m_dDuration = 0.0;       // s from the first sample at the threshold to the end
     double m_dVoltage = 0.0;        // V, supply the charge is judged at

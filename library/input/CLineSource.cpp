@@ -72,9 +72,10 @@ bool CLineSource::Fill() {
         while (m_nEnd < m_nCapacity) {
             const int64_t at = m_nBufferOffset + static_cast<int64_t>(m_nEnd);
             const std::size_t want =
-                m_nRangeEnd < 0 ? m_nCapacity - m_nEnd
-                                : std::min(m_nCapacity - m_nEnd,
-                                           static_cast<std::size_t>(std::max<int64_t>(m_nRangeEnd - at, 0)));
+                m_nRangeEnd < 0
+                    ? m_nCapacity - m_nEnd
+                    : std::min(m_nCapacity - m_nEnd,
+                               static_cast<std::size_t>(std::max<int64_t>(m_nRangeEnd - at, 0)));
             const ssize_t got = want == 0 ? 0
                                 : m_nRangeEnd < 0
                                     ? ::read(m_nFd, m_Buffer.get() + m_nEnd, want)

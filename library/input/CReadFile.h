@@ -1,10 +1,10 @@
 #pragma once
 
-#include "common/CSampleTimes.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "common/CSampleTimes.h"
 
 // Turns one waveform file, or a D+/D- pair of files, into sample vectors: the
 // time axis and either one differential trace or two single-ended traces. The
@@ -15,10 +15,9 @@ public:
     // `first` and `second`. With `secondFile` given, `second` holds the trace of
     // `dataFile` and `first` that of `secondFile`. `inrushOnly`: a supply-current
     // capture, one trace of amperes.
-    int32_t ReadWaveform(const std::string& dataFile, CSampleTimes& time,
-                         std::vector<double>& diff, std::vector<double>& first,
-                         std::vector<double>& second, const std::string& secondFile,
-                         bool inrushOnly) const;
+    int32_t ReadWaveform(const std::string& dataFile, CSampleTimes& time, std::vector<double>& diff,
+                         std::vector<double>& first, std::vector<double>& second,
+                         const std::string& secondFile, bool inrushOnly) const;
 
     // The file ending whose reader reads `path` ("csv", "tsv", "wfm.bin", "bin", "wfm",
     // "trc"), lower case; empty when no reader takes its name.

@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "input/CReadKeysightBin.h"
 
 #include "common/CAnalysisError.h"

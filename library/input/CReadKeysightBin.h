@@ -1,10 +1,10 @@
 #pragma once
 
-#include "common/CSampleTimes.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "common/CSampleTimes.h"
 
 // Reads one Keysight or Agilent .bin waveform file into the time axis and its
 // trace(s). The file is a chain of waveforms, each a header and one or more

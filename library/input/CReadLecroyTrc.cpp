@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "input/CReadLecroyTrc.h"
 
 #include <algorithm>

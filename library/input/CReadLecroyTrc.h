@@ -1,10 +1,10 @@
 #pragma once
 
-#include "common/CSampleTimes.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "common/CSampleTimes.h"
 
 // Reads one LeCroy .trc waveform file (templates LECROY_1_0 and LECROY_2_x,
 // low byte first) into the time axis and its trace. A sequence file holds one

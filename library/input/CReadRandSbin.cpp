@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "input/CReadRandSbin.h"
 
 #include <fast_float/fast_float.h>
@@ -12,11 +11,11 @@
 #include <fstream>
 
 #include "common/CAnalysisError.h"
+#include "common/CPathNames.h"
 #include "input/CBinaryFile.h"
 #include "input/CByteFields.h"
 #include "input/CSampleBlock.h"
 #include "input/CTimeAxis.h"
-#include "common/CPathNames.h"
 
 namespace {
 
@@ -69,8 +68,8 @@ std::vector<std::pair<std::string, std::string>> ParseAttributes(const std::stri
 
 }  // namespace
 
-int32_t CReadRandSbin::Read(const std::string& path, CSampleTimes& time,
-                            std::vector<double>& first, std::vector<double>& second) {
+int32_t CReadRandSbin::Read(const std::string& path, CSampleTimes& time, std::vector<double>& first,
+                            std::vector<double>& second) {
     const std::size_t cut = Lower(path).rfind(".wfm.bin");
     const std::string headerPath = path.substr(0, cut) + ".bin";
     errno = 0;

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "common/CSampleTimes.h"
-
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "common/CSampleTimes.h"
 
 // Reads one Rohde & Schwarz waveform: samples in X.Wfm.bin, acquisition
 // settings as XML properties in X.bin beside it. Float, 8-bit and time-stamped
@@ -34,8 +34,8 @@ public:
 
 private:
     void ParseHeader(const std::string& text);
-    int32_t ReadSamples(const std::string& path, CSampleTimes& time,
-                        std::vector<double>& first, std::vector<double>& second) const;
+    int32_t ReadSamples(const std::string& path, CSampleTimes& time, std::vector<double>& first,
+                        std::vector<double>& second) const;
     const Property* Find(const std::string& name) const;
     std::string Attribute(const std::string& name, const std::string& attribute) const;
     bool Number(const std::string& name, double& value) const;

@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "input/CReadTekWfm.h"
 
 #include "common/CAnalysisError.h"
@@ -65,8 +64,8 @@ bool SampleType(int32_t format, bool byteFormats, ESampleType& type) {
 
 }  // namespace
 
-int32_t CReadTekWfm::Read(const std::string& path, CSampleTimes& time,
-                          std::vector<double>& first, std::vector<double>& second) {
+int32_t CReadTekWfm::Read(const std::string& path, CSampleTimes& time, std::vector<double>& first,
+                          std::vector<double>& second) {
     CBinaryFile file(path);
     const CByteFields header(file.ReadBlock(0, kLongestHeaderBytes), file.Name());
     const std::uint16_t byteOrder = header.U16(0);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "common/CSampleTimes.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "common/CSampleTimes.h"
 
 // Reads one Tektronix .wfm waveform file (WFM#001 to #003, Intel byte order)
 // into the time axis and its trace. A FastFrame file holds one record per

@@ -360,24 +360,25 @@ bool ParseRestInStretches(const std::string& path, int64_t from, int64_t to, int
                           TextRows& head) {
     const std::vector<int64_t> starts = StretchStarts(path, from, to);
     if (starts.size() < 2) return false;
-    const double bytesPerRow =
-        static_cast<double>(from) / static_cast<double>(std::max<std::size_t>(head.m_Line.Count(), 1));
+    const double bytesPerRow = static_cast<double>(from) /
+                               static_cast<double>(std::max<std::size_t>(head.m_Line.Count(), 1));
     std::vector<std::unique_ptr<Stretch>> stretches;
     for (std::size_t k = 1; k < starts.size(); ++k) {
-        auto stretch = std::make_unique<Stretch>(Stretch{
-            .m_Traces = {},
-            .m_Rows = {.m_Traces = {nullptr, nullptr},
-                       .m_strName = head.m_strName,
-                       .m_bPercentComments = head.m_bPercentComments,
-                       .m_Axis = head.m_Axis,
-                       .m_Line = CTimeLine(head.m_strName)}});
+        auto stretch = std::make_unique<Stretch>(
+            Stretch{.m_Traces = {},
+                    .m_Rows = {.m_Traces = {nullptr, nullptr},
+                               .m_strName = head.m_strName,
+                               .m_bPercentComments = head.m_bPercentComments,
+                               .m_Axis = head.m_Axis,
+                               .m_Line = CTimeLine(head.m_strName)}});
         stretch->m_Rows.m_Traces[0] = &stretch->m_Traces[0];
         stretch->m_Rows.m_Traces[1] = &stretch->m_Traces[1];
         stretch->m_Rows.m_Axis.Restart();
         const int64_t end = k + 1 < starts.size() ? starts[k + 1] : to;
-        const auto expected = static_cast<std::size_t>(
-            static_cast<double>(end - starts[k]) / bytesPerRow * kRowEstimateMargin);
-        for (int32_t i = 1; i < columns; ++i) CHugePages::Reserve(stretch->m_Traces[i - 1], expected);
+        const auto expected = static_cast<std::size_t>(static_cast<double>(end - starts[k]) /
+                                                       bytesPerRow * kRowEstimateMargin);
+        for (int32_t i = 1; i < columns; ++i)
+            CHugePages::Reserve(stretch->m_Traces[i - 1], expected);
         stretches.push_back(std::move(stretch));
     }
     std::vector<std::thread> threads;
@@ -471,10 +472,8 @@ bool CReadText::ReadRows(const std::string& path, bool inrushOnly, bool stretche
             // Once the head has taught the step, the rest may go to every core.
             if (stretches && rows.m_Axis.Learnt() && rows.Clean() &&
                 rows.m_Line.Count() >= kRowsBeforeEstimate) {
-                ReserveForFile(rows, columns, start.m_nOffset, source.Offset(),
-                               source.FileBytes());
-                if (!ParseRestInStretches(path, source.Offset(), source.FileBytes(), columns,
-                                          rows))
+                ReserveForFile(rows, columns, start.m_nOffset, source.Offset(), source.FileBytes());
+                if (!ParseRestInStretches(path, source.Offset(), source.FileBytes(), columns, rows))
                     return false;
                 break;
             }

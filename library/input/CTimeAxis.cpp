@@ -7,8 +7,6 @@
 #include "common/CAnalysisError.h"
 #include "input/CSampleBlock.h"
 
-
-
 void CTimeAxis::Fill(CSampleTimes& time, std::size_t count, double origin, double interval,
                      const std::string& fileName) const {
     if (!std::isfinite(interval) || interval <= 0.0 || !std::isfinite(origin)) {

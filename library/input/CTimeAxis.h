@@ -1,10 +1,10 @@
 #pragma once
 
-#include "common/CSampleTimes.h"
-
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "common/CSampleTimes.h"
 
 // The time axis of a uniformly sampled record: sample i sits at
 // origin + i * interval, i from 0, the instrument's own origin being the time

@@ -32,8 +32,7 @@ void CTimeLine::CloseBlock() {
     const double first = m_Block[0];
     const double step = n > 1 ? (m_Block[n - 1] - first) / static_cast<double>(n - 1) : 0.0;
     for (std::size_t i = 1; i + 1 < n; ++i) {
-        if (std::abs(m_Block[i] - (first + static_cast<double>(i) * step)) >
-            kLineTolerance * step)
+        if (std::abs(m_Block[i] - (first + static_cast<double>(i) * step)) > kLineTolerance * step)
             Refuse(m_BlockRows[i], step);
     }
     m_Ends.push_back({m_nCount, first, m_BlockRows[0]});
@@ -52,7 +51,8 @@ void CTimeLine::Join(CTimeLine&& next, int64_t rowOffset) {
 
 CSampleTimes CTimeLine::Finish() {
     CloseBlock();
-    if (m_nCount < 2) return CSampleTimes(m_nCount == 1 ? m_Ends.front().m_dTime : 0.0, 0.0, m_nCount);
+    if (m_nCount < 2)
+        return CSampleTimes(m_nCount == 1 ? m_Ends.front().m_dTime : 0.0, 0.0, m_nCount);
     const double first = m_Ends.front().m_dTime;
     const double step = (m_Ends.back().m_dTime - first) / static_cast<double>(m_nCount - 1);
     for (const End& end : m_Ends) {

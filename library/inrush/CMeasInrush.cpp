@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "inrush/CMeasInrush.h"
 
 #include <algorithm>
@@ -48,8 +47,8 @@ std::size_t WindowEnd(const CSampleTimes& time, std::size_t from, double window)
 }
 
 // Regions between `first` (the first rise) and `last` (where the window closes).
-std::vector<Region> FindRegions(const CSampleTimes& time, const CExcess& excess,
-                                std::size_t first, std::size_t last) {
+std::vector<Region> FindRegions(const CSampleTimes& time, const CExcess& excess, std::size_t first,
+                                std::size_t last) {
     std::vector<Region> regions{{first, last}};
     std::size_t i = first;
     while (i < last) {

@@ -27,6 +27,15 @@ public:
         m_First = m_Top = m_Bottom = m_Last = {index, y};
     }
 
+    // A sample already known to fall in the open column: only its height counts.
+    void Join(std::size_t index, double y) {
+        if (y < m_Top.y) m_Top = {index, y};
+        if (y > m_Bottom.y) m_Bottom = {index, y};
+        m_Last = {index, y};
+    }
+    // The pixel position at which the open column ends.
+    double ColumnHigh() const { return m_dColumnHigh; }
+
     void Flush();
 
 private:

@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "plot/CPacketMarks.h"
 
 #include <algorithm>

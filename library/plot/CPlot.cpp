@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "plot/CPlot.h"
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include "plot/CPacketMarks.h"
 #include "plot/CPlotMarks.h"
 #include "plot/CPlotScale.h"
+#include "signal/CSignalRegions.h"
 #include "signal/CAnalysisRecord.h"
 #include "spec/CInrushSpec.h"
 #include "spec/CSigConfig.h"
@@ -269,7 +269,7 @@ void CPlot::DrawSymbolRuns(const CPacketEntry& packet, const CSigConfig& config,
         const std::size_t k = static_cast<std::size_t>(run.m_nSymbol);
         const CRgb fill{config.m_nPaletteA.at(k), config.m_nPaletteA.at(5 + k),
                         config.m_nPaletteA.at(10 + k)};
-        std::string label = run.m_strLabel;
+        std::string label = CSignalRegions::Label(run, config);
         if (label.empty() && k < config.m_strSymbols.size()) label = config.m_strSymbols[k];
         marks.SymbolRun(run.m_dStart * factor, run.m_dEnd * factor, fill, label);
     }
@@ -320,7 +320,8 @@ CPlot::CShownSamples CPlot::SamplesWithin(const CSampleTimes& time, const Range&
 CPlot::Range CPlot::EyeRange(const Traces& traces, const EyeTemplates& eyes) {
     CValueRange volts;
     for (const CShownTrace& trace : traces) {
-        if (trace.m_Values->empty()) throw CAnalysisError("No samples in a capture trace to draw the eye");
+        if (trace.m_Values->empty())
+            throw CAnalysisError("No samples in a capture trace to draw the eye");
         volts.Extend(*trace.m_Values);
     }
     // The range reaches the box levels of both templates: the low-speed second

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "common/CSampleTimes.h"
 #include "common/CPendingOutputs.h"
+#include "common/CSampleTimes.h"
 #include "plot/CPlotArea.h"
 
 struct CAnalysisRecord;

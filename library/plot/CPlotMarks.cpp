@@ -55,19 +55,48 @@ void CPlotMarks::Trace(const CSampleTimes& xs, std::span<const double> ys, const
     std::size_t next = first + 1;
     std::vector<CPixel> points{TraceStart(xs, ys, xFactor, first, next)};
     CColumnReducer reducer(points);
-    for (std::size_t i = next; i < n; ++i) {
-        if (!Valued(xs, ys, i)) continue;
+    for (std::size_t i = next; i < n;) {
+        if (!Valued(xs, ys, i)) {
+            ++i;
+            continue;
+        }
         reducer.Add(i, m_Area.PixelX(xs[i] * xFactor), m_Area.PixelY(ys[i]));
+        // Sample times only increase, so the samples of this column are a run that
+        // ends where x first reaches the column's right edge; their times need not
+        // be mapped one by one.
+        const std::size_t end = ColumnEnd(xs, xFactor, i, n, reducer.ColumnHigh());
+        for (++i; i < end; ++i)
+            if (CPlotScale::IsSample(ys[i])) reducer.Join(i, m_Area.PixelY(ys[i]));
     }
     reducer.Flush();
     m_Area.Canvas().Polyline(points, pen);
 }
 
+std::size_t CPlotMarks::ColumnEnd(const CSampleTimes& xs, double xFactor, std::size_t from,
+                                  std::size_t n, double high) const {
+    const auto before = [&](std::size_t k) { return m_Area.PixelX(xs[k] * xFactor) < high; };
+    // Gallop past the samples left of the edge, then halve the last stride.
+    std::size_t low = from, stride = 1, upper = n;
+    while (low + stride < n) {
+        if (!before(low + stride)) {
+            upper = low + stride;
+            break;
+        }
+        low += stride;
+        stride *= 2;
+    }
+    while (upper - low > 1) {
+        const std::size_t middle = low + (upper - low) / 2;
+        (before(middle) ? low : upper) = middle;
+    }
+    return upper;
+}
+
 // The first point of a trace from its first sample with a value. Samples that fall
 // between the left edge and the entry column would draw back over the frame; the
 // trace enters on the segment that crosses it, and `next` moves past them.
-CPixel CPlotMarks::TraceStart(const CSampleTimes& xs, std::span<const double> ys,
-                              double xFactor, std::size_t first, std::size_t& next) const {
+CPixel CPlotMarks::TraceStart(const CSampleTimes& xs, std::span<const double> ys, double xFactor,
+                              std::size_t first, std::size_t& next) const {
     const std::size_t n = std::min(xs.size(), ys.size());
     double x0 = m_Area.PixelX(xs[first] * xFactor), y0 = m_Area.PixelY(ys[first]);
     if (x0 > m_Area.Left()) return {ToPixel(x0), ToPixel(y0)};

@@ -52,11 +52,13 @@ public:
     void SymbolRun(double start, double end, CRgb fill, const std::string& label);
 
 private:
+    // The first sample after `from` whose pixel x reaches `high`, or n.
+    std::size_t ColumnEnd(const CSampleTimes& xs, double xFactor, std::size_t from, std::size_t n,
+                          double high) const;
     CPixel TraceStart(const CSampleTimes& xs, std::span<const double> ys, double xFactor,
                       std::size_t first, std::size_t& next) const;
-    void FoldInterval(CEyePaths& paths, const CSampleTimes& time,
-                      std::span<const double> values, std::size_t first, std::size_t last,
-                      double bitTime, double factor) const;
+    void FoldInterval(CEyePaths& paths, const CSampleTimes& time, std::span<const double> values,
+                      std::size_t first, std::size_t last, double bitTime, double factor) const;
     std::vector<CPixel> TemplatePoints(std::span<const double> xs,
                                        std::span<const double> ys) const;
 

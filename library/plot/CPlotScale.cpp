@@ -23,10 +23,28 @@ bool IsWhole(double v) { return std::floor(v) == v; }
 void CValueRange::Extend(std::span<const double> values) {
     double lo = m_bFound ? m_dLow : std::numeric_limits<double>::infinity();
     double hi = m_bFound ? m_dHigh : -std::numeric_limits<double>::infinity();
-    for (double v : values) {
+    // Four running pairs, so the comparisons of neighbouring samples overlap; the
+    // extremes do not depend on the order they are found in.
+    double low[4] = {lo, lo, lo, lo}, high[4] = {hi, hi, hi, hi};
+    const std::size_t n = values.size();
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            const double v = values[i + k];
+            const bool sample = CPlotScale::IsSample(v);
+            low[k] = sample && v < low[k] ? v : low[k];
+            high[k] = sample && v > high[k] ? v : high[k];
+        }
+    }
+    for (; i < n; ++i) {
+        const double v = values[i];
         if (!CPlotScale::IsSample(v)) continue;
-        lo = v < lo ? v : lo;
-        hi = v > hi ? v : hi;
+        low[0] = v < low[0] ? v : low[0];
+        high[0] = v > high[0] ? v : high[0];
+    }
+    for (std::size_t k = 0; k < 4; ++k) {
+        lo = low[k] < lo ? low[k] : lo;
+        hi = high[k] > hi ? high[k] : hi;
     }
     if (lo <= hi) *this = {lo, hi, true};
 }

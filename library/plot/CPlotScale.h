@@ -1,10 +1,10 @@
 #pragma once
 
-#include "common/CSampleTimes.h"
-
 #include <cmath>
 #include <span>
 #include <string>
+
+#include "common/CSampleTimes.h"
 
 // Scale and unit prefix that bring a time axis into a readable range.
 struct CTimeScale {

@@ -113,9 +113,9 @@ std::string CInrushHtml::ResultsBlock(const CInrushRecord& record, const CInrush
 
     if (record.m_dAfterTime <= 0.0) return block;
     // Sample times only increase: the largest magnitude is at one end.
-    const Prefix time = record.m_Time.empty() ? Prefix{}
-                                              : EngineeringPrefix({record.m_Time.front(),
-                                                                   record.m_Time.back()});
+    const Prefix time = record.m_Time.empty()
+                            ? Prefix{}
+                            : EngineeringPrefix({record.m_Time.front(), record.m_Time.back()});
     const char* unit = time.m_strPrefix.c_str();
     for (std::size_t i = 0; i < record.m_RegionCharge.size(); ++i) {
         const double charge = record.m_RegionCharge[i];

@@ -23,7 +23,7 @@ struct CAnalysisRecord {
     int32_t m_nMeasuredPacket = -1;
     std::vector<CPacketVerdict> m_Verdicts;
     std::vector<double> m_Diff;  // V, D+ minus D- for a single-ended pair
-    CSampleTimes m_Time;  // s
+    CSampleTimes m_Time;         // s
     int32_t m_nSamples = 0;
     int32_t m_nTraceKind = 0;  // 2 differential, 3 D+/D- pair
     int32_t m_nSymbols = 0;

@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "signal/CEdgeRates.h"
 
 #include <algorithm>
@@ -65,9 +64,8 @@ void WalkLine(const CSampleTimes& time, const std::vector<double>& x, std::size_
 
 }  // namespace
 
-EdgeRateSet CEdgeRates::MeasureEdgeRates(const CSampleTimes& time,
-                                         const std::vector<double>& diff, const CSigSpec& spec,
-                                         const std::vector<double>& dPlus,
+EdgeRateSet CEdgeRates::MeasureEdgeRates(const CSampleTimes& time, const std::vector<double>& diff,
+                                         const CSigSpec& spec, const std::vector<double>& dPlus,
                                          const std::vector<double>& dMinus, double limitTime,
                                          std::size_t firstSample) const {
     const double high = spec.m_dEyeLevelHigh;

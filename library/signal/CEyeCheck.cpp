@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "signal/CEyeCheck.h"
 
 #include <algorithm>
@@ -131,8 +130,8 @@ void FlagInterval(const CSampleTimes& time, const std::vector<double>& x, std::s
 }
 
 // Clearances of one trace in the flat part of the unit interval [first, last].
-void MarginsOfInterval(const CSampleTimes& time, const std::vector<double>& x,
-                       std::size_t first, std::size_t last, double boundary, double eopStart,
+void MarginsOfInterval(const CSampleTimes& time, const std::vector<double>& x, std::size_t first,
+                       std::size_t last, double boundary, double eopStart,
                        const InnerPolygon& polygon, const Levels& levels, CEyeResult& eye) {
     for (std::size_t i = first; i <= last; ++i) {
         const double tau = time[i] - boundary;
@@ -241,9 +240,8 @@ CEyeResult CEyeCheck::CheckEye(std::vector<int32_t>& boundaries, const CSampleTi
     return eye;
 }
 
-CEyeResult CEyeCheck::ApplyException(int32_t& counter, const CSampleTimes& time,
-                                     CEyeResult result, double centre, double halfWidth,
-                                     int32_t mode) const {
+CEyeResult CEyeCheck::ApplyException(int32_t& counter, const CSampleTimes& time, CEyeResult result,
+                                     double centre, double halfWidth, int32_t mode) const {
     const double dt = SampleStep(time);
     const double lastIndex = static_cast<double>(time.size() - 1);
     double from = std::floor((centre - halfWidth - time[0]) / dt);

@@ -17,8 +17,10 @@ public:
     // single-ended pair (`dMinus` and `dPlus` not empty) each carries the voltage where
     // the lines meet. `allEdgesFound` becomes 0 when a J/K step jumped the band within
     // one sample, so that the capture is too coarse to time it, and 1 otherwise.
-    std::vector<CCrossing> FindCrossings(
-        int32_t& allEdgesFound, const std::vector<CSymbolRun>& runs, const CSigConfig& config,
-        double bitTime, const CSampleTimes& time, const std::vector<double>& diff,
-        const std::vector<double>& dMinus, const std::vector<double>& dPlus) const;
+    std::vector<CCrossing> FindCrossings(int32_t& allEdgesFound,
+                                         const std::vector<CSymbolRun>& runs,
+                                         const CSigConfig& config, double bitTime,
+                                         const CSampleTimes& time, const std::vector<double>& diff,
+                                         const std::vector<double>& dMinus,
+                                         const std::vector<double>& dPlus) const;
 };

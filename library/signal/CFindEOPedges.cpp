@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "signal/CFindEOPedges.h"
 
 #include <algorithm>
@@ -34,8 +33,7 @@ std::size_t FirstSe0(const std::vector<CSymbolRun>& runs, const CSigConfig& conf
 }  // namespace
 
 EopEdges CFindEOPedges::FindEopEdges(const std::vector<CSymbolRun>& runs, const CSigConfig& config,
-                                     const CSampleTimes& time,
-                                     const std::vector<double>& idleHigh,
+                                     const CSampleTimes& time, const std::vector<double>& idleHigh,
                                      const std::vector<double>& other, double threshold) const {
     const std::size_t n = time.size();
     if (runs.empty() || !std::isfinite(threshold) || n < 2 || idleHigh.size() != n ||

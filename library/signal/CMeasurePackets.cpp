@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "signal/CMeasurePackets.h"
 
 #include <algorithm>
@@ -410,13 +409,10 @@ CAnalysisRecord CMeasurePackets::Run(CAnalysisRecord record, const CSigConfig& c
     return record;
 }
 
-CPacketMeasurement CMeasurePackets::MeasurePacket(const CPacketEntry& packet,
-                                                  const CSigConfig& config, const CSigSpec& spec,
-                                                  const CSampleTimes& time,
-                                                  const std::vector<double>& diff,
-                                                  const std::vector<double>& dMinus,
-                                                  const std::vector<double>& dPlus,
-                                                  const std::string& dataFile) const {
+CPacketMeasurement CMeasurePackets::MeasurePacket(
+    const CPacketEntry& packet, const CSigConfig& config, const CSigSpec& spec,
+    const CSampleTimes& time, const std::vector<double>& diff, const std::vector<double>& dMinus,
+    const std::vector<double>& dPlus, const std::string& dataFile) const {
     const PacketInputs in{packet, config, spec, time, diff, dMinus, dPlus};
     if (packet.m_Symbols.empty() || time.size() < 2) throw CAnalysisError(kTooFewTransitions);
     CPacketMeasurement m = MeasureCrossings(in);

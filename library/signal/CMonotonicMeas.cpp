@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "signal/CMonotonicMeas.h"
 
 #include <algorithm>

@@ -24,9 +24,8 @@ public:
     // High speed (empty `dMinus`) walks the differential trace from the packet's first run
     // to the EOP start. Full and low speed walk D+ and D- from the packet's first run to
     // half the longest bit time after the EOP end, so that the EOP's return to idle counts.
-    MonotonicResult MeasureMonotonic(const CSampleTimes& time,
-                                     const std::vector<double>& diff, const CSigSpec& limits,
-                                     double eopStart, double eopEnd,
+    MonotonicResult MeasureMonotonic(const CSampleTimes& time, const std::vector<double>& diff,
+                                     const CSigSpec& limits, double eopStart, double eopEnd,
                                      const std::vector<double>& dMinus,
                                      const std::vector<double>& dPlus,
                                      const CPacketEntry& packet) const;

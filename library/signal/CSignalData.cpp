@@ -168,10 +168,9 @@ void UpsampleTime(CSampleTimes& time, std::size_t k) {
     time.Refine(k, (time[1] - time[0]) / static_cast<double>(k));
 }
 
-
 // One vector at a time, so that only one original waits beside the new ones.
-int32_t UpsampleSingleEnded(CSampleTimes& time, std::vector<double>& a,
-                            std::vector<double>& b, double referenceRate) {
+int32_t UpsampleSingleEnded(CSampleTimes& time, std::vector<double>& a, std::vector<double>& b,
+                            double referenceRate) {
     const double fs = 1.0 / (time[2] - time[1]);
     if (fs >= 2.0 * referenceRate || fs >= referenceRate + 0.001) return 0;
     const double f = referenceRate / fs;
@@ -188,8 +187,7 @@ int32_t UpsampleSingleEnded(CSampleTimes& time, std::vector<double>& a,
     return flag;
 }
 
-int32_t UpsampleDifferential(CSampleTimes& time, std::vector<double>& diff,
-                             double referenceRate) {
+int32_t UpsampleDifferential(CSampleTimes& time, std::vector<double>& diff, double referenceRate) {
     const double fs = 1.0 / (time[1] - time[0]);
     if (!(fs < referenceRate - 0.1)) return 0;
     const double f = referenceRate / fs;

@@ -1,4 +1,3 @@
-#include "common/CSampleTimes.h"
 #include "signal/CSignalRegions.h"
 
 #include <algorithm>
@@ -151,15 +150,9 @@ std::vector<CSymbolRun> CSignalRegions::FindRegions(const CSampleTimes& time,
         return config.m_strSymbols[static_cast<std::size_t>(run.m_nSymbol)];
     };
     auto label = [&](CSymbolRun& run) {
-        if (run.m_nSymbol == config.m_nSymE) {
-            run.m_strLabel = "EOP";
-        } else if (run.m_nSymbol == config.m_nSymI) {
-            run.m_strLabel = "idle";
-        } else if (run.m_nSymbol == symJ || run.m_nSymbol == symK) {
-            run.m_strLabel.assign(WholeBits(run.m_dBits, static_cast<double>(n)), letterOf(run));
-        } else {
-            run.m_strLabel.clear();
-        }
+        run.m_nLetters = run.m_nSymbol == symJ || run.m_nSymbol == symK
+                             ? static_cast<int32_t>(WholeBits(run.m_dBits, static_cast<double>(n)))
+                             : 0;
     };
     std::string letters;
     auto settle = [&](CSymbolRun& run) {
@@ -222,4 +215,12 @@ std::vector<CSymbolRun> CSignalRegions::FindRegions(const CSampleTimes& time,
         }
     }
     return runs;
+}
+
+std::string CSignalRegions::Label(const CSymbolRun& run, const CSigConfig& config) {
+    if (run.m_nSymbol == config.m_nSymE) return "EOP";
+    if (run.m_nSymbol == config.m_nSymI) return "idle";
+    if (run.m_nLetters <= 0) return "";
+    return std::string(static_cast<std::size_t>(run.m_nLetters),
+                       config.m_strSymbols[static_cast<std::size_t>(run.m_nSymbol)]);
 }

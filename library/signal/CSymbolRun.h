@@ -13,7 +13,9 @@ struct CSymbolRun {
     double m_dEnd = 0.0;    // s, start of the next run
     int32_t m_nFirstSample = 0;
     int32_t m_nLastSample = 0;
-    std::string m_strLabel;
+    // The whole bits of a J or K run: its label repeats the letter this many times.
+    // Held as a count, not as text, so a capture of a million runs stays small.
+    int32_t m_nLetters = 0;
 };
 
 // Refusal of a capture in which a line state ends before it starts or spans more bits

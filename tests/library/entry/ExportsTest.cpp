@@ -206,8 +206,8 @@ TEST(Exports, CaptureBeyondTheMemoryAllowedIsRefusedWithItsSize) {
         long usedKb = 0;
         while (std::getline(status, line))
             if (line.starts_with("VmSize:")) usedKb = std::stol(line.substr(7));
-        const rlimit limit{static_cast<rlim_t>(usedKb + 120'000) * 1024,
-                           static_cast<rlim_t>(usedKb + 120'000) * 1024};
+        const rlimit limit{static_cast<rlim_t>(usedKb + 60'000) * 1024,
+                           static_cast<rlim_t>(usedKb + 60'000) * 1024};
         setrlimit(RLIMIT_AS, &limit);
         std::ofstream(folder.Path("result")) << UsbSigCheck(path.c_str(), "hsne", "", 0, 0);
         _exit(0);

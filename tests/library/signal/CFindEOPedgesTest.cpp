@@ -14,7 +14,7 @@ const CSigConfig kConfig = *CSignalConfig().BuildConfig();
 const int32_t E = kConfig.m_nSymE, J = kConfig.m_nSymJ, S = kConfig.m_nSymS, K = kConfig.m_nSymK;
 
 CSymbolRun MakeRun(int32_t symbol, double bits, int32_t first, int32_t last) {
-    return {symbol, 0, bits, first * 1e-9, (last + 1) * 1e-9, first, last, ""};
+    return {symbol, 0, bits, first * 1e-9, (last + 1) * 1e-9, first, last, 0};
 }
 
 // One sample per nanosecond: a data state on samples 0-5, a one-sample glitch, SE0

@@ -1,6 +1,6 @@
-#include <algorithm>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -157,8 +157,8 @@ TEST(MeasurePackets, SkippedTransitionsDecideWhatCanBeMeasured) {
     spec.m_nCrossoverFirst = 500;
     CPacketEntry eopOnly;
     eopOnly.m_Symbols.push_back(CleanHighSpeed().Packet().m_Symbols.back());
-    for (const auto& c : {std::pair{CleanHighSpeed().Packet(), spec},
-                          std::pair{eopOnly, Limits("hsne")}})
+    for (const auto& c :
+         {std::pair{CleanHighSpeed().Packet(), spec}, std::pair{eopOnly, Limits("hsne")}})
         EXPECT_EQ(FailureText([&] { Remeasure(c.first, c.second); }),
                   "too few transitions in packet");
 }

@@ -31,7 +31,7 @@ TEST(PacketSplitting, PacketsLieBetweenIdleRunsAndAreCompleteUnlessShortOrCutOff
         std::vector<CSymbolRun> runs;
         for (std::size_t i = 0; i < c.states.size(); ++i)
             runs.push_back({static_cast<int32_t>(config->m_strSymbols.find(c.states[i])), 0, 0.0,
-                            0.0, 0.0, static_cast<int32_t>(10 * i), 0, ""});
+                            0.0, 0.0, static_cast<int32_t>(10 * i), 0, 0});
         std::vector<CSymbolRun> idle;
         const std::vector<CPacketEntry> packets = CPacket().SplitPackets(runs, *config, idle);
         std::string statuses;

@@ -7,6 +7,7 @@
 
 #include "FailureText.h"
 #include "library/signal/SignalCaptures.h"
+#include "signal/CSignalRegions.h"
 #include "synth/CEdgeTrain.h"
 
 namespace {
@@ -106,10 +107,10 @@ TEST(SignalData, CapturesReadFromFilesAreOrientedUpsampledAndCutIntoTheWrittenPa
             const std::vector<CSymbolRun>& symbols = r.m_Packets[p].m_Symbols;
             EXPECT_EQ(r.m_Packets[p].m_nStatus, 0);
             ASSERT_FALSE(symbols.empty());
-            EXPECT_EQ(symbols.back().m_strLabel, "EOP");
+            EXPECT_EQ(CSignalRegions::Label(symbols.back(), captures::Config()), "EOP");
             EXPECT_NEAR(symbols.back().m_dStart, eops[p], period);
             if (first.empty()) continue;
-            EXPECT_EQ(symbols.front().m_strLabel, first);
+            EXPECT_EQ(CSignalRegions::Label(symbols.front(), captures::Config()), first);
             EXPECT_NEAR(symbols.front().m_dStart, truth.m_Packets[p].m_dStart, period);
         }
         const auto idle = static_cast<std::size_t>(r.m_Packets[0].m_Symbols[0].m_nFirstSample) / 2;
@@ -151,7 +152,9 @@ TEST(SignalData, PreparationUpsamplesCoarseCapturesAlongStraightLinesOrSaysWhyIt
          "Error: Single ended trace data is not supported for high speed signals"},
         {"fs", 3, 4e9, 0.0, 0, 0, "Signal does not begin with idle"},
         {"hsne", 2, 8e9, 0, 0, 0, tooFew,
-         [](CAnalysisRecord& r) { r.m_Time = CSampleTimes(0.0, r.m_Time[1], 2), r.m_Diff.resize(2); }},
+         [](CAnalysisRecord& r) {
+             r.m_Time = CSampleTimes(0.0, r.m_Time[1], 2), r.m_Diff.resize(2);
+         }},
         {"fs", 3, 4e9, 3.3, 0, 0, tooFew, [](CAnalysisRecord& r) { r = {}, r.m_nTraceKind = 3; }},
         // Idle is reached only at the last two samples.
         {"fs", 3, 4e9, 0.0, 0, 0, tooFew, [](CAnalysisRecord& r) { r.m_DPlus[8] = 3.3; }},

@@ -67,9 +67,10 @@ TEST(SignalRegions, RunsOfASynthesizedCaptureSpellTheWrittenLineStates) {
     for (std::size_t p = 0; p < packets.size(); ++p) {
         std::string spelled;  // the EOP holds the state after the last toggle
         for (const CSymbolRun& run : packets[p].m_Symbols)
-            spelled += run.m_strLabel != "EOP" ? run.m_strLabel
-                                               : std::string(std::lround(run.m_dBits),
-                                                             spelled.back() == 'J' ? 'K' : 'J');
+            spelled +=
+                CSignalRegions::Label(run, Config()) != "EOP"
+                    ? CSignalRegions::Label(run, Config())
+                    : std::string(std::lround(run.m_dBits), spelled.back() == 'J' ? 'K' : 'J');
         EXPECT_EQ(spelled, m.m_Truth.m_Packets[p].m_strStates) << "packet " << p;
     }
 }

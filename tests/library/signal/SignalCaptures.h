@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "CTempFolder.h"
-#include "signal/CSignalData.h"
 #include "report/CToolboxGlobals.h"
 #include "signal/CMeasurePackets.h"
+#include "signal/CSignalData.h"
 #include "signal/CTestPackets.h"
 #include "spec/CSigTestSpec.h"
 #include "spec/CSignalConfig.h"
