@@ -7,7 +7,7 @@
 #include "common/CAnalysisError.h"
 #include "common/CPathNames.h"
 
-CBinaryFile::CBinaryFile(const std::string& path) : m_strName(FileNameOf(path)) {
+CBinaryFile::CBinaryFile(const std::string& path) : m_strName(FileNameOf(path)), m_strPath(path) {
     errno = 0;
     m_File.open(path, std::ios::binary);
     if (!m_File) {

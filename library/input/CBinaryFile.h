@@ -29,9 +29,11 @@ public:
 
     std::uint64_t Size() const { return m_nSize; }
     const std::string& Name() const { return m_strName; }
+    const std::string& Path() const { return m_strPath; }
 
 private:
     std::ifstream m_File;
     std::uint64_t m_nSize = 0;
     std::string m_strName;
+    std::string m_strPath;
 };

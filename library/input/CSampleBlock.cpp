@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "common/CAnalysisError.h"
+#include "common/CCoreParts.h"
 #include "common/CHugePages.h"
 
 #if defined(__SSE2__)
@@ -18,6 +19,9 @@ namespace {
 // while they are widened, so each raw byte crosses the memory bus once and the
 // doubles are written once, with no copy of the record held beside the traces.
 constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
+
+// Below this many samples a second core costs more than it saves.
+constexpr std::size_t kSamplesPerPart = std::size_t{1} << 20;
 
 // Doubles widened per pass: 16 KB, so they are still in L1 when copied out.
 constexpr std::size_t kWideSteps = 2048;
@@ -51,15 +55,16 @@ void CopyOut(const double* src, std::size_t count, bool stream, double* dst) {
 }
 
 // One densely packed trace: the chunk is typed and cannot alias the doubles,
-// so the compiler widens a vector register of samples at a time.
+// so the compiler widens a vector register of samples at a time. Samples
+// [first, to) of the record.
 template <typename T>
-void ReadDense(CBinaryFile& file, std::uint64_t offset, std::size_t count, double gain,
-               double shift, double* out) {
+void ReadDensePart(CBinaryFile& file, std::uint64_t offset, std::size_t first, std::size_t to,
+                   std::size_t count, double gain, double shift, double* out) {
     T chunk[kChunkBytes / sizeof(T)];
     alignas(64) double wide[kWideSteps];
     const bool stream = count * sizeof(double) > kStreamBytes;
-    for (std::size_t done = 0; done < count;) {
-        const std::size_t steps = std::min(std::size(chunk), count - done);
+    for (std::size_t done = first; done < to;) {
+        const std::size_t steps = std::min(std::size(chunk), to - done);
         file.Read(offset + static_cast<std::uint64_t>(done) * sizeof(T), chunk, steps * sizeof(T));
         for (std::size_t from = 0; from < steps; from += kWideSteps) {
             const std::size_t n = std::min(kWideSteps, steps - from);
@@ -74,6 +79,20 @@ void ReadDense(CBinaryFile& file, std::uint64_t offset, std::size_t count, doubl
 #if defined(__SSE2__)
     if (stream) _mm_sfence();
 #endif
+}
+
+// A long record is widened on every core, each part through a file handle of its own.
+template <typename T>
+void ReadDense(CBinaryFile& file, std::uint64_t offset, std::size_t count, double gain,
+               double shift, double* out) {
+    CCoreParts::Run(count, CCoreParts::PartsFor(count, kSamplesPerPart),
+                    [&](std::size_t part, std::size_t from, std::size_t to) {
+                        if (part == 0)
+                            return ReadDensePart<T>(file, offset, from, to, count, gain, shift,
+                                                    out);
+                        CBinaryFile own(file.Path());
+                        ReadDensePart<T>(own, offset, from, to, count, gain, shift, out);
+                    });
 }
 
 template <typename T>

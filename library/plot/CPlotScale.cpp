@@ -4,8 +4,14 @@
 #include <array>
 #include <cstdio>
 #include <limits>
+#include <vector>
+
+#include "common/CCoreParts.h"
 
 namespace {
+
+// Below this many values a second core costs more than it saves.
+constexpr std::size_t kValuesPerPart = std::size_t{1} << 20;
 
 // Labels closer to zero than this are rounding noise of k * step.
 constexpr double kZeroLabel = 0.001;
@@ -21,6 +27,18 @@ bool IsWhole(double v) { return std::floor(v) == v; }
 }  // namespace
 
 void CValueRange::Extend(std::span<const double> values) {
+    // A long trace is ranged on every core, each part on its own, then joined.
+    const std::size_t parts = CCoreParts::PartsFor(values.size(), kValuesPerPart);
+    if (parts > 1) {
+        std::vector<CValueRange> ranges(parts);
+        CCoreParts::Run(values.size(), parts,
+                        [&](std::size_t part, std::size_t from, std::size_t to) {
+                            ranges[part].Extend(values.subspan(from, to - from));
+                        });
+        for (const CValueRange& range : ranges)
+            if (range.m_bFound) Extend(std::array<double, 2>{range.m_dLow, range.m_dHigh});
+        return;
+    }
     double lo = m_bFound ? m_dLow : std::numeric_limits<double>::infinity();
     double hi = m_bFound ? m_dHigh : -std::numeric_limits<double>::infinity();
     // Four running pairs, so the comparisons of neighbouring samples overlap; the

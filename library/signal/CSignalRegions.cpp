@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/CAnalysisError.h"
+#include "common/CCoreParts.h"
 #include "common/CHugePages.h"
 #include "signal/CVectorMath.h"
 
@@ -35,21 +36,37 @@ inline int32_t Classify(double level, double th, int32_t symJ, int32_t symK, int
     return level > th || level < -th ? outside : symS;
 }
 
-// The one pass over every sample: indices where the line state changes.
+// Below this many samples a second core costs more than it saves.
+constexpr std::size_t kSamplesPerPart = std::size_t{1} << 20;
+
+// The one pass over every sample: indices where the line state changes. Each core
+// takes a stretch of the capture; a stretch's first sample starts a run when its
+// state differs from the sample before it, as it would in a single pass.
 template <typename Threshold>
 std::vector<int32_t> RunStarts(const std::vector<double>& diff, double jSign, int32_t symJ,
                                int32_t symK, int32_t symS, Threshold threshold) {
-    std::vector<int32_t> starts{0};
     const double* d = diff.data();
     const std::size_t n = diff.size();
-    int32_t code = Classify(jSign * d[0], threshold(0), symJ, symK, symS);
-    for (std::size_t i = 1; i < n; ++i) {
-        const int32_t next = Classify(jSign * d[i], threshold(i), symJ, symK, symS);
-        if (next != code) [[unlikely]] {
-            starts.push_back(static_cast<int32_t>(i));
-            code = next;
+    const auto state = [&](std::size_t i) {
+        return Classify(jSign * d[i], threshold(i), symJ, symK, symS);
+    };
+    const std::size_t parts = CCoreParts::PartsFor(n, kSamplesPerPart);
+    std::vector<std::vector<int32_t>> found(parts);
+    CCoreParts::Run(n, parts, [&](std::size_t part, std::size_t from, std::size_t to) {
+        std::vector<int32_t>& starts = found[part];
+        int32_t code = state(from);
+        if (from == 0 || code != state(from - 1)) starts.push_back(static_cast<int32_t>(from));
+        for (std::size_t i = from + 1; i < to; ++i) {
+            const int32_t next = state(i);
+            if (next != code) [[unlikely]] {
+                starts.push_back(static_cast<int32_t>(i));
+                code = next;
+            }
         }
-    }
+    });
+    std::vector<int32_t> starts = std::move(found[0]);
+    for (std::size_t part = 1; part < parts; ++part)
+        starts.insert(starts.end(), found[part].begin(), found[part].end());
     return starts;
 }
 
