@@ -8,6 +8,10 @@
 
 #include "common/CCoreParts.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Below this many values a second core costs more than it saves.
@@ -41,28 +45,34 @@ void CValueRange::Extend(std::span<const double> values) {
     }
     double lo = m_bFound ? m_dLow : std::numeric_limits<double>::infinity();
     double hi = m_bFound ? m_dHigh : -std::numeric_limits<double>::infinity();
-    // Four running pairs, so the comparisons of neighbouring samples overlap; the
-    // extremes do not depend on the order they are found in.
-    double low[4] = {lo, lo, lo, lo}, high[4] = {hi, hi, hi, hi};
     const std::size_t n = values.size();
     std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        for (std::size_t k = 0; k < 4; ++k) {
-            const double v = values[i + k];
-            const bool sample = CPlotScale::IsSample(v);
-            low[k] = sample && v < low[k] ? v : low[k];
-            high[k] = sample && v > high[k] ? v : high[k];
-        }
+#if defined(__SSE2__)
+    // Two samples per instruction: a sample that is no value (NaN, the overflow mark)
+    // is replaced by an extreme that cannot win. The extremes do not depend on the
+    // order they are found in.
+    const __m128d mark = _mm_set1_pd(CPlotScale::kOverflowMark);
+    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+    const __m128d above = _mm_set1_pd(std::numeric_limits<double>::infinity());
+    const __m128d below = _mm_set1_pd(-std::numeric_limits<double>::infinity());
+    __m128d low = _mm_set1_pd(lo), high = _mm_set1_pd(hi);
+    for (; i + 2 <= n; i += 2) {
+        const __m128d v = _mm_loadu_pd(values.data() + i);
+        const __m128d sample = _mm_cmplt_pd(_mm_and_pd(v, magnitude), mark);
+        low = _mm_min_pd(low, _mm_or_pd(_mm_and_pd(sample, v), _mm_andnot_pd(sample, above)));
+        high = _mm_max_pd(high, _mm_or_pd(_mm_and_pd(sample, v), _mm_andnot_pd(sample, below)));
     }
+    double lows[2], highs[2];
+    _mm_storeu_pd(lows, low);
+    _mm_storeu_pd(highs, high);
+    lo = std::min(lows[0], lows[1]);
+    hi = std::max(highs[0], highs[1]);
+#endif
     for (; i < n; ++i) {
         const double v = values[i];
         if (!CPlotScale::IsSample(v)) continue;
-        low[0] = v < low[0] ? v : low[0];
-        high[0] = v > high[0] ? v : high[0];
-    }
-    for (std::size_t k = 0; k < 4; ++k) {
-        lo = low[k] < lo ? low[k] : lo;
-        hi = high[k] > hi ? high[k] : hi;
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
     }
     if (lo <= hi) *this = {lo, hi, true};
 }

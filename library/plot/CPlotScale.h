@@ -35,6 +35,7 @@ public:
     // Scopes write 9.9e37 where a sample was off screen or not acquired; like NaN
     // and infinity it stands for no value, and would squeeze the trace into one row.
     static bool IsSample(double v) { return std::abs(v) < kOverflowMark; }  // false for NaN
+    static constexpr double kOverflowMark = 9.9e37;
 
     // A flat trace or a single sample spans nothing, which would make the scale
     // infinite; such a range is opened around its value.
@@ -53,6 +54,4 @@ public:
 
 private:
     static CCaptureAxis Axis(double start, double end, const CTimeScale& scale);
-
-    static constexpr double kOverflowMark = 9.9e37;
 };

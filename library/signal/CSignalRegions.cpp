@@ -1,6 +1,7 @@
 #include "signal/CSignalRegions.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -36,8 +37,11 @@ inline int32_t Classify(double level, double th, int32_t symJ, int32_t symK, int
     return level > th || level < -th ? outside : symS;
 }
 
-// Below this many samples a second core costs more than it saves.
+// Below this many samples, or runs, a second core costs more than it saves.
 constexpr std::size_t kSamplesPerPart = std::size_t{1} << 20;
+constexpr std::size_t kRunsPerPart = std::size_t{1} << 16;
+// Samples classified between two appends of the run starts found among them.
+constexpr std::size_t kStartsPerBlock = 4096;
 
 // The one pass over every sample: indices where the line state changes. Each core
 // takes a stretch of the capture; a stretch's first sample starts a run when its
@@ -56,12 +60,20 @@ std::vector<int32_t> RunStarts(const std::vector<double>& diff, double jSign, in
         std::vector<int32_t>& starts = found[part];
         int32_t code = state(from);
         if (from == 0 || code != state(from - 1)) starts.push_back(static_cast<int32_t>(from));
-        for (std::size_t i = from + 1; i < to; ++i) {
-            const int32_t next = state(i);
-            if (next != code) [[unlikely]] {
-                starts.push_back(static_cast<int32_t>(i));
+        // A high-speed line changes state every few samples, too often for a branch to
+        // guess: every index is written and kept only where the state changed.
+        std::array<int32_t, kStartsPerBlock> block;
+        for (std::size_t i = from + 1; i < to;) {
+            const std::size_t end = std::min(to, i + kStartsPerBlock);
+            std::size_t kept = 0;
+            for (; i < end; ++i) {
+                const int32_t next = state(i);
+                block[kept] = static_cast<int32_t>(i);
+                kept += next != code ? 1 : 0;
                 code = next;
             }
+            starts.insert(starts.end(), block.begin(),
+                          block.begin() + static_cast<std::ptrdiff_t>(kept));
         }
     });
     std::vector<int32_t> starts = std::move(found[0]);
@@ -115,46 +127,55 @@ std::vector<CSymbolRun> CSignalRegions::FindRegions(const CSampleTimes& time,
     std::vector<CSymbolRun> runs;
     CHugePages::Reserve(runs, runCount);
     runs.resize(runCount);
-    for (std::size_t r = 0; r < runCount; ++r) {
-        const std::size_t s = static_cast<std::size_t>(starts[r]);
-        CSymbolRun& run = runs[r];
-        run.m_nSymbol = classify(s);
-        run.m_nFirstSample = static_cast<int32_t>(s);
-        // The last run ends on the capture's last sample, so a stage that reads
-        // samples up to a run's last one never reads past the trace.
-        run.m_nLastSample = r + 1 < runCount ? starts[r + 1] - 1 : static_cast<int32_t>(n - 1);
-        if (r == 0) {
-            run.m_dStart = time[0];
-            continue;
+    // Three passes over the runs, each split over the cores: the state of every run,
+    // then where each starts (which needs the state before it), then how long each is.
+    const std::size_t parts = CCoreParts::PartsFor(runCount, kRunsPerPart);
+    CCoreParts::Run(runCount, parts, [&](std::size_t, std::size_t from, std::size_t to) {
+        for (std::size_t r = from; r < to; ++r) {
+            const std::size_t s = static_cast<std::size_t>(starts[r]);
+            CSymbolRun& run = runs[r];
+            run.m_nSymbol = classify(s);
+            run.m_nFirstSample = static_cast<int32_t>(s);
+            // The last run ends on the capture's last sample, so a stage that reads
+            // samples up to a run's last one never reads past the trace.
+            run.m_nLastSample = r + 1 < runCount ? starts[r + 1] - 1 : static_cast<int32_t>(n - 1);
         }
-        // The edge is where the trace crossed the threshold on the side it came from
-        // (a J or K run) or left (the between level after a J or K).
-        const int32_t from = runs[r - 1].m_nSymbol;
-        const int32_t towards = run.m_nSymbol == symS ? from : run.m_nSymbol;
-        const double sign = towards == symJ ? jSign : -jSign;
-        const double levelBefore = sign * threshold(s - 1);
-        const double levelAt = sign * threshold(s);
-        if (diff[s - 1] == levelBefore) {
-            run.m_dStart = time[s - 1];
-        } else if (diff[s] == levelAt) {
-            run.m_dStart = time[s];
-        } else {
-            const double a = std::abs(diff[s - 1] - levelBefore);
-            const double b = std::abs(diff[s] - levelAt);
-            run.m_dStart = time[s - 1] + (time[s] - time[s - 1]) * a / (a + b);
+    });
+    CCoreParts::Run(runCount, parts, [&](std::size_t, std::size_t first, std::size_t last) {
+        for (std::size_t r = std::max<std::size_t>(first, 1); r < last; ++r) {
+            const std::size_t s = static_cast<std::size_t>(starts[r]);
+            CSymbolRun& run = runs[r];
+            // The edge is where the trace crossed the threshold on the side it came from
+            // (a J or K run) or left (the between level after a J or K).
+            const int32_t from = runs[r - 1].m_nSymbol;
+            const int32_t towards = run.m_nSymbol == symS ? from : run.m_nSymbol;
+            const double sign = towards == symJ ? jSign : -jSign;
+            const double levelBefore = sign * threshold(s - 1);
+            const double levelAt = sign * threshold(s);
+            if (diff[s - 1] == levelBefore) {
+                run.m_dStart = time[s - 1];
+            } else if (diff[s] == levelAt) {
+                run.m_dStart = time[s];
+            } else {
+                const double a = std::abs(diff[s - 1] - levelBefore);
+                const double b = std::abs(diff[s] - levelAt);
+                run.m_dStart = time[s - 1] + (time[s] - time[s - 1]) * a / (a + b);
+            }
         }
-        runs[r - 1].m_dEnd = run.m_dStart;
-        runs[r - 1].m_dBits = (run.m_dStart - runs[r - 1].m_dStart) / bitTime;
-    }
-    runs.back().m_dEnd = time[n - 1];
-    runs.back().m_dBits = (runs.back().m_dEnd - runs.back().m_dStart) / bitTime;
+    });
+    runs.front().m_dStart = time[0];
     // Every rate that reaches here (coarser captures were up-sampled) gives a bit at
     // least one sample, so a run is at most as many bits long as the capture has
     // samples; a wider one, or one that ends before it starts, lies on a time axis
     // that jumps.
-    for (const CSymbolRun& run : runs) {
-        CheckedIndex(CVectorMath::RoundHalfUp(run.m_dBits), n, kRunOutOfRange);
-    }
+    CCoreParts::Run(runCount, parts, [&](std::size_t, std::size_t from, std::size_t to) {
+        for (std::size_t r = from; r < to; ++r) {
+            CSymbolRun& run = runs[r];
+            run.m_dEnd = r + 1 < runCount ? runs[r + 1].m_dStart : time[n - 1];
+            run.m_dBits = (run.m_dEnd - run.m_dStart) / bitTime;
+            CheckedIndex(CVectorMath::RoundHalfUp(run.m_dBits), n, kRunOutOfRange);
+        }
+    });
     std::vector<int32_t>().swap(starts);
 
     // The bus as a receiver would read it, one letter per bit; the between level
