@@ -98,6 +98,18 @@ bool ParseShard(const std::string& text, unsigned& shard, unsigned& shards) {
            shard <= shards;
 }
 
+// A batch shared among processes; one that cannot start its workers or write its
+// records says why.
+template <typename Batch>
+int RunBatch(COrvaneFeedback& feedback, Batch batch) {
+    try {
+        return batch();
+    } catch (const std::exception& error) {
+        feedback.ShowMessage(std::string("The batch could not be shared out: ") + error.what());
+        return CVerdictTally::kNotAnalysed;
+    }
+}
+
 // The option form of one command word.
 struct CCommandWord {
     CLI::App* m_pApp = nullptr;
@@ -193,7 +205,9 @@ int main(int argc, char** argv) {
         return UsageError("--shard " + shardText + ": expected K/N with 1 <= K <= N");
     if (merge->parsed()) {
         CConsoleFeedback feedback;
-        return CParallelBatch::Merge(shardRecords, options.m_bVerbose, feedback);
+        return RunBatch(feedback, [&] {
+            return CParallelBatch::Merge(shardRecords, options.m_bVerbose, feedback);
+        });
     }
 
     std::vector<std::vector<std::string>> commands;
@@ -233,7 +247,9 @@ int main(int argc, char** argv) {
     CConsoleFeedback feedback;
     if (shards > 0 || jobs > 1) {
         CParallelBatch batch(CBatchCommand::Here(command, commands, options, hubs), feedback);
-        return shards > 0 ? batch.RunShard(shard, shards, jobs) : batch.RunJobs(jobs);
+        return RunBatch(feedback, [&] {
+            return shards > 0 ? batch.RunShard(shard, shards, jobs) : batch.RunJobs(jobs);
+        });
     }
     COrvaneRunner runner(feedback);
     runner.m_nHubCount = hubs;
