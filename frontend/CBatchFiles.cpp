@@ -8,8 +8,9 @@
 
 const std::vector<std::string>& CBatchFiles::Matches(const std::string& pattern) {
     const auto known = m_Matches.find(pattern);
-    if (known != m_Matches.end()) return known->second;
+    if (m_bFixed && known != m_Matches.end()) return known->second;
     std::vector<std::string>& files = m_Matches[pattern];
+    files.clear();
     glob_t matches{};
     if (glob(pattern.c_str(), 0, nullptr, &matches) == 0) {
         std::error_code error;
@@ -43,6 +44,7 @@ void to_json(nlohmann::json& json, const CBatchFiles& files) {
 }
 
 void from_json(const nlohmann::json& json, CBatchFiles& files) {
+    files.m_bFixed = true;
     json.at("matches").get_to(files.m_Matches);
     json.at("outputs").get_to(files.m_OwnOutputs);
 }

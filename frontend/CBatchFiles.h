@@ -13,6 +13,9 @@
 
 class CBatchFiles {
 public:
+    // Without `fixed`, each wildcard is matched anew, as a run that is not planned does.
+    explicit CBatchFiles(bool fixed = false) : m_bFixed(fixed) {}
+
     // The regular files `pattern` matches, sorted by name, so that a batch summary lists
     // its captures in a reproducible order.
     const std::vector<std::string>& Matches(const std::string& pattern);
@@ -26,6 +29,7 @@ public:
     friend void from_json(const nlohmann::json& json, CBatchFiles& files);
 
 private:
+    bool m_bFixed;
     std::map<std::string, std::vector<std::string>> m_Matches;
     std::map<std::string, bool> m_OwnOutputs;
     COwnOutputs m_Names;

@@ -26,5 +26,5 @@ public:
     std::string Digest(const CBatchCommand& command) const;
 
     std::vector<CLibraryCall> m_Calls;
-    CBatchFiles m_Files;
+    CBatchFiles m_Files{true};
 };
