@@ -6,11 +6,10 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-const std::vector<std::string>& CBatchFiles::Matches(const std::string& pattern) {
-    const auto known = m_Matches.find(pattern);
-    if (m_bFixed && known != m_Matches.end()) return known->second;
-    std::vector<std::string>& files = m_Matches[pattern];
-    files.clear();
+namespace {
+
+std::vector<std::string> Glob(const std::string& pattern) {
+    std::vector<std::string> files;
     glob_t matches{};
     if (glob(pattern.c_str(), 0, nullptr, &matches) == 0) {
         std::error_code error;
@@ -23,11 +22,34 @@ const std::vector<std::string>& CBatchFiles::Matches(const std::string& pattern)
     return files;
 }
 
+// One name per file, however a wildcard or the walk named it.
+std::string Key(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return (error ? std::filesystem::path(path) : absolute).lexically_normal().string();
+}
+
+}  // namespace
+
+std::vector<std::string> CBatchFiles::Matches(const std::string& pattern) {
+    std::vector<std::string> files = Glob(pattern);
+    const auto first = m_Matches.find(pattern);
+    if (!m_bFixed) return files;
+    if (first == m_Matches.end()) return m_Matches[pattern] = files;
+    std::erase_if(files, [&](const std::string& file) {
+        return !std::binary_search(first->second.begin(), first->second.end(), file) &&
+               !m_Written.contains(Key(file));
+    });
+    return files;
+}
+
 bool CBatchFiles::IsOwnOutput(const std::string& path) {
     const auto known = m_OwnOutputs.find(path);
     if (known != m_OwnOutputs.end()) return known->second;
     return m_OwnOutputs[path] = m_Names.IsOwnOutput(path);
 }
+
+void CBatchFiles::Wrote(const std::string& path) { m_Written.insert(Key(path)); }
 
 void CBatchFiles::KeepCommon(const CBatchFiles& other) {
     for (auto& [pattern, files] : m_Matches) {

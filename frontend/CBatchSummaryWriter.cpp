@@ -77,9 +77,11 @@ std::string CBatchSummaryWriter::Add(const CLibraryCall& call, const CCallResult
             return Replace(path, result.m_strSummaryText);
         }
     }
+    // No batch summary started: as the library, an append has nothing to add to.
+    if (m_strPath.empty()) return Failure(ENOENT, m_strPath);
     // A summary removed since the batch started is started again from nothing.
     std::ifstream in(m_strPath, std::ios::binary);
-    if (!in && errno != ENOENT) return Failure(m_strPath.empty() ? ENOENT : errno, m_strPath);
+    if (!in && errno != ENOENT) return Failure(errno, m_strPath);
     std::string text(std::istreambuf_iterator<char>(in), {});
     if (!text.empty() && text.back() != '\n') text += '\n';
     return Replace(m_strPath, text + LastLine(result.m_strSummaryText));

@@ -18,6 +18,8 @@ public:
     // The last line of a summary's text: its capture's line. A name cell may hold a
     // line break inside its quotes.
     static std::string LastLine(const std::string& text);
+    // The batch summary written last.
+    const std::string& Path() const { return m_strPath; }
 
 private:
     std::string m_strPath;

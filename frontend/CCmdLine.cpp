@@ -250,6 +250,7 @@ bool CCmdLine::RunParsed(const std::vector<std::string>& items, const std::strin
         m_Feedback.ShowMessage("Failed to open log file");
     }
     m_strLogFileName = m_Log.Path();
+    if (m_Log.IsOpen()) Files().Wrote(m_Log.Path());
     if (m_Options.m_bVerbose && m_Log.IsOpen()) m_Feedback.ShowMessage("Log: " + m_Log.Path());
     const int count = RunPattern(items);
     m_Feedback.ShowMessage("Processed " + std::to_string(count) + " Files");
@@ -471,6 +472,7 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile, const std::string&
     if (logFolder != folder) logPath = orvane::InFolder(logFolder, orvane::FileNameOf(logPath));
     if (m_bWriteLogs && !m_Log.Open(logPath)) m_Feedback.ShowMessage("Failed to open log file");
     m_strLogFileName = logPath;
+    if (m_Log.IsOpen()) Files().Wrote(logPath);
     if (m_Options.m_bVerbose && m_Log.IsOpen()) m_Feedback.ShowMessage("Log: " + logPath);
 
     // Read up to the first empty line first, so that progress can show the total.

@@ -77,7 +77,8 @@ int CParallelBatch::RunJobs(unsigned jobs) {
     for (unsigned worker = 0; worker < jobs; ++worker) shares.push_back(plan.Share(worker, jobs));
     CWorkerPool pool(plan.m_Calls, shares);
     CResultCalls calls(
-        plan.m_Calls, [&](std::size_t index) { return pool.Result(index); }, pool.PrivateFolder());
+        plan.m_Calls, [&](std::size_t index) { return pool.Result(index); }, pool.PrivateFolder(),
+        plan.m_Files);
     return Walk(m_Command, &plan.m_Files, &calls, m_Feedback);
 }
 
@@ -173,7 +174,8 @@ int CParallelBatch::Merge(const std::vector<std::string>& paths, bool verbose,
     {
         const CScratchFolder scratch;
         CResultCalls calls(
-            planned, [&](std::size_t index) { return results[index]; }, scratch.Path("merge"));
+            planned, [&](std::size_t index) { return results[index]; }, scratch.Path("merge"),
+            files);
         status = Walk(command, &files, &calls, feedback);
     }
     // The log and summary are whole now; the records have served.

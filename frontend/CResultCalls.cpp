@@ -3,6 +3,22 @@
 #include <algorithm>
 
 #include "CIsolatedCall.h"
+#include "COwnOutputs.h"
+#include "velkin.h"
+
+namespace {
+
+// What an analysis that ran to the end wrote beside its report.
+std::vector<const char*> Outputs(const CLibraryCall& call) {
+    std::vector<const char*> suffixes = {COwnOutputs::kReport, COwnOutputs::kResultRecord,
+                                         COwnOutputs::kWaveformPlot};
+    if (call.m_eExport != ELibraryExport::kUsbInrushCheck)
+        suffixes.insert(suffixes.end(), {COwnOutputs::kEyePlot, COwnOutputs::kPacketPlot});
+    if (call.m_nMode == VELKIN_MODE_FILE_SUMMARY) suffixes.push_back(COwnOutputs::kFileSummary);
+    return suffixes;
+}
+
+}  // namespace
 
 std::string CResultCalls::Run(const CLibraryCall& call) {
     // The walk makes the planned calls in order, less those it refuses.
@@ -19,7 +35,10 @@ std::string CResultCalls::Run(const CLibraryCall& call) {
     if (!result.m_strError.empty()) return result.m_strError;
     if (call.WritesBatchSummary()) {
         if (std::string error = m_Summary.Add(call, result); !error.empty()) return error;
+        m_Files.Wrote(m_Summary.Path());
     }
+    for (const char* suffix : Outputs(call))
+        m_Files.Wrote(COwnOutputs::OutputPath(call.m_strDataFile, suffix));
     m_LastVerdict = result.m_Verdict;
     return "";
 }

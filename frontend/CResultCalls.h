@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "CBatchFiles.h"
 #include "CBatchSummaryWriter.h"
 #include "CCallResult.h"
 #include "CLibraryCalls.h"
@@ -17,10 +18,13 @@
 class CResultCalls : public CLibraryCalls {
 public:
     using Source = std::function<CCallResult(std::size_t index)>;
-    CResultCalls(const std::vector<CLibraryCall>& planned, Source source, std::string privateFolder)
+    // The outputs of each analysis are told to `files` as the walk reaches it.
+    CResultCalls(const std::vector<CLibraryCall>& planned, Source source, std::string privateFolder,
+                 CBatchFiles& files)
         : m_Planned(planned),
           m_Source(std::move(source)),
-          m_strPrivateFolder(std::move(privateFolder)) {}
+          m_strPrivateFolder(std::move(privateFolder)),
+          m_Files(files) {}
 
     std::string Run(const CLibraryCall& call) override;
     CFileVerdict Verdict(const std::string& /*dataFile*/) override { return m_LastVerdict; }
@@ -29,6 +33,7 @@ private:
     const std::vector<CLibraryCall>& m_Planned;
     Source m_Source;
     std::string m_strPrivateFolder;
+    CBatchFiles& m_Files;
     std::size_t m_nNext = 0;
     CFileVerdict m_LastVerdict;
     CBatchSummaryWriter m_Summary;

@@ -46,7 +46,7 @@ std::string Unfolded(std::string text, const std::string& folder) {
     return text;
 }
 
-// What a batch left in `folder`: its status and console lines, its log and result
+// What a batch left in `folder`: its status, its console lines, log and result
 // records with the folder written "{dir}", its summary's bytes, and the names of the
 // files there but the log's.
 struct Outcome {
@@ -58,7 +58,7 @@ struct Outcome {
 };
 
 Outcome OutcomeIn(const fs::path& folder, const Printout& run) {
-    Outcome outcome{run.status, run.out, "", "", {}, {}};
+    Outcome outcome{run.status, Unfolded(run.out, folder), "", "", {}, {}};
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename();
         if (entry.path().extension() == ".log") {
@@ -94,6 +94,8 @@ void WriteBatch(const fs::path& folder) {
     synth::WriteHighSpeedCapture(hs, (folder / "pass.tsv").string(), synth::FileFormat::Tsv);
     fs::remove(folder / "pass.tsv.truth.json");
     std::ofstream(folder / "torn.csv") << "Time,Ch1\n0,0\n1e-10,0\n2e-10,0\n3e-10,torn\n";
+    // Its first line writes pass_sum.csv, which its wildcard then finds and skips.
+    std::ofstream(folder / "run.cmd") << "usbsigcheck,pass.csv,hsne\nusbsigcheck,*.?sv,hsne\n";
 }
 
 const std::string kBatch = "-q -s usbsigcheck --test hsne *.?sv";
@@ -102,28 +104,31 @@ const std::string kBatch = "-q -s usbsigcheck --test hsne *.?sv";
 
 TEST(ParallelBatch, WorkersAndMergedShardsLeaveWhatOneAtATimeLeaves) {
     const CTempFolder root;
-    const struct {
-        const char* name;
-        std::vector<std::string> lines;  // run one after another; the last one's output counts
-    } ways[] = {
-        {"serial", {"--jobs 1 " + kBatch}},
-        {"workers", {"--jobs 2 " + kBatch}},
-        {"shards",
-         {"--shard 2/3 " + kBatch, "--jobs 2 --shard 1/3 " + kBatch, "--shard 3/3 " + kBatch,
-          "merge ."}},
-    };
     std::vector<Outcome> outcomes;
-    for (const auto& way : ways) {
-        SCOPED_TRACE(way.name);
-        const fs::path folder = root.Path() / way.name;
-        WriteBatch(folder);
-        Printout run;
-        for (const std::string& line : way.lines) run = Orvane(folder, line);
-        outcomes.push_back(OutcomeIn(folder, run));
-        const Outcome& serial = outcomes.front();
-        EXPECT_EQ(outcomes.back(), serial) << outcomes.back().console << outcomes.back().log;
+    for (const std::string& batch : {kBatch, std::string("run.cmd -s")}) {
+        const struct {
+            const char* name;
+            std::vector<std::string> lines;  // run one after another; the last one's counts
+        } ways[] = {
+            {"serial", {"--jobs 1 " + batch}},
+            {"workers", {"--jobs 2 " + batch}},
+            {"shards",
+             {"--shard 2/3 " + batch, "--jobs 2 --shard 1/3 " + batch, "--shard 3/3 " + batch,
+              "merge ."}},
+        };
+        const std::size_t serial = outcomes.size();
+        for (const auto& way : ways) {
+            SCOPED_TRACE(batch + ", " + way.name);
+            const fs::path folder = root.Path() / (way.name + std::to_string(serial));
+            WriteBatch(folder);
+            Printout run;
+            for (const std::string& line : way.lines) run = Orvane(folder, line);
+            outcomes.push_back(OutcomeIn(folder, run));
+            EXPECT_EQ(outcomes.back(), outcomes[serial])
+                << outcomes.back().console << outcomes.back().log;
+        }
     }
-    // The batch itself is what the comparison rests on: each verdict and the refusal.
+    // The batch itself is what the comparisons rest on: each verdict and the refusal.
     const Outcome& serial = outcomes.front();
     EXPECT_EQ(serial.status, 3);
     for (const char* line : {"FAIL fail.csv: ", "PASS pass.csv\n", "ERROR pass.tsv: ",
@@ -131,6 +136,8 @@ TEST(ParallelBatch, WorkersAndMergedShardsLeaveWhatOneAtATimeLeaves) {
         EXPECT_NE(serial.console.find(line), std::string::npos) << line << serial.console;
     EXPECT_NE(serial.log.find("**** Failed to analyze file: {dir}/torn.csv"), std::string::npos);
     EXPECT_EQ(std::count(serial.summary.begin(), serial.summary.end(), '\n'), 5);
+    EXPECT_NE(outcomes.back().log.find("Skipped output file: {dir}/pass_sum.csv"),
+              std::string::npos);
 }
 
 TEST(ParallelBatch, MergeRefusesShardsThatDoNotMakeOneBatchAndNamesTheFile) {
