@@ -57,14 +57,14 @@ CBatchPlan CBatchPlan::Make(const CBatchCommand& command) {
     return plan;
 }
 
-std::vector<std::size_t> CBatchPlan::Share(unsigned part, unsigned parts, unsigned stride,
+std::vector<std::size_t> CBatchPlan::Share(unsigned which, unsigned count, unsigned stride,
                                            unsigned offset) const {
     std::map<std::string, std::size_t> first;
     std::vector<std::size_t> share;
     for (std::size_t index = 0; index < m_Calls.size(); ++index) {
         const std::size_t leader =
             first.emplace(OutputKey(m_Calls[index].m_strDataFile), index).first->second;
-        if (leader % stride == offset && leader / stride % parts == part) share.push_back(index);
+        if (leader % stride == offset && leader / stride % count == which) share.push_back(index);
     }
     return share;
 }

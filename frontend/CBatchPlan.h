@@ -17,10 +17,10 @@ class CBatchPlan {
 public:
     static CBatchPlan Make(const CBatchCommand& command);
 
-    // Part `part` (from 0) of `parts` of the calls whose first call of their report,
-    // counted every `stride`-th from `offset`, falls in it: every parts-th call from the
-    // part-th when the reports do not collide. Indices into m_Calls, in order.
-    std::vector<std::size_t> Share(unsigned part, unsigned parts, unsigned stride = 1,
+    // Share `which` (from 0) of `count`: the calls whose report's first call, counted
+    // every `stride`-th from `offset`, falls in it; every count-th call from the which-th
+    // when no reports collide. Indices into m_Calls, in order.
+    std::vector<std::size_t> Share(unsigned which, unsigned count, unsigned stride = 1,
                                    unsigned offset = 0) const;
     // Names the batch: its command and its planned calls, as hexadecimal text.
     std::string Digest(const CBatchCommand& command) const;

@@ -31,7 +31,7 @@ std::string CShardFile::Write(const std::string& folder) const {
         {"format", kFormat}, {"batch", m_strBatch},  {"shard", m_nShard}, {"shards", m_nShards},
         {"calls", m_nCalls}, {"command", m_Command}, {"files", m_Files},  {"results", results}};
     const std::string path = orvane::InFolder(folder, FileName(m_strBatch, m_nShard, m_nShards));
-    const std::string temporary = path + "." + std::to_string(getpid()) + ".part";
+    const std::string temporary = path + "." + std::to_string(getpid()) + ".writing";
     std::ofstream out(temporary, std::ios::binary);
     out << record.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     out.close();
