@@ -70,6 +70,7 @@ std::vector<std::size_t> CBatchPlan::Share(unsigned which, unsigned count, unsig
 }
 
 std::string CBatchPlan::Digest(const CBatchCommand& command) const {
-    return Fnv1a(nlohmann::json{{"command", command}, {"calls", m_Calls}}.dump(
-        -1, ' ', false, nlohmann::json::error_handler_t::replace));
+    const std::vector<std::uint8_t> bytes =
+        nlohmann::json::to_msgpack({{"command", command}, {"calls", m_Calls}});
+    return Fnv1a(std::string(bytes.begin(), bytes.end()));
 }

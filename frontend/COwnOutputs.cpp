@@ -73,7 +73,7 @@ std::set<std::string> COwnOutputs::BatchSummariesIn(const std::string& folder) {
 }
 
 bool COwnOutputs::IsShardRecordName(const std::string& name) {
-    static const std::regex kName(R"(.+\.shard-[0-9]+-of-[0-9]+\.json)");
+    static const std::regex kName(R"(.+\.shard-[0-9]+-of-[0-9]+\.rec)");
     return std::regex_match(name, kName);
 }
 

@@ -29,7 +29,7 @@ public:
     // The names of the numbered batch summaries in `folder`.
     static std::set<std::string> BatchSummariesIn(const std::string& folder);
 
-    // True for the name of a shard's record of a batch ("batch_<digest>.shard-2-of-8.json").
+    // True for the name of a shard's record of a batch ("batch_<digest>.shard-2-of-8.rec").
     static bool IsShardRecordName(const std::string& name);
 
     // True when `path` is named as an output of another file in its folder, as a

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -20,7 +21,7 @@ constexpr int kFormat = 1;
 
 std::string CShardFile::FileName(const std::string& batch, unsigned shard, unsigned shards) {
     return "batch_" + batch + ".shard-" + std::to_string(shard) + "-of-" + std::to_string(shards) +
-           ".json";
+           ".rec";
 }
 
 std::string CShardFile::Write(const std::string& folder) const {
@@ -32,8 +33,11 @@ std::string CShardFile::Write(const std::string& folder) const {
         {"calls", m_nCalls}, {"command", m_Command}, {"files", m_Files},  {"results", results}};
     const std::string path = orvane::InFolder(folder, FileName(m_strBatch, m_nShard, m_nShards));
     const std::string temporary = path + "." + std::to_string(getpid()) + ".writing";
+    // MessagePack keeps a file name that is not UTF-8 as it is, byte for byte.
+    const std::vector<std::uint8_t> bytes = nlohmann::json::to_msgpack(record);
     std::ofstream out(temporary, std::ios::binary);
-    out << record.dump(1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out || std::rename(temporary.c_str(), path.c_str()) != 0) {
         const std::string reason = std::strerror(errno);
@@ -46,7 +50,8 @@ std::string CShardFile::Write(const std::string& folder) const {
 std::string CShardFile::Read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return path + ": " + std::strerror(errno);
-    const nlohmann::json record = nlohmann::json::parse(in, nullptr, false);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    const nlohmann::json record = nlohmann::json::from_msgpack(bytes, true, false);
     if (record.is_discarded() || !record.is_object())
         return path + ": is not a whole shard record (cut short or not one at all)";
     try {

@@ -24,7 +24,7 @@ struct CShardFile {
     CBatchFiles m_Files;
     std::map<std::size_t, std::pair<CLibraryCall, CCallResult>> m_Results;
 
-    // "batch_<digest>.shard-<K>-of-<N>.json"
+    // "batch_<digest>.shard-<K>-of-<N>.rec"
     static std::string FileName(const std::string& batch, unsigned shard, unsigned shards);
     // Writes the record into `folder`; "" or "<file>: <reason>".
     std::string Write(const std::string& folder) const;

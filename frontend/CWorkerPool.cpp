@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -21,6 +22,15 @@ void Send(int pipe, const std::string& line) {
         if (written <= 0) _exit(1);
         sent += static_cast<std::size_t>(written);
     }
+}
+
+// A result as its length and its bytes: MessagePack keeps a file name that is not
+// UTF-8 as it is, byte for byte.
+std::string Framed(const nlohmann::json& message) {
+    const std::vector<std::uint8_t> bytes = nlohmann::json::to_msgpack(message);
+    const std::uint32_t size = static_cast<std::uint32_t>(bytes.size());
+    std::string frame(reinterpret_cast<const char*>(&size), sizeof size);
+    return frame.append(bytes.begin(), bytes.end());
 }
 
 std::string HowItEnded(int status) {
@@ -48,13 +58,10 @@ CWorkerPool::CWorkerPool(const std::vector<CLibraryCall>& calls,
             for (const CWorker& other : m_Workers) ::close(other.m_nPipe);
             const std::string folder = m_Scratch.Path("worker" + std::to_string(m_Workers.size()));
             try {
-                CShareRunner::Run(
-                    calls, share, folder, [&](std::size_t index, const CCallResult& r) {
-                        Send(ends[1],
-                             nlohmann::json{{"index", index}, {"result", r}}.dump(
-                                 -1, ' ', false, nlohmann::json::error_handler_t::replace) +
-                                 "\n");
-                    });
+                CShareRunner::Run(calls, share, folder,
+                                  [&](std::size_t index, const CCallResult& r) {
+                                      Send(ends[1], Framed({{"index", index}, {"result", r}}));
+                                  });
             } catch (const std::exception& error) {
                 std::fprintf(stderr, "%s\n", error.what());
                 _exit(1);
@@ -96,14 +103,18 @@ bool CWorkerPool::ReadFrom(CWorker& worker) {
         return false;
     }
     worker.m_strUnread.append(block, static_cast<std::size_t>(got));
-    for (std::size_t end = worker.m_strUnread.find('\n'); end != std::string::npos;
-         end = worker.m_strUnread.find('\n')) {
-        // A line that cannot be read leaves its capture to the error below.
-        const nlohmann::json line =
-            nlohmann::json::parse(worker.m_strUnread.substr(0, end), nullptr, false);
-        worker.m_strUnread.erase(0, end + 1);
-        if (line.is_object() && line.contains("index") && line.contains("result"))
-            m_Results[line["index"].get<std::size_t>()] = line["result"].get<CCallResult>();
+    std::uint32_t size = 0;
+    while (worker.m_strUnread.size() >= sizeof size) {
+        std::memcpy(&size, worker.m_strUnread.data(), sizeof size);
+        if (worker.m_strUnread.size() < sizeof size + size) break;
+        // A message that cannot be read leaves its capture to the error below.
+        const nlohmann::json message = nlohmann::json::from_msgpack(
+            worker.m_strUnread.begin() + sizeof size,
+            worker.m_strUnread.begin() + static_cast<std::ptrdiff_t>(sizeof size + size), true,
+            false);
+        worker.m_strUnread.erase(0, sizeof size + size);
+        if (message.is_object() && message.contains("index") && message.contains("result"))
+            m_Results[message["index"].get<std::size_t>()] = message["result"].get<CCallResult>();
     }
     return true;
 }

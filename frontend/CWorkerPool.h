@@ -1,5 +1,5 @@
 // Worker processes that analyse the captures of a planned batch, each its own share in
-// order, and hand every result back over a pipe as one line. The library keeps one
+// order, and hand every result back over a pipe as one message. The library keeps one
 // analysis per process, so the workers are processes, forked before this one has any
 // thread or window. A worker that dies leaves each capture it had not handed back with
 // an error that says how it ended: no capture is lost or passed unseen.

@@ -46,7 +46,7 @@ Standard output: one line per file, then the count of the run:
 
 A batch runs its analyses in --jobs worker processes, with the same lines, log,
 summary and status as one at a time. --shard K/N runs every N-th analysis from the
-K-th and leaves a shard record (batch_<digest>.shard-K-of-N.json); once all N have
+K-th and leaves a shard record (batch_<digest>.shard-K-of-N.rec); once all N have
 run, anywhere on a shared file system:
   orvane merge <shard records or the folder holding them>
 writes the batch's log and summary and prints its lines, as one run would have.

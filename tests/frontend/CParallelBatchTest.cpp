@@ -147,8 +147,8 @@ TEST(ParallelBatch, MergeRefusesShardsThatDoNotMakeOneBatchAndNamesTheFile) {
         bool secondTwice;         // merge is given shard 2's record twice, else the folder
         const char* refusal;      // after the record's name
     } cases[] = {
-        {"missing", {1, 3}, false, ".shard-2-of-3.json: shard 2 of 3 of this batch is missing"},
-        {"doubled", {1, 2, 3}, true, ".shard-2-of-3.json: shard 2 of 3 is given twice"},
+        {"missing", {1, 3}, false, ".shard-2-of-3.rec: shard 2 of 3 of this batch is missing"},
+        {"doubled", {1, 2, 3}, true, ".shard-2-of-3.rec: shard 2 of 3 is given twice"},
     };
     for (const auto& shards : cases) {
         SCOPED_TRACE(shards.name);
@@ -159,7 +159,7 @@ TEST(ParallelBatch, MergeRefusesShardsThatDoNotMakeOneBatchAndNamesTheFile) {
             Orvane(folder.Path(), "--shard " + std::to_string(shard) + "/3 " + kBatch);
             for (const auto& entry : fs::directory_iterator(folder.Path())) {
                 const std::string name = entry.path().filename();
-                if (!name.ends_with(std::to_string(shard) + "-of-3.json")) continue;
+                if (!name.ends_with(std::to_string(shard) + "-of-3.rec")) continue;
                 records += " " + name;
                 if (shard == 2) second = " " + name;
             }
