@@ -1,7 +1,5 @@
 #include "CCmdLine.h"
 
-#include <glob.h>
-
 #include <algorithm>
 #include <cctype>
 #include <ctime>
@@ -196,7 +194,7 @@ void CCmdLine::Refuse(const std::string& file, const std::string& reason) {
 }
 
 bool CCmdLine::SkipOwnOutput(const std::string& path) {
-    if (!m_OwnOutputs.IsOwnOutput(path)) return false;
+    if (!Files().IsOwnOutput(path)) return false;
     m_Tally.Skip();
     m_Log.Write("Skipped output file: " + path + "\n");
     return true;
@@ -207,7 +205,7 @@ void CCmdLine::BeginRun() {
     m_Runner.BeginBatch();
     m_nFailedFiles = 0;
     m_Tally = CVerdictTally();
-    m_OwnOutputs = COwnOutputs();
+    m_OwnFiles = CBatchFiles();
     m_ShownHints.clear();
     m_strBatchSummary.clear();
 }
@@ -247,10 +245,12 @@ bool CCmdLine::RunParsed(const std::vector<std::string>& items, const std::strin
     }
     std::string folder = orvane::FolderOf(orvane::WithoutQuotes(items[1]));
     if (folder.empty()) folder = orvane::CurrentFolder();
-    if (!m_Log.OpenTimeStamped(COwnOutputs::FolderFor(folder), items[0], std::time(nullptr))) {
+    if (m_bWriteLogs &&
+        !m_Log.OpenTimeStamped(COwnOutputs::FolderFor(folder), items[0], std::time(nullptr))) {
         m_Feedback.ShowMessage("Failed to open log file");
     }
     m_strLogFileName = m_Log.Path();
+    if (m_Log.IsOpen()) Files().Wrote(m_Log.Path());
     if (m_Options.m_bVerbose && m_Log.IsOpen()) m_Feedback.ShowMessage("Log: " + m_Log.Path());
     const int count = RunPattern(items);
     m_Feedback.ShowMessage("Processed " + std::to_string(count) + " Files");
@@ -345,7 +345,7 @@ bool CCmdLine::RunItems(const std::vector<std::string>& items, unsigned mode, bo
         runner.ClaimReport(dataFile);
         if (m_Options.m_bVerbose)
             ShowOutputs(dataFile, command == ECommand::kInrush, mode, summariesBefore);
-        m_Feedback.ShowResult(m_Tally.Add(named, CRecordedVerdict::Read(dataFile)));
+        m_Feedback.ShowResult(m_Tally.Add(named, runner.Verdict(dataFile)));
         if (interactive) m_Feedback.OpenReport(orvane::ReportPath(dataFile));
         if (!interactive || command == ECommand::kInrush) {
             m_Log.Write("Analyzed file: " + dataFile + "\n");
@@ -411,21 +411,12 @@ int CCmdLine::RunPattern(const std::vector<std::string>& items) {
         return 1;
     }
     const std::string pattern = orvane::WithoutQuotes(items[1]);
-    std::vector<std::string> files;
-    glob_t matches{};
-    if (glob(pattern.c_str(), 0, nullptr, &matches) == 0) {
-        namespace fs = std::filesystem;
-        std::error_code error;
-        for (std::size_t i = 0; i < matches.gl_pathc; ++i) {
-            const std::string path = matches.gl_pathv[i];
-            // The batch's own log may match a pattern such as "*"; it is no capture.
-            const bool isLog = m_Log.IsOpen() && fs::equivalent(path, m_Log.Path(), error);
-            if (fs::is_regular_file(path, error) && !isLog) files.push_back(path);
-        }
-    }
-    globfree(&matches);
-    // Sorted by name, so that a batch summary lists its files in a reproducible order.
-    std::sort(files.begin(), files.end());
+    std::vector<std::string> files = Files().Matches(pattern);
+    // The batch's own log may match a pattern such as "*"; it is no capture.
+    std::error_code error;
+    std::erase_if(files, [&](const std::string& path) {
+        return m_Log.IsOpen() && std::filesystem::equivalent(path, m_Log.Path(), error);
+    });
     // The reports, plots, summaries and logs of earlier runs lie among the captures.
     std::erase_if(files, [this](const std::string& path) { return SkipOwnOutput(path); });
     if (files.empty()) {
@@ -479,8 +470,9 @@ bool CCmdLine::RunCommandFile(const std::string& commandFile, const std::string&
     if (logPath == path) logPath += ".log";
     const std::string logFolder = COwnOutputs::FolderFor(folder);
     if (logFolder != folder) logPath = orvane::InFolder(logFolder, orvane::FileNameOf(logPath));
-    if (!m_Log.Open(logPath)) m_Feedback.ShowMessage("Failed to open log file");
+    if (m_bWriteLogs && !m_Log.Open(logPath)) m_Feedback.ShowMessage("Failed to open log file");
     m_strLogFileName = logPath;
+    if (m_Log.IsOpen()) Files().Wrote(logPath);
     if (m_Options.m_bVerbose && m_Log.IsOpen()) m_Feedback.ShowMessage("Log: " + logPath);
 
     // Read up to the first empty line first, so that progress can show the total.

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "CBatchFiles.h"
 #include "CBatchLog.h"
 #include "COrvaneFeedback.h"
 #include "COrvaneRunner.h"
-#include "COwnOutputs.h"
 #include "CVerdictTally.h"
 
 // What the options of the command line ask for, before any switch of a command.
@@ -60,6 +60,10 @@ public:
     CCmdOptions m_Options;
     bool m_bSummaryFlag = false;
     bool m_bInteractive = true;
+    // A batch planned before it is walked: the plan writes no log, and the walk takes
+    // the files the plan saw instead of looking again.
+    bool m_bWriteLogs = true;
+    CBatchFiles* m_pBatchFiles = nullptr;
 
 private:
     std::string SeparateSwitches(const std::string& commandLine);
@@ -96,7 +100,8 @@ private:
     std::size_t m_nTokenPos = 0;
     int m_nFailedFiles = 0;  // analyses and command lines that did not run to the end
     CVerdictTally m_Tally;
-    COwnOutputs m_OwnOutputs;
+    CBatchFiles m_OwnFiles;  // the run's own look at its files, without a plan
+    CBatchFiles& Files() { return m_pBatchFiles != nullptr ? *m_pBatchFiles : m_OwnFiles; }
     std::set<std::string> m_ShownHints;
     std::string m_strBatchSummary;  // the batch summary a verbose run last named
 };

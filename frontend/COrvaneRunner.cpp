@@ -90,8 +90,8 @@ bool COrvaneRunner::RunSignal(bool fromCommandLine, unsigned mode, unsigned hubs
     if (m_bTwoFiles && lowOrFull && m_strTestWord.empty() && second.empty()) return false;
     const unsigned hubCount = m_strTestWord.empty() && index >= kFirstHubIndex ? hubs : 0;
     const CBusy busy(m_Feedback);
-    return Finish(Copied(UsbSigCheck(m_strDataFilePath.c_str(), SignalTestWord().c_str(),
-                                     second.c_str(), mode, hubCount)),
+    return Finish(Call({ELibraryExport::kUsbSigCheck, m_strDataFilePath, SignalTestWord(), second,
+                        0.0, hubCount, mode}),
                   fromCommandLine);
 }
 
@@ -104,8 +104,8 @@ bool COrvaneRunner::RunRepeater(bool fromCommandLine, unsigned mode, unsigned hu
     const std::string second = SecondFileFor(lowOrFull);
     if (m_bTwoFiles && lowOrFull && m_strTestWord.empty() && second.empty()) return false;
     const CBusy busy(m_Feedback);
-    return Finish(Copied(eUsbSigCheck(m_strDataFilePath.c_str(), RepeaterTestWord().c_str(),
-                                      second.c_str(), mode, hubs)),
+    return Finish(Call({ELibraryExport::kEUsbSigCheck, m_strDataFilePath, RepeaterTestWord(),
+                        second, 0.0, hubs, mode}),
                   fromCommandLine);
 }
 
@@ -122,8 +122,17 @@ bool COrvaneRunner::RunInrush(bool fromCommandLine, unsigned mode) {
     if (const std::string refusal = SupplyVoltage(voltage); !refusal.empty())
         return Finish(refusal, fromCommandLine);
     const CBusy busy(m_Feedback);
-    return Finish(Copied(UsbInrushCheck(m_strInrushFilePath.c_str(), voltage, mode)),
-                  fromCommandLine);
+    return Finish(
+        Call({ELibraryExport::kUsbInrushCheck, m_strInrushFilePath, "", "", voltage, 0, mode}),
+        fromCommandLine);
+}
+
+std::string COrvaneRunner::Call(const CLibraryCall& call) const {
+    return m_pCalls != nullptr ? m_pCalls->Run(call) : call.Run();
+}
+
+CFileVerdict COrvaneRunner::Verdict(const std::string& dataFile) const {
+    return m_pCalls != nullptr ? m_pCalls->Verdict(dataFile) : CRecordedVerdict::Read(dataFile);
 }
 
 namespace {

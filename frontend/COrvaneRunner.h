@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CLibraryCalls.h"
 #include "COrvaneFeedback.h"
 
 // Which analysis the current tab runs.
@@ -49,6 +50,8 @@ public:
     std::string m_strTestWord;
     std::string m_strErrorText;
     std::string m_strProgressText;
+    // Where the analyses of the command line go; in this process when none is set.
+    CLibraryCalls* m_pCalls = nullptr;
 
     // One file of the device or hub tab, one repeater file, one inrush file.
     // Each returns true when the library ran the analysis to the end. `hubs` counts
@@ -77,6 +80,9 @@ public:
     // What the user is told when a batch of `files` ends, `failures` of them failed.
     static std::string FinishMessage(int files, int failures, const std::string& logPath);
 
+    // The verdict of the last analysis, of `dataFile`, that ran to the end.
+    CFileVerdict Verdict(const std::string& dataFile) const;
+
     // The keyword of the device tab (0-3) or hub tab (4-6) test; empty out of range.
     static std::string SignalKeyword(int combinedIndex);
     static std::string RepeaterKeyword(int index);
@@ -87,6 +93,7 @@ private:
     std::string RepeaterTestWord() const;
     std::string SecondFileFor(bool lowOrFullSpeed) const;
     bool Finish(const std::string& result, bool fromCommandLine);
+    std::string Call(const CLibraryCall& call) const;
     // The supply voltage typed, in `volts`; a refusal text when it is no usable voltage.
     std::string SupplyVoltage(double& volts) const;
     template <typename Analyse>

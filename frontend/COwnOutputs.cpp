@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 
 #include "CBatchLog.h"
 #include "OrvanePaths.h"
@@ -22,8 +23,8 @@ constexpr std::size_t kBatchNumberDigits = 2;
 constexpr std::string_view kCsv = ".csv";
 
 constexpr std::array<const char*, 7> kCaptureOutputs = {
-    COwnOutputs::kReport,     COwnOutputs::kResultRecord, COwnOutputs::kWaveformPlot,
-    COwnOutputs::kEyePlot,    COwnOutputs::kPacketPlot,   COwnOutputs::kFileSummary,
+    COwnOutputs::kReport,        COwnOutputs::kResultRecord, COwnOutputs::kWaveformPlot,
+    COwnOutputs::kEyePlot,       COwnOutputs::kPacketPlot,   COwnOutputs::kFileSummary,
     COwnOutputs::kCommandFileLog};
 
 std::string StemOf(const std::string& name) { return name.substr(0, name.rfind('.')); }
@@ -71,6 +72,11 @@ std::set<std::string> COwnOutputs::BatchSummariesIn(const std::string& folder) {
     return names;
 }
 
+bool COwnOutputs::IsShardRecordName(const std::string& name) {
+    static const std::regex kName(R"(.+\.shard-[0-9]+-of-[0-9]+\.rec)");
+    return std::regex_match(name, kName);
+}
+
 const std::map<std::string, int>& COwnOutputs::StemsIn(const std::string& folder) {
     const auto known = m_StemsByFolder.find(folder);
     if (known != m_StemsByFolder.end()) return known->second;
@@ -87,7 +93,8 @@ bool COwnOutputs::IsOwnOutput(const std::string& path) {
     // Only "/" ends a folder, as in Velkin's output names.
     const std::filesystem::path file(path);
     const std::string name = file.filename().string();
-    if (IsBatchSummary(name) || CBatchLog::IsTimeStampedName(name)) return true;
+    if (IsBatchSummary(name) || CBatchLog::IsTimeStampedName(name) || IsShardRecordName(name))
+        return true;
     const std::map<std::string, int>& stems = StemsIn(file.parent_path().string());
     return std::any_of(kCaptureOutputs.begin(), kCaptureOutputs.end(), [&](const char* suffix) {
         if (!name.ends_with(suffix)) return false;

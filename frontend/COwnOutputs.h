@@ -1,7 +1,7 @@
 // The files a run leaves among the captures, known by name so that a batch never
 // takes one of them for a capture: each capture's report, plots, result record and
 // summary, named after its stem (its name up to the last full stop); the numbered
-// batch summaries of each test; the batch logs.
+// batch summaries of each test; the batch logs; the records of a batch's shards.
 #pragma once
 
 #include <map>
@@ -29,9 +29,12 @@ public:
     // The names of the numbered batch summaries in `folder`.
     static std::set<std::string> BatchSummariesIn(const std::string& folder);
 
+    // True for the name of a shard's record of a batch ("batch_<digest>.shard-2-of-8.rec").
+    static bool IsShardRecordName(const std::string& name);
+
     // True when `path` is named as an output of another file in its folder, as a
-    // numbered batch summary or as a time-stamped batch log. A capture of any other
-    // name ("results.csv", or "x_sum.csv" with no x beside it) is none.
+    // numbered batch summary, as a time-stamped batch log or as a shard record. A capture of any
+    // other name ("results.csv", or "x_sum.csv" with no x beside it) is none.
     bool IsOwnOutput(const std::string& path);
 
 private:

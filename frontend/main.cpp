@@ -5,15 +5,18 @@
 // through the same command line, so they write the same outputs; neither needs a
 // display or creates a window.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CCmdLine.h"
 #include "CConsoleFeedback.h"
 #include "COrvaneRunner.h"
+#include "CParallelBatch.h"
 #include "CVerdictTally.h"
 #include "dialog/COrvaneApp.h"
 
@@ -41,9 +44,17 @@ Standard output: one line per file, then the count of the run:
   PASS <file> | WAIVED <file> | FAIL <file>: <failed checks> | ERROR <file>: <reason>
   <n> files: <p> passed, <w> waived, <f> failed, <e> errors, <s> skipped
 
+A batch runs its analyses in --jobs worker processes, with the same lines, log,
+summary and status as one at a time. --shard K/N runs every N-th analysis from the
+K-th and leaves a shard record (batch_<digest>.shard-K-of-N.rec); once all N have
+run, anywhere on a shared file system:
+  orvane merge <shard records or the folder holding them>
+writes the batch's log and summary and prints its lines, as one run would have.
+
 Exit status: 0 every file analysed and passed or waived; 1 a device failed a
-limit; 2 usage error; 3 a file could not be analysed (wins over 1).
-Environment: VELKIN_OUTPUT_DIR (set by -o), VELKIN_COMPLIANCE_URL.)";
+limit; 2 usage error (or shards that do not make one batch); 3 a file could not
+be analysed (wins over 1).
+Environment: VELKIN_OUTPUT_DIR (set by -o), VELKIN_BATCH_DIR, VELKIN_COMPLIANCE_URL.)";
 
 bool IsSet(const char* name) {
     const char* value = std::getenv(name);
@@ -80,6 +91,25 @@ std::string UseOutputFolder(const std::string& folder) {
     return "";
 }
 
+// "K/N" with 1 <= K <= N, into `shard` and `shards`.
+bool ParseShard(const std::string& text, unsigned& shard, unsigned& shards) {
+    char rest = 0;
+    return std::sscanf(text.c_str(), "%u/%u%c", &shard, &shards, &rest) == 2 && shard >= 1 &&
+           shard <= shards;
+}
+
+// A batch shared among processes; one that cannot start its workers or write its
+// records says why.
+template <typename Batch>
+int RunBatch(COrvaneFeedback& feedback, Batch batch) {
+    try {
+        return batch();
+    } catch (const std::exception& error) {
+        feedback.ShowMessage(std::string("The batch could not be shared out: ") + error.what());
+        return CVerdictTally::kNotAnalysed;
+    }
+}
+
 // The option form of one command word.
 struct CCommandWord {
     CLI::App* m_pApp = nullptr;
@@ -111,6 +141,16 @@ int main(int argc, char** argv) {
         ->type_name("DIR");
     app.add_flag("-v,--verbose", options.m_bVerbose,
                  "Name each file as it starts and each output as it is written");
+    unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
+    app.add_option("-j,--jobs", jobs,
+                   "Worker processes a batch's analyses run in (default: the number of cores)")
+        ->type_name("N")
+        ->check(CLI::Range(1u, 1024u).description(""));
+    std::string shardText;
+    app.add_option("--shard", shardText,
+                   "Analyse every N-th file of the batch from the K-th and record the results "
+                   "for orvane merge")
+        ->type_name("K/N");
     app.add_option("command", words, "A command in the comma form, or a command file");
 
     std::string test, second, volts;
@@ -148,12 +188,26 @@ int main(int argc, char** argv) {
         command->add_option("file", files, "Data files or quoted wildcard patterns");
         commandWords.push_back({command, inrush});
     }
+    std::vector<std::string> shardRecords;
+    CLI::App* merge =
+        app.add_subcommand("merge", "Join the shard records of a batch into its log and summary");
+    merge->add_option("record", shardRecords, "Shard records, or folders holding them")->required();
     app.require_subcommand(0, 1);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error);
         return status == 0 ? 0 : CVerdictTally::kUsageError;
+    }
+
+    unsigned shard = 0, shards = 0;
+    if (!shardText.empty() && !ParseShard(shardText, shard, shards))
+        return UsageError("--shard " + shardText + ": expected K/N with 1 <= K <= N");
+    if (merge->parsed()) {
+        CConsoleFeedback feedback;
+        return RunBatch(feedback, [&] {
+            return CParallelBatch::Merge(shardRecords, options.m_bVerbose, feedback);
+        });
     }
 
     std::vector<std::vector<std::string>> commands;
@@ -191,6 +245,12 @@ int main(int argc, char** argv) {
         return CVerdictTally::kUsageError;
     }
     CConsoleFeedback feedback;
+    if (shards > 0 || jobs > 1) {
+        CParallelBatch batch(CBatchCommand::Here(command, commands, options, hubs), feedback);
+        return RunBatch(feedback, [&] {
+            return shards > 0 ? batch.RunShard(shard, shards, jobs) : batch.RunJobs(jobs);
+        });
+    }
     COrvaneRunner runner(feedback);
     runner.m_nHubCount = hubs;
     CCmdLine commandLine(runner, feedback);

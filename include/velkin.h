@@ -8,7 +8,9 @@
  *
  * The environment variable VELKIN_OUTPUT_DIR, when set and not empty, names the
  * folder (an existing one) that every report, plot, result record and summary
- * goes into instead, under the same names. */
+ * goes into instead, under the same names. VELKIN_BATCH_DIR, when set and not
+ * empty, names the folder (an existing one) a new batch summary is started in
+ * instead of that one. */
 #ifndef VELKIN_H
 #define VELKIN_H
 

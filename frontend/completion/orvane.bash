@@ -1,12 +1,14 @@
 # Bash completion for orvane: its options, the command words of both forms, the
 # test types after --test or after the second comma of a comma command, the
-# slash switches after a comma command, and file names elsewhere.
+# slash switches after a comma command, and file names elsewhere (the shard records
+# after merge).
 
 _orvane() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     local tests="ls fs hsfe hsne lshub fshub hshub elsrep efsrep ehsrep"
-    local commands="usbsigcheck eusbrepeater usbinrushcheck"
-    local options="-q --quiet -s --summary --hubs -o --output-dir -v --verbose --version -h --help"
+    local commands="usbsigcheck eusbrepeater usbinrushcheck merge"
+    local options="-q --quiet -s --summary --hubs -o --output-dir -v --verbose -j --jobs --shard"
+    options+=" --version -h --help"
     COMPREPLY=()
     case $prev in
     --test)
@@ -17,7 +19,11 @@ _orvane() {
         mapfile -t COMPREPLY < <(compgen -W "0 1 2 3 4 5" -- "$cur")
         return 0
         ;;
-    --volts) return 0 ;;
+    -j | --jobs)
+        mapfile -t COMPREPLY < <(compgen -W "$(seq 1 "$(nproc 2>/dev/null || echo 1)")" -- "$cur")
+        return 0
+        ;;
+    --volts | --shard) return 0 ;;
     -o | --output-dir)
         mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         return 0
@@ -43,6 +49,7 @@ _orvane() {
         case ${COMP_WORDS[i],,} in
         usbsigcheck | eusbrepeater) form=signal ;;
         usbinrushcheck) form=inrush ;;
+        merge) form=merge ;;
         *,*) [[ -n $form ]] || form=comma ;;
         esac
     done
@@ -59,7 +66,7 @@ _orvane() {
         mapfile -t COMPREPLY < <(compgen -W "/q /s" -- "$cur")
         return 0
         ;;
-    signal | inrush) return 1 ;;
+    signal | inrush | merge) return 1 ;;
     esac
     # The first word: a command word, or a command file (left to file name completion).
     mapfile -t COMPREPLY < <(compgen -W "$commands" -- "$cur")

@@ -32,3 +32,9 @@ COutputNames OutputNamesOf(const std::string& dataFile) {
 std::string COutputNames::Path(const std::string& suffix) const {
     return (std::filesystem::path(m_strFolder) / (m_strStem + suffix)).string();
 }
+
+std::string BatchSummaryFolderOf(const std::string& dataFile) {
+    const char* batchFolder = std::getenv("VELKIN_BATCH_DIR");
+    if (batchFolder != nullptr && *batchFolder != '\0') return AbsolutePath(batchFolder);
+    return OutputNamesOf(dataFile).m_strFolder;
+}

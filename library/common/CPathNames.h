@@ -29,3 +29,10 @@ struct COutputNames {
     std::string Path(const std::string& suffix) const;
 };
 COutputNames OutputNamesOf(const std::string& dataFile);
+
+// Where a new batch summary of `dataFile` is started: the folder the environment
+// variable VELKIN_BATCH_DIR names when it is set and not empty (relative to the working
+// folder; not created), else the capture's output folder. A front end that runs a
+// batch's captures in several processes keeps each capture's summary line apart there
+// and joins the lines in the batch's order itself.
+std::string BatchSummaryFolderOf(const std::string& dataFile);

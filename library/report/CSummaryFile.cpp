@@ -76,7 +76,7 @@ std::string CSummaryFile::Append(const std::string& dataFile, const std::string&
     // The name is held by an empty file created exclusively until the batch is put
     // in place: a new batch never takes a file that appeared since the free name was
     // chosen, nor one that another run starting a batch beside it took.
-    const std::string folder = OutputNamesOf(dataFile).m_strFolder;
+    const std::string folder = BatchSummaryFolderOf(dataFile);
     for (int attempt = 0; attempt < kMaxCreateTries; ++attempt) {
         const std::string path = BatchFileName(folder, stem);
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
