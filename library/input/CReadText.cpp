@@ -299,15 +299,12 @@ DataStart FindDataStart(CLineSource& source, bool percentComments) {
     return start;
 }
 
-// A capture this long is parsed in stretches on every core; below it a second thread
-// costs more than it saves.
-constexpr int64_t kBytesPerStretch = int64_t{8} << 20;
-
 // Where each stretch of [from, to) begins: the byte after the first line feed at or
 // past an even share of the bytes, so every stretch holds whole lines.
-std::vector<int64_t> StretchStarts(const std::string& path, int64_t from, int64_t to) {
+std::vector<int64_t> StretchStarts(const std::string& path, int64_t from, int64_t to,
+                                   int64_t stretchBytes) {
     const auto cores = static_cast<int64_t>(std::max(1u, std::thread::hardware_concurrency()));
-    const int64_t count = std::min(cores, (to - from) / kBytesPerStretch);
+    const int64_t count = std::min(cores, (to - from) / std::max<int64_t>(stretchBytes, 1));
     std::vector<int64_t> starts{from};
     if (count < 2) return starts;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -357,8 +354,8 @@ void ParseStretch(const std::string& path, int64_t begin, int64_t end, int32_t c
 // in file order (a bad row, a zero byte, a short row) or a seam breaks the step: the
 // file is then read again row by row, which refuses it exactly as it always has.
 bool ParseRestInStretches(const std::string& path, int64_t from, int64_t to, int32_t columns,
-                          TextRows& head) {
-    const std::vector<int64_t> starts = StretchStarts(path, from, to);
+                          int64_t stretchBytes, TextRows& head) {
+    const std::vector<int64_t> starts = StretchStarts(path, from, to, stretchBytes);
     if (starts.size() < 2) return false;
     const double bytesPerRow = static_cast<double>(from) /
                                static_cast<double>(std::max<std::size_t>(head.m_Line.Count(), 1));
@@ -473,7 +470,8 @@ bool CReadText::ReadRows(const std::string& path, bool inrushOnly, bool stretche
             if (stretches && rows.m_Axis.Learnt() && rows.Clean() &&
                 rows.m_Line.Count() >= kRowsBeforeEstimate) {
                 ReserveForFile(rows, columns, start.m_nOffset, source.Offset(), source.FileBytes());
-                if (!ParseRestInStretches(path, source.Offset(), source.FileBytes(), columns, rows))
+                if (!ParseRestInStretches(path, source.Offset(), source.FileBytes(), columns,
+                                          m_nStretchBytes, rows))
                     return false;
                 break;
             }

@@ -11,7 +11,12 @@
 class CReadText {
 public:
     // `percentComments`: a line that opens with "%" is a comment wherever it stands.
-    explicit CReadText(bool percentComments) : m_bPercentComments(percentComments) {}
+    // A long capture is parsed in stretches of at least `stretchBytes` on every core. A
+    // capture of a few million rows parses in tens of milliseconds on one core, and a
+    // batch of them keeps every core busy with one capture per worker instead.
+    static constexpr int64_t kStretchBytes = int64_t{32} << 20;
+    explicit CReadText(bool percentComments, int64_t stretchBytes = kStretchBytes)
+        : m_bPercentComments(percentComments), m_nStretchBytes(stretchBytes) {}
 
     // Kind 2 or 3, as many traces as the rows hold. `inrushOnly`: a supply-current
     // capture, which must hold one trace; a header with no samples after it comes back
@@ -25,4 +30,5 @@ private:
                   CWaveform& waveform) const;
 
     bool m_bPercentComments;
+    int64_t m_nStretchBytes;
 };

@@ -21,7 +21,7 @@ namespace {
 constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
 
 // Below this many samples a second core costs more than it saves.
-constexpr std::size_t kSamplesPerPart = std::size_t{1} << 20;
+constexpr std::size_t kSamplesPerPart = std::size_t{2} << 20;
 
 // Doubles widened per pass: 16 KB, so they are still in L1 when copied out.
 constexpr std::size_t kWideSteps = 2048;

@@ -15,7 +15,7 @@
 namespace {
 
 // Below this many values a second core costs more than it saves.
-constexpr std::size_t kValuesPerPart = std::size_t{1} << 20;
+constexpr std::size_t kValuesPerPart = std::size_t{2} << 20;
 
 // Labels closer to zero than this are rounding noise of k * step.
 constexpr double kZeroLabel = 0.001;

@@ -38,7 +38,7 @@ inline int32_t Classify(double level, double th, int32_t symJ, int32_t symK, int
 }
 
 // Below this many samples, or runs, a second core costs more than it saves.
-constexpr std::size_t kSamplesPerPart = std::size_t{1} << 20;
+constexpr std::size_t kSamplesPerPart = std::size_t{2} << 20;
 constexpr std::size_t kRunsPerPart = std::size_t{1} << 16;
 // Samples classified between two appends of the run starts found among them.
 constexpr std::size_t kStartsPerBlock = 4096;
