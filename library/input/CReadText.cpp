@@ -131,6 +131,27 @@ struct TextRows {
     bool Clean() const { return !m_bEnded && m_nShortLine == 0; }
 };
 
+// A row as scopes write nearly all of them: N finite values, each followed by one comma
+// or tab, the last by the line end. Returns the start of the next line, or nullptr for
+// any other row (spaces, empty fields, comments, a zero byte, a value that is no
+// number), which the full rules below then read.
+template <int N>
+const char* PlainRow(const char* p, const char* end, double* values) {
+    for (int i = 0; i < N; ++i) {
+        p = ParseNumber(p, end, values[i]);
+        if (p == nullptr || p == end || !std::isfinite(values[i])) return nullptr;
+        const char c = *p++;
+        if (i + 1 < N) {
+            if (c != ',' && c != '\t') return nullptr;
+        } else if (c == '\r' && p < end && *p == '\n') {
+            return p + 1;
+        } else {
+            return c == '\n' ? p : nullptr;
+        }
+    }
+    return nullptr;
+}
+
 template <int N>
 void ParseRows(TextRows& rows, std::string_view block, bool lastBlock) {
     const char* p = block.data();
@@ -138,6 +159,13 @@ void ParseRows(TextRows& rows, std::string_view block, bool lastBlock) {
     while (p < end && !rows.m_bEnded) {
         ++rows.m_nLine;
         double values[N];
+        if (rows.m_nShortLine == 0) {
+            if (const char* next = PlainRow<N>(p, end, values)) {
+                rows.Push(values, N, rows.m_nLine);
+                p = next;
+                continue;
+            }
+        }
         int32_t count = 0;
         bool cut = false;
         for (;;) {
