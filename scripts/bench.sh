@@ -24,6 +24,9 @@ for name in $("$bench" --benchmark_list_tests | grep -v '^Prepare'); do
         --benchmark_report_aggregates_only=true --benchmark_format=json \
         >"$parts/$(printf %03d $i).json"
 done
+# The batch of a hundred one-million-sample captures, one at a time and by two workers.
+"$root/scripts/batch-bench.sh" "$build" 100 "$repetitions" >"$parts/batch.jsonl"
+
 python3 - "$parts" "$out" "$data/hs_csv.csv" "$repetitions" <<'PY'
 import glob, json, statistics, sys, time
 parts, out, csv, repetitions = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
@@ -34,6 +37,7 @@ for part in sorted(glob.glob(parts + "/*.json")):
         merged = run
     else:
         merged["benchmarks"] += run["benchmarks"]
+merged["benchmarks"] += [json.loads(line) for line in open(parts + "/batch.jsonl") if line.strip()]
 try:
     import pandas
     # The synthesizer's header rows come first: pandas parses the numbers alone.
@@ -59,5 +63,12 @@ for b in merged["benchmarks"]:
     if b.get("aggregate_name") == "median":
         extra = "".join(f"  {k}={b[k]:.1f}" for k in ("peak_rss_MB", "bytes_per_sample") if k in b)
         print(f'{b["name"]:40s} {b["real_time"]:10.1f} {b["time_unit"]}{extra}')
+median = {b["name"]: b["real_time"] for b in merged["benchmarks"] if b.get("aggregate_name") == "median"}
+csv_run = median.get("Analyse/hs_csv/real_time_median")
+if csv_run and "pandas_read_csv/hs_csv_median" in median:
+    print(f'hs_csv whole analysis / pandas.read_csv: {csv_run / median["pandas_read_csv/hs_csv_median"]:.3f}')
+jobs = [median.get(f"Batch/100_hs_1M_csv/jobs{j}_median") for j in (1, 2)]
+if all(jobs):
+    print(f"batch of 100, --jobs 1 / --jobs 2: {jobs[0] / jobs[1]:.2f}")
 PY
 echo "written: $out"
