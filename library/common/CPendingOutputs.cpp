@@ -92,6 +92,12 @@ void CPendingOutputs::Add(const std::string& path, std::string_view bytes,
     if (::close(fd) != 0 || !written) Fail(output, written ? errno : writeError, false);
 }
 
+void CPendingOutputs::AdoptFirst(CPendingOutputs&& earlier) {
+    m_Outputs.insert(m_Outputs.begin(), std::make_move_iterator(earlier.m_Outputs.begin()),
+                     std::make_move_iterator(earlier.m_Outputs.end()));
+    earlier.m_Outputs.clear();
+}
+
 void CPendingOutputs::Commit() {
     // A folder where a file should go refuses its rename: found before anything moves.
     for (const COutput& output : m_Outputs)

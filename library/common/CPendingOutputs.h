@@ -31,6 +31,10 @@ public:
     void Add(const std::string& path, std::string_view bytes, const COutputWords& words = {},
              bool reserved = false);
 
+    // Takes over the files `earlier` holds (written by another thread of the same run),
+    // to be put in place before these.
+    void AdoptFirst(CPendingOutputs&& earlier);
+
     // Puts every file in place. When one cannot be, those already moved get their
     // earlier contents back and CAnalysisError names the file that failed.
     void Commit();

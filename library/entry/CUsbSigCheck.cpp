@@ -1,6 +1,7 @@
 #include "entry/CUsbSigCheck.h"
 
 #include <algorithm>
+#include <future>
 
 #include "common/CAnalysisError.h"
 #include "common/CPendingOutputs.h"
@@ -42,25 +43,45 @@ void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string s
     if (record.m_Measurements.empty()) throw CAnalysisError("No Packets Found\nVerify Test type");
 
     const CResultRecord result = CSignalResults().Build(record, *spec, testType, isEusb);
+    // The picture of the whole capture maps every sample: it is drawn on a core of its
+    // own while the rest is written, and put in place first, as it always was.
+    CPendingOutputs signalPlot;
+    std::future<void> drawing = std::async(std::launch::async, [&] {
+        CPlot().PlotSignal(record, *config, *spec, dataFile, signalPlot);
+    });
     CPendingOutputs outputs;
-    CPlot().PlotSignal(record, *config, *spec, dataFile, outputs);
-    CPlot().PlotEye(record, *config, *spec, dataFile, outputs);
-    CPlot().PlotPacket(record, *config, *spec, dataFile, outputs);
-    const CToolboxRecord toolbox = CToolboxGlobals().GetGlobals();
-    CUsbSigReport().WriteReport(record, toolbox, *spec, isEusb, outputs, result);
-    CResultJson().Write(result, dataFile, outputs);
-
     std::string batchFile = SummaryFileName;
-    if (mode == VELKIN_MODE_FILE_SUMMARY) {
-        CTestSummary().WriteFileSummary(record, toolbox, *config, *spec, isEusb, outputs);
-    } else if (mode == VELKIN_MODE_NEW_BATCH_SUMMARY) {
-        batchFile = CTestSummary().WriteBatchSummary(record, toolbox, *config, *spec, true,
-                                                     SummaryFileName, isEusb, outputs);
-    } else if (mode >= VELKIN_MODE_APPEND_BATCH_SUMMARY) {
-        CTestSummary().WriteBatchSummary(record, toolbox, *config, *spec, false, SummaryFileName,
-                                         isEusb, outputs);
+    try {
+        WriteOthers(record, result, *config, *spec, dataFile, mode, isEusb, batchFile, outputs);
+    } catch (...) {
+        // The plot's failure is reported first, as when it was drawn first.
+        drawing.get();
+        throw;
     }
+    drawing.get();
+    outputs.AdoptFirst(std::move(signalPlot));
     outputs.Commit();
     // Taken over only once the new batch holds its header and first line.
     SummaryFileName = batchFile;
+}
+
+void CUsbSigCheck::WriteOthers(const CAnalysisRecord& record, const CResultRecord& result,
+                               const CSigConfig& config, const CSigSpec& spec,
+                               const std::string& dataFile, unsigned mode, bool isEusb,
+                               std::string& batchFile, CPendingOutputs& outputs) {
+    CPlot().PlotEye(record, config, spec, dataFile, outputs);
+    CPlot().PlotPacket(record, config, spec, dataFile, outputs);
+    const CToolboxRecord toolbox = CToolboxGlobals().GetGlobals();
+    CUsbSigReport().WriteReport(record, toolbox, spec, isEusb, outputs, result);
+    CResultJson().Write(result, dataFile, outputs);
+
+    if (mode == VELKIN_MODE_FILE_SUMMARY) {
+        CTestSummary().WriteFileSummary(record, toolbox, config, spec, isEusb, outputs);
+    } else if (mode == VELKIN_MODE_NEW_BATCH_SUMMARY) {
+        batchFile = CTestSummary().WriteBatchSummary(record, toolbox, config, spec, true,
+                                                     SummaryFileName, isEusb, outputs);
+    } else if (mode >= VELKIN_MODE_APPEND_BATCH_SUMMARY) {
+        CTestSummary().WriteBatchSummary(record, toolbox, config, spec, false, SummaryFileName,
+                                         isEusb, outputs);
+    }
 }

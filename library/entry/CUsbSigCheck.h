@@ -2,6 +2,12 @@
 
 #include <string>
 
+#include "common/CPendingOutputs.h"
+#include "report/CResultRecord.h"
+#include "signal/CAnalysisRecord.h"
+#include "spec/CSigConfig.h"
+#include "spec/CSigSpec.h"
+
 // Takes one signal-quality capture from file to report: selects the test type's
 // limits, prepares the traces, measures the first clean packet, judges it, and
 // writes plots, report and summary beside the data file: all of them, or, when one
@@ -13,4 +19,12 @@ public:
 
     // The batch summary file that the first run of a batch chose.
     std::string SummaryFileName;
+
+private:
+    // Every output but the picture of the whole capture: eye, packet, report, result
+    // record and summaries. `batchFile` becomes the batch a new summary starts.
+    void WriteOthers(const CAnalysisRecord& record, const CResultRecord& result,
+                     const CSigConfig& config, const CSigSpec& spec, const std::string& dataFile,
+                     unsigned mode, bool isEusb, std::string& batchFile,
+                     CPendingOutputs& outputs);
 };
