@@ -27,7 +27,10 @@ done
 # The batch of a hundred one-million-sample captures, one at a time and by two workers.
 "$root/scripts/batch-bench.sh" "$build" 100 "$repetitions" >"$parts/batch.jsonl"
 
-python3 - "$parts" "$out" "$data/hs_csv.csv" "$repetitions" <<'PY'
+# The distribution's own Python, where python3-pandas is installed.
+python="/usr/bin/python3"
+[ -x "$python" ] || python=python3
+"$python" - "$parts" "$out" "$data/hs_csv.csv" "$repetitions" <<'PY'
 import glob, json, statistics, sys, time
 parts, out, csv, repetitions = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
 merged = None
