@@ -12,13 +12,6 @@ namespace {
 // is a gap, a repeated stretch or a sample out of place, not rounding.
 constexpr double kStepTolerance = 0.01;
 
-std::string Shortest(double value) {
-    char text[32];
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
-    return std::string(text, result.ptr);
-}
-
 }  // namespace
 
 void CEvenTimeCheck::Add(double time, int64_t row) {
@@ -54,5 +47,12 @@ void CEvenTimeCheck::Learn() {
 void CEvenTimeCheck::Check(double step, int64_t row) const {
     if (std::abs(step - m_dStep) <= kStepTolerance * m_dStep) return;
     throw CAnalysisError(ComposeMessage("Error: File %s row %d breaks the even time step of %s s.",
-                                        {m_strFile, std::to_string(row), Shortest(m_dStep)}));
+                                        {m_strFile, std::to_string(row), StepText(m_dStep)}));
+}
+
+std::string CEvenTimeCheck::StepText(double step) {
+    char text[32];
+    const auto result =
+        std::to_chars(text, text + sizeof text, step, std::chars_format::general, 6);
+    return std::string(text, result.ptr);
 }

@@ -21,6 +21,8 @@ public:
     bool Learnt() const { return m_dStep > 0.0; }
     // The next time is the first of a stretch read apart from the rows before it.
     void Restart() { m_bStarted = false; }
+    // A step as a refusal names it: six significant digits at most.
+    static std::string StepText(double step);
 
 private:
     static constexpr std::size_t kLearnSteps = 15;

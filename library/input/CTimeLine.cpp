@@ -1,22 +1,15 @@
 #include "input/CTimeLine.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "common/CAnalysisError.h"
+#include "input/CEvenTimeCheck.h"
 
 namespace {
 
 // Half of the even-step tolerance on each of the two judgements, so no time strays
 // further than 1 % of a step from the axis that replaces the column.
 constexpr double kLineTolerance = 0.005;
-
-std::string Shortest(double value) {
-    char text[32];
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
-    return std::string(text, result.ptr);
-}
 
 }  // namespace
 
@@ -67,5 +60,5 @@ CSampleTimes CTimeLine::Finish() {
 void CTimeLine::Refuse(int64_t row, double step) const {
     throw CAnalysisError(
         ComposeMessage("Error: File %s row %d lies off the even time step of %s s.",
-                       {m_strFile, std::to_string(row), Shortest(step)}));
+                       {m_strFile, std::to_string(row), CEvenTimeCheck::StepText(step)}));
 }

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "CTempFolder.h"
+#include "OrvaneProcess.h"
 #include "synth/Synth.h"
 
 namespace fs = std::filesystem;
@@ -30,15 +31,8 @@ std::string Printed(std::string out, const std::string& err) { return out.append
 // orvane started in `folder` without a display, with each word of `line` as one
 // argument. Returns the exit status and what it printed.
 std::pair<int, std::string> Orvane(const fs::path& folder, const std::string& line) {
-    const CTempFolder streams;
-    std::string command = "cd '" + folder.string() +
-                          "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " ORVANE_EXE;
-    std::istringstream words(line);
-    for (std::string word; std::getline(words, word, ' ');) command += " '" + word + "'";
-    command += " >" + streams.Path("out") + " 2>" + streams.Path("err");
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-            Printed(Slurp(streams.Path("out")), Slurp(streams.Path("err")))};
+    const COrvanePrintout run = RunOrvane(folder, line);
+    return {run.status, Printed(run.out, run.err)};
 }
 
 // The local time a batch log is named with.

@@ -15,29 +15,12 @@
 #include <vector>
 
 #include "CTempFolder.h"
+#include "OrvaneProcess.h"
 #include "synth/Synth.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Printout {
-    int status = -1;
-    std::string out, err;
-};
-
-// orvane started in `folder` without a display, each word of `line` one argument.
-Printout Orvane(const fs::path& folder, const std::string& line) {
-    const CTempFolder streams;
-    std::string command = "cd '" + folder.string() +
-                          "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " ORVANE_EXE;
-    std::istringstream words(line);
-    for (std::string word; std::getline(words, word, ' ');) command += " '" + word + "'";
-    command += " >" + streams.Path("out") + " 2>" + streams.Path("err");
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(streams.Path("out")),
-            Slurp(streams.Path("err"))};
-}
 
 // `text` with `folder` written "{dir}".
 std::string Unfolded(std::string text, const std::string& folder) {
@@ -57,7 +40,7 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-Outcome OutcomeIn(const fs::path& folder, const Printout& run) {
+Outcome OutcomeIn(const fs::path& folder, const COrvanePrintout& run) {
     Outcome outcome{run.status, Unfolded(run.out, folder), "", "", {}, {}};
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename();
@@ -121,8 +104,8 @@ TEST(ParallelBatch, WorkersAndMergedShardsLeaveWhatOneAtATimeLeaves) {
             SCOPED_TRACE(batch + ", " + way.name);
             const fs::path folder = root.Path() / (way.name + std::to_string(serial));
             WriteBatch(folder);
-            Printout run;
-            for (const std::string& line : way.lines) run = Orvane(folder, line);
+            COrvanePrintout run;
+            for (const std::string& line : way.lines) run = RunOrvane(folder, line);
             outcomes.push_back(OutcomeIn(folder, run));
             EXPECT_EQ(outcomes.back(), outcomes[serial])
                 << outcomes.back().console << outcomes.back().log;
@@ -156,7 +139,7 @@ TEST(ParallelBatch, MergeRefusesShardsThatDoNotMakeOneBatchAndNamesTheFile) {
         WriteBatch(folder.Path());
         std::string records, second;
         for (const int shard : shards.shards) {
-            Orvane(folder.Path(), "--shard " + std::to_string(shard) + "/3 " + kBatch);
+            RunOrvane(folder.Path(), "--shard " + std::to_string(shard) + "/3 " + kBatch);
             for (const auto& entry : fs::directory_iterator(folder.Path())) {
                 const std::string name = entry.path().filename();
                 if (!name.ends_with(std::to_string(shard) + "-of-3.rec")) continue;
@@ -164,8 +147,8 @@ TEST(ParallelBatch, MergeRefusesShardsThatDoNotMakeOneBatchAndNamesTheFile) {
                 if (shard == 2) second = " " + name;
             }
         }
-        const Printout run =
-            Orvane(folder.Path(), "merge" + (shards.secondTwice ? records + second : " ."));
+        const COrvanePrintout run =
+            RunOrvane(folder.Path(), "merge" + (shards.secondTwice ? records + second : " ."));
         EXPECT_EQ(run.status, 2);
         EXPECT_NE(run.err.find(shards.refusal), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
