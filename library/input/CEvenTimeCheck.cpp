@@ -6,15 +6,7 @@
 
 #include "common/CAnalysisError.h"
 
-namespace {
-
-// Exports round their time digits; a step further than this share from the median
-// is a gap, a repeated stretch or a sample out of place, not rounding.
-constexpr double kStepTolerance = 0.01;
-
-}  // namespace
-
-void CEvenTimeCheck::Add(double time, int64_t row) {
+void CEvenTimeCheck::AddAny(double time, int64_t row) {
     if (!m_bStarted) {
         m_bStarted = true;
         m_dLast = time;

@@ -121,7 +121,9 @@ struct TextRows {
 
     // Keeps one row of time and traces, each of them a sample the analysis can use.
     void Push(const double* values, int32_t columns, int64_t line) {
-        for (int32_t i = 1; i < columns; ++i) CheckSample(values[i], m_strName, "row", line);
+        for (int32_t i = 1; i < columns; ++i)
+            if (!(std::abs(values[i]) < kOffScreenMark))
+                CheckSample(values[i], m_strName, "row", line);
         m_Axis.Add(values[0], line);
         m_Line.Add(values[0], line);
         for (int32_t i = 1; i < columns; ++i) m_Traces[i - 1]->push_back(values[i]);
