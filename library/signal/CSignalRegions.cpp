@@ -192,16 +192,10 @@ std::vector<CSymbolRun> CSignalRegions::FindRegions(const CSampleTimes& time,
                              ? static_cast<int32_t>(WholeBits(run.m_dBits, static_cast<double>(n)))
                              : 0;
     };
-    std::string letters;
-    auto settle = [&](CSymbolRun& run) {
-        letters.append(syncLetters(run), letterOf(run));
-        label(run);
-    };
 
     // An EOP is a run of an EOP state (SE0 on a pair, a bit-stuffing-violating J or K
     // at high speed) whose width fits the ordinary or start-of-frame window; the bus
-    // state that follows it is idle. A run is settled (letters and label) once no
-    // later run can change it.
+    // state that follows it is idle. No run changes once the pass is beyond it.
     for (std::size_t r = 0; r < runCount; ++r) {
         CSymbolRun& run = runs[r];
         for (const int32_t eopSymbol : spec.m_EopSymbols) {
@@ -214,13 +208,22 @@ std::vector<CSymbolRun> CSignalRegions::FindRegions(const CSampleTimes& time,
             run.m_nSymbol = config.m_nSymE;
             if (r + 1 < runCount && runs[r + 1].m_nSymbol == spec.m_nIdleSymbol) {
                 runs[r + 1].m_nSymbol = config.m_nSymI;
-                settle(run);
                 ++r;
             }
             break;
         }
-        settle(runs[r]);
     }
+    // The letters and labels of the settled runs, a stretch of runs per core.
+    std::vector<std::string> stretches(parts);
+    CCoreParts::Run(runCount, parts, [&](std::size_t part, std::size_t from, std::size_t to) {
+        for (std::size_t r = from; r < to; ++r) {
+            stretches[part].append(syncLetters(runs[r]), letterOf(runs[r]));
+            label(runs[r]);
+        }
+    });
+    std::string letters = std::move(stretches[0]);
+    for (std::size_t part = 1; part < parts; ++part) letters += stretches[part];
+    std::vector<std::string>().swap(stretches);
 
     // Hubs and repeaters may drop leading SYNC bits at high speed, so shorter
     // patterns are tried until one is seen; full and low speed keep all eight.
