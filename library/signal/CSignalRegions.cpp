@@ -43,23 +43,54 @@ constexpr std::size_t kRunsPerPart = std::size_t{1} << 16;
 // Samples classified between two appends of the run starts found among them.
 constexpr std::size_t kStartsPerBlock = 4096;
 
-// The one pass over every sample: indices where the line state changes. Each core
-// takes a stretch of the capture; a stretch's first sample starts a run when its
+// Where a run starts: its first sample, its line state and the time of its edge.
+struct CRunStart {
+    int32_t m_nSample;
+    int32_t m_nSymbol;
+    double m_dStart;
+};
+
+// The one pass over every sample: where the line state changes, with the state and
+// the edge time of each new run, found while the samples either side are at hand. Each
+// core takes a stretch of the capture; a stretch's first sample starts a run when its
 // state differs from the sample before it, as it would in a single pass.
 template <typename Threshold>
-std::vector<int32_t> RunStarts(const std::vector<double>& diff, double jSign, int32_t symJ,
-                               int32_t symK, int32_t symS, Threshold threshold) {
+std::vector<CRunStart> RunStarts(const CSampleTimes& time, const std::vector<double>& diff,
+                                 double jSign, int32_t symJ, int32_t symK, int32_t symS,
+                                 Threshold threshold) {
     const double* d = diff.data();
     const std::size_t n = diff.size();
     const auto state = [&](std::size_t i) {
         return Classify(jSign * d[i], threshold(i), symJ, symK, symS);
     };
+    // The edge is where the trace crossed the threshold on the side it came from (a J
+    // or K run) or left (the between level after a J or K).
+    const auto start = [&](std::size_t s) -> CRunStart {
+        const int32_t symbol = state(s);
+        if (s == 0) return {0, symbol, time[0]};
+        const int32_t from = state(s - 1);
+        const int32_t towards = symbol == symS ? from : symbol;
+        const double sign = towards == symJ ? jSign : -jSign;
+        const double levelBefore = sign * threshold(s - 1);
+        const double levelAt = sign * threshold(s);
+        double at = 0.0;
+        if (d[s - 1] == levelBefore) {
+            at = time[s - 1];
+        } else if (d[s] == levelAt) {
+            at = time[s];
+        } else {
+            const double a = std::abs(d[s - 1] - levelBefore);
+            const double b = std::abs(d[s] - levelAt);
+            at = time[s - 1] + (time[s] - time[s - 1]) * a / (a + b);
+        }
+        return {static_cast<int32_t>(s), symbol, at};
+    };
     const std::size_t parts = CCoreParts::PartsFor(n, kSamplesPerPart);
-    std::vector<std::vector<int32_t>> found(parts);
+    std::vector<std::vector<CRunStart>> found(parts);
     CCoreParts::Run(n, parts, [&](std::size_t part, std::size_t from, std::size_t to) {
-        std::vector<int32_t>& starts = found[part];
+        std::vector<CRunStart>& starts = found[part];
         int32_t code = state(from);
-        if (from == 0 || code != state(from - 1)) starts.push_back(static_cast<int32_t>(from));
+        if (from == 0 || code != state(from - 1)) starts.push_back(start(from));
         // A high-speed line changes state every few samples, too often for a branch to
         // guess: every index is written and kept only where the state changed.
         std::array<int32_t, kStartsPerBlock> block;
@@ -72,11 +103,11 @@ std::vector<int32_t> RunStarts(const std::vector<double>& diff, double jSign, in
                 kept += next != code ? 1 : 0;
                 code = next;
             }
-            starts.insert(starts.end(), block.begin(),
-                          block.begin() + static_cast<std::ptrdiff_t>(kept));
+            for (std::size_t k = 0; k < kept; ++k)
+                starts.push_back(start(static_cast<std::size_t>(block[k])));
         }
     });
-    std::vector<int32_t> starts = std::move(found[0]);
+    std::vector<CRunStart> starts = std::move(found[0]);
     for (std::size_t part = 1; part < parts; ++part)
         starts.insert(starts.end(), found[part].begin(), found[part].end());
     return starts;
@@ -112,71 +143,38 @@ std::vector<CSymbolRun> CSignalRegions::FindRegions(const CSampleTimes& time,
         return cm < limit ? baseThreshold - (cm - limit) : baseThreshold;
     };
     auto flatThreshold = [baseThreshold](std::size_t) { return baseThreshold; };
-    auto threshold = [&](std::size_t i) { return singleEnded ? pairThreshold(i) : baseThreshold; };
-    auto classify = [&](std::size_t i) {
-        return Classify(jSign * diff[i], threshold(i), symJ, symK, symS);
-    };
 
-    // First sample of every run; the runs themselves are built once their count is known.
-    std::vector<int32_t> starts = singleEnded
-                                      ? RunStarts(diff, jSign, symJ, symK, symS, pairThreshold)
-                                      : RunStarts(diff, jSign, symJ, symK, symS, flatThreshold);
+    // Every run, its state and edge found in the one pass over the samples.
+    std::vector<CRunStart> starts =
+        singleEnded ? RunStarts(time, diff, jSign, symJ, symK, symS, pairThreshold)
+                    : RunStarts(time, diff, jSign, symJ, symK, symS, flatThreshold);
 
     const double bitTime = spec.m_dBitTime;
     const std::size_t runCount = starts.size();
     std::vector<CSymbolRun> runs;
     CHugePages::Reserve(runs, runCount);
     runs.resize(runCount);
-    // Three passes over the runs, each split over the cores: the state of every run,
-    // then where each starts (which needs the state before it), then how long each is.
+    // The runs, a stretch of them per core. Every rate that reaches here (coarser
+    // captures were up-sampled) gives a bit at least one sample, so a run is at most as
+    // many bits long as the capture has samples; a wider one, or one that ends before
+    // it starts, lies on a time axis that jumps.
     const std::size_t parts = CCoreParts::PartsFor(runCount, kRunsPerPart);
     CCoreParts::Run(runCount, parts, [&](std::size_t, std::size_t from, std::size_t to) {
         for (std::size_t r = from; r < to; ++r) {
-            const std::size_t s = static_cast<std::size_t>(starts[r]);
             CSymbolRun& run = runs[r];
-            run.m_nSymbol = classify(s);
-            run.m_nFirstSample = static_cast<int32_t>(s);
+            const bool last = r + 1 == runCount;
+            run.m_nSymbol = starts[r].m_nSymbol;
+            run.m_nFirstSample = starts[r].m_nSample;
             // The last run ends on the capture's last sample, so a stage that reads
             // samples up to a run's last one never reads past the trace.
-            run.m_nLastSample = r + 1 < runCount ? starts[r + 1] - 1 : static_cast<int32_t>(n - 1);
-        }
-    });
-    CCoreParts::Run(runCount, parts, [&](std::size_t, std::size_t first, std::size_t last) {
-        for (std::size_t r = std::max<std::size_t>(first, 1); r < last; ++r) {
-            const std::size_t s = static_cast<std::size_t>(starts[r]);
-            CSymbolRun& run = runs[r];
-            // The edge is where the trace crossed the threshold on the side it came from
-            // (a J or K run) or left (the between level after a J or K).
-            const int32_t from = runs[r - 1].m_nSymbol;
-            const int32_t towards = run.m_nSymbol == symS ? from : run.m_nSymbol;
-            const double sign = towards == symJ ? jSign : -jSign;
-            const double levelBefore = sign * threshold(s - 1);
-            const double levelAt = sign * threshold(s);
-            if (diff[s - 1] == levelBefore) {
-                run.m_dStart = time[s - 1];
-            } else if (diff[s] == levelAt) {
-                run.m_dStart = time[s];
-            } else {
-                const double a = std::abs(diff[s - 1] - levelBefore);
-                const double b = std::abs(diff[s] - levelAt);
-                run.m_dStart = time[s - 1] + (time[s] - time[s - 1]) * a / (a + b);
-            }
-        }
-    });
-    runs.front().m_dStart = time[0];
-    // Every rate that reaches here (coarser captures were up-sampled) gives a bit at
-    // least one sample, so a run is at most as many bits long as the capture has
-    // samples; a wider one, or one that ends before it starts, lies on a time axis
-    // that jumps.
-    CCoreParts::Run(runCount, parts, [&](std::size_t, std::size_t from, std::size_t to) {
-        for (std::size_t r = from; r < to; ++r) {
-            CSymbolRun& run = runs[r];
-            run.m_dEnd = r + 1 < runCount ? runs[r + 1].m_dStart : time[n - 1];
+            run.m_nLastSample = last ? static_cast<int32_t>(n - 1) : starts[r + 1].m_nSample - 1;
+            run.m_dStart = starts[r].m_dStart;
+            run.m_dEnd = last ? time[n - 1] : starts[r + 1].m_dStart;
             run.m_dBits = (run.m_dEnd - run.m_dStart) / bitTime;
             CheckedIndex(CVectorMath::RoundHalfUp(run.m_dBits), n, kRunOutOfRange);
         }
     });
-    std::vector<int32_t>().swap(starts);
+    std::vector<CRunStart>().swap(starts);
 
     // The bus as a receiver would read it, one letter per bit; the between level
     // is a transition, not a bit.
