@@ -4,6 +4,7 @@
 #include <future>
 
 #include "common/CAnalysisError.h"
+#include "common/CCoreParts.h"
 #include "common/CPendingOutputs.h"
 #include "plot/CPlot.h"
 #include "report/CResultJson.h"
@@ -23,6 +24,8 @@ namespace {
 
 // More hubs than this add no further EOP allowance.
 constexpr unsigned kMaxHubs = 5;
+// Below this many samples the picture is not worth a core of its own.
+constexpr std::size_t kSamplesForOwnCore = std::size_t{2} << 20;
 
 }  // namespace
 
@@ -43,12 +46,15 @@ void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string s
     if (record.m_Measurements.empty()) throw CAnalysisError("No Packets Found\nVerify Test type");
 
     const CResultRecord result = CSignalResults().Build(record, *spec, testType, isEusb);
-    // The picture of the whole capture maps every sample: it is drawn on a core of its
-    // own while the rest is written, and put in place first, as it always was.
+    // The picture of the whole capture maps every sample: a long capture's is drawn on
+    // a core of its own while the rest is written (a short one's after it: a batch of
+    // short captures keeps the cores busy with one capture per worker), and it is put
+    // in place first, as it always was.
     CPendingOutputs signalPlot;
-    std::future<void> drawing = std::async(std::launch::async, [&] {
-        CPlot().PlotSignal(record, *config, *spec, dataFile, signalPlot);
-    });
+    const bool ownCore = CCoreParts::PartsFor(record.m_Time.size(), kSamplesForOwnCore) > 1;
+    std::future<void> drawing =
+        std::async(ownCore ? std::launch::async : std::launch::deferred,
+                   [&] { CPlot().PlotSignal(record, *config, *spec, dataFile, signalPlot); });
     CPendingOutputs outputs;
     std::string batchFile = SummaryFileName;
     try {
