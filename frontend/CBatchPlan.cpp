@@ -1,5 +1,6 @@
 #include "CBatchPlan.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -57,16 +58,25 @@ CBatchPlan CBatchPlan::Make(const CBatchCommand& command) {
     return plan;
 }
 
-std::vector<std::size_t> CBatchPlan::Share(unsigned which, unsigned count, unsigned stride,
-                                           unsigned offset) const {
-    std::map<std::string, std::size_t> first;
+std::vector<std::size_t> CBatchPlan::Share(unsigned which, unsigned count) const {
     std::vector<std::size_t> share;
+    for (const std::vector<std::size_t>& group : Groups(count, which))
+        share.insert(share.end(), group.begin(), group.end());
+    std::sort(share.begin(), share.end());
+    return share;
+}
+
+std::vector<std::vector<std::size_t>> CBatchPlan::Groups(unsigned stride, unsigned offset) const {
+    std::map<std::string, std::size_t> first;
+    std::map<std::size_t, std::vector<std::size_t>> groups;  // by their first call
     for (std::size_t index = 0; index < m_Calls.size(); ++index) {
         const std::size_t leader =
             first.emplace(OutputKey(m_Calls[index].m_strDataFile), index).first->second;
-        if (leader % stride == offset && leader / stride % count == which) share.push_back(index);
+        if (leader % stride == offset) groups[leader].push_back(index);
     }
-    return share;
+    std::vector<std::vector<std::size_t>> ordered;
+    for (auto& [leader, group] : groups) ordered.push_back(std::move(group));
+    return ordered;
 }
 
 std::string CBatchPlan::Digest(const CBatchCommand& command) const {

@@ -17,11 +17,13 @@ class CBatchPlan {
 public:
     static CBatchPlan Make(const CBatchCommand& command);
 
-    // Share `which` (from 0) of `count`: the calls whose report's first call, counted
-    // every `stride`-th from `offset`, falls in it; every count-th call from the which-th
-    // when no reports collide. Indices into m_Calls, in order.
-    std::vector<std::size_t> Share(unsigned which, unsigned count, unsigned stride = 1,
-                                   unsigned offset = 0) const;
+    // Share `which` (from 0) of `count`: the calls whose report's first call is every
+    // count-th from the which-th, in order (every count-th call when no reports collide).
+    std::vector<std::size_t> Share(unsigned which, unsigned count) const;
+    // The calls whose report's first call, counted every `stride`-th from `offset`,
+    // falls in this share, in groups: the calls of one report together, in order, the
+    // groups in the order of their first calls.
+    std::vector<std::vector<std::size_t>> Groups(unsigned stride = 1, unsigned offset = 0) const;
     // Names the batch: its command and its planned calls, as hexadecimal text.
     std::string Digest(const CBatchCommand& command) const;
 

@@ -73,9 +73,7 @@ int CParallelBatch::RunJobs(unsigned jobs) {
     if (plan.m_Calls.size() <= 1 || jobs <= 1) {
         return Walk(m_Command, nullptr, nullptr, m_Feedback);
     }
-    std::vector<std::vector<std::size_t>> shares;
-    for (unsigned worker = 0; worker < jobs; ++worker) shares.push_back(plan.Share(worker, jobs));
-    CWorkerPool pool(plan.m_Calls, shares);
+    CWorkerPool pool(plan.m_Calls, plan.Groups(), jobs);
     CResultCalls calls(
         plan.m_Calls, [&](std::size_t index) { return pool.Result(index); }, pool.PrivateFolder(),
         plan.m_Files);
@@ -91,10 +89,7 @@ int CParallelBatch::RunShard(unsigned shard, unsigned shards, unsigned jobs) {
     record.m_nCalls = plan.m_Calls.size();
     record.m_Command = m_Command;
     record.m_Files = plan.m_Files;
-    std::vector<std::vector<std::size_t>> shares;
-    for (unsigned worker = 0; worker < std::max(jobs, 1u); ++worker)
-        shares.push_back(plan.Share(worker, std::max(jobs, 1u), shards, shard - 1));
-    CWorkerPool pool(plan.m_Calls, shares);
+    CWorkerPool pool(plan.m_Calls, plan.Groups(shards, shard - 1), std::max(jobs, 1u));
     CVerdictTally tally;
     for (const std::size_t index : plan.Share(shard - 1, shards)) {
         const CCallResult result = pool.Result(index);
