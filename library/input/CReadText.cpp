@@ -379,15 +379,13 @@ void ParseStretch(const std::string& path, int64_t begin, int64_t end, int32_t c
     }
 }
 
-// The rest of the file from `from`, in stretches on every core, appended in file order
-// to the head's rows. False when a stretch holds anything the head's rules must judge
-// in file order (a bad row, a zero byte, a short row) or a seam breaks the step: the
-// file is then read again row by row, which refuses it exactly as it always has.
-bool ParseRestInStretches(const std::string& path, int64_t from, int64_t to, int32_t columns,
-                          int64_t stretchBytes, TextRows& head) {
-    const std::vector<int64_t> starts = StretchStarts(path, from, to, stretchBytes);
-    if (starts.size() < 2) return false;
-    const double bytesPerRow = static_cast<double>(from) /
+// The rest of the file, in the stretches that begin at `starts` and end at `to`, on
+// every core, appended in file order to the head's rows. False when a stretch holds anything the
+// head's rules must judge in file order (a bad row, a zero byte, a short row) or a seam breaks the
+// step: the file is then read again row by row, which refuses it exactly as it always has.
+bool ParseRestInStretches(const std::string& path, const std::vector<int64_t>& starts, int64_t to,
+                          int32_t columns, TextRows& head) {
+    const double bytesPerRow = static_cast<double>(starts.front()) /
                                static_cast<double>(std::max<std::size_t>(head.m_Line.Count(), 1));
     std::vector<std::unique_ptr<Stretch>> stretches;
     for (std::size_t k = 1; k < starts.size(); ++k) {
@@ -496,14 +494,20 @@ bool CReadText::ReadRows(const std::string& path, bool inrushOnly, bool stretche
         rows.m_nLine = start.m_nSecondLine - 1;
         ParseRows(rows, columns, start.m_SecondRow, false);
         for (bool last = false; !last && !rows.m_bEnded;) {
-            // Once the head has taught the step, the rest may go to every core.
+            // Once the head has taught the step, the rest may go to every core; a rest
+            // too short to split is read on here, once.
             if (stretches && rows.m_Axis.Learnt() && rows.Clean() &&
                 rows.m_Line.Count() >= kRowsBeforeEstimate) {
-                ReserveForFile(rows, columns, start.m_nOffset, source.Offset(), source.FileBytes());
-                if (!ParseRestInStretches(path, source.Offset(), source.FileBytes(), columns,
-                                          m_nStretchBytes, rows))
-                    return false;
-                break;
+                stretches = false;
+                const std::vector<int64_t> starts =
+                    StretchStarts(path, source.Offset(), source.FileBytes(), m_nStretchBytes);
+                if (starts.size() >= 2) {
+                    ReserveForFile(rows, columns, start.m_nOffset, source.Offset(),
+                                   source.FileBytes());
+                    if (!ParseRestInStretches(path, starts, source.FileBytes(), columns, rows))
+                        return false;
+                    break;
+                }
             }
             const std::string_view block = source.NextBlock(last);
             const int64_t readBytes = source.Offset() - static_cast<int64_t>(block.size());
