@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "COwnOutputs.h"
 #include "velkin.h"
 
 namespace fs = std::filesystem;
@@ -24,9 +25,8 @@ std::string Failure(int error, const fs::path& path) {
 // The folder the library puts a capture's batch summary in.
 fs::path SummaryFolder(const std::string& dataFile) {
     std::error_code ignored;
-    const char* output = std::getenv("VELKIN_OUTPUT_DIR");
-    if (output != nullptr && *output != '\0') return fs::absolute(output, ignored);
-    return fs::absolute(dataFile, ignored).parent_path();
+    return fs::absolute(
+        COwnOutputs::FolderFor(fs::absolute(dataFile, ignored).parent_path().string()), ignored);
 }
 
 // `text` put in place as `path` in one step: a reader sees the old file or the new one.

@@ -12,6 +12,11 @@
 // in capture order, as a single pass would.
 class CCoreParts {
 public:
+    // The shortest stretch of a capture worth a core of its own: below about two
+    // million samples a pass takes a few milliseconds, and a batch of such captures
+    // keeps the cores busy with one capture per worker instead.
+    static constexpr std::size_t kSamplesPerPart = std::size_t{2} << 20;
+
     // The number of parts `count` samples are split into: one per core, but none
     // shorter than `shortest`, where starting a thread would cost more than it saves.
     static std::size_t PartsFor(std::size_t count, std::size_t shortest) {

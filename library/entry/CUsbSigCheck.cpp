@@ -24,8 +24,6 @@ namespace {
 
 // More hubs than this add no further EOP allowance.
 constexpr unsigned kMaxHubs = 5;
-// Below this many samples the picture is not worth a core of its own.
-constexpr std::size_t kSamplesForOwnCore = std::size_t{2} << 20;
 
 }  // namespace
 
@@ -51,7 +49,8 @@ void CUsbSigCheck::Run(std::string dataFile, std::string testType, std::string s
     // short captures keeps the cores busy with one capture per worker), and it is put
     // in place first, as it always was.
     CPendingOutputs signalPlot;
-    const bool ownCore = CCoreParts::PartsFor(record.m_Time.size(), kSamplesForOwnCore) > 1;
+    const bool ownCore =
+        CCoreParts::PartsFor(record.m_Time.size(), CCoreParts::kSamplesPerPart) > 1;
     std::future<void> drawing =
         std::async(ownCore ? std::launch::async : std::launch::deferred,
                    [&] { CPlot().PlotSignal(record, *config, *spec, dataFile, signalPlot); });

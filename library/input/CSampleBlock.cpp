@@ -20,9 +20,6 @@ namespace {
 // doubles are written once, with no copy of the record held beside the traces.
 constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
 
-// Below this many samples a second core costs more than it saves.
-constexpr std::size_t kSamplesPerPart = std::size_t{2} << 20;
-
 // Doubles widened per pass: 16 KB, so they are still in L1 when copied out.
 constexpr std::size_t kWideSteps = 2048;
 
@@ -85,7 +82,7 @@ void ReadDensePart(CBinaryFile& file, std::uint64_t offset, std::size_t first, s
 template <typename T>
 void ReadDense(CBinaryFile& file, std::uint64_t offset, std::size_t count, double gain,
                double shift, double* out) {
-    CCoreParts::Run(count, CCoreParts::PartsFor(count, kSamplesPerPart),
+    CCoreParts::Run(count, CCoreParts::PartsFor(count, CCoreParts::kSamplesPerPart),
                     [&](std::size_t part, std::size_t from, std::size_t to) {
                         if (part == 0)
                             return ReadDensePart<T>(file, offset, from, to, count, gain, shift,

@@ -1,11 +1,8 @@
 #include "input/CTimeAxis.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstdint>
 
 #include "common/CAnalysisError.h"
-#include "input/CSampleBlock.h"
 
 void CTimeAxis::Fill(CSampleTimes& time, std::size_t count, double origin, double interval,
                      const std::string& fileName) const {

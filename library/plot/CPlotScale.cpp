@@ -14,9 +14,6 @@
 
 namespace {
 
-// Below this many values a second core costs more than it saves.
-constexpr std::size_t kValuesPerPart = std::size_t{2} << 20;
-
 // Labels closer to zero than this are rounding noise of k * step.
 constexpr double kZeroLabel = 0.001;
 
@@ -32,7 +29,7 @@ bool IsWhole(double v) { return std::floor(v) == v; }
 
 void CValueRange::Extend(std::span<const double> values) {
     // A long trace is ranged on every core, each part on its own, then joined.
-    const std::size_t parts = CCoreParts::PartsFor(values.size(), kValuesPerPart);
+    const std::size_t parts = CCoreParts::PartsFor(values.size(), CCoreParts::kSamplesPerPart);
     if (parts > 1) {
         std::vector<CValueRange> ranges(parts);
         CCoreParts::Run(values.size(), parts,

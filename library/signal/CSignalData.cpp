@@ -153,8 +153,7 @@ private:
     double m_dSlope = 0.0;
 };
 
-// The time base keeps the first interval's step, as the scope's own sample clock;
-// straight lines join the trace's samples. The last sample has no successor to
+// Straight lines join the trace's samples. The last sample has no successor to
 // interpolate towards and is dropped.
 void UpsampleTrace(std::vector<double>& samples, std::size_t k) {
     const std::size_t points = (samples.size() - 1) * k;
@@ -164,6 +163,7 @@ void UpsampleTrace(std::vector<double>& samples, std::size_t k) {
     samples.swap(out);
 }
 
+// The time base keeps the first interval's step, as the scope's own sample clock.
 void UpsampleTime(CSampleTimes& time, std::size_t k) {
     time.Refine(k, (time[1] - time[0]) / static_cast<double>(k));
 }

@@ -37,8 +37,7 @@ inline int32_t Classify(double level, double th, int32_t symJ, int32_t symK, int
     return level > th || level < -th ? outside : symS;
 }
 
-// Below this many samples, or runs, a second core costs more than it saves.
-constexpr std::size_t kSamplesPerPart = std::size_t{2} << 20;
+// Below this many runs a second core costs more than it saves.
 constexpr std::size_t kRunsPerPart = std::size_t{1} << 16;
 // Samples classified between two appends of the run starts found among them.
 constexpr std::size_t kStartsPerBlock = 4096;
@@ -85,7 +84,7 @@ std::vector<CRunStart> RunStarts(const CSampleTimes& time, const std::vector<dou
         }
         return {static_cast<int32_t>(s), symbol, at};
     };
-    const std::size_t parts = CCoreParts::PartsFor(n, kSamplesPerPart);
+    const std::size_t parts = CCoreParts::PartsFor(n, CCoreParts::kSamplesPerPart);
     std::vector<std::vector<CRunStart>> found(parts);
     CCoreParts::Run(n, parts, [&](std::size_t part, std::size_t from, std::size_t to) {
         std::vector<CRunStart>& starts = found[part];
