@@ -1,5 +1,7 @@
 #pragma once
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -19,25 +21,51 @@ inline constexpr uint64_t kMaxExactMantissa = uint64_t{1} << 53;
 
 inline bool IsDecimalDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
-// The fraction of a scope's number is mostly eight digits or more: read eight at a
-// time as one 64-bit word instead of one multiply-add chain per digit.
-inline bool StartsWithEightDigits(const char* p) {
+// The eight characters at `p` as one little-endian word: the first character in the
+// low byte.
+inline uint64_t EightChars(const char* p) {
+    static_assert(std::endian::native == std::endian::little);
     uint64_t word;
     std::memcpy(&word, p, sizeof word);
-    return (((word & 0xF0F0F0F0F0F0F0F0) |
-             (((word + 0x0606060606060606) & 0xF0F0F0F0F0F0F0F0) >> 4)) == 0x3333333333333333);
+    return word;
 }
 
-inline uint32_t EightDigits(const char* p) {
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    word -= 0x3030303030303030;
+// How many decimal digits open the eight characters of `word`. A byte outside '0' to
+// '9' fails one of the two nibble tests; a carry out of such a byte only reaches the
+// bytes after it, which no longer count.
+inline int LeadingDigits(uint64_t word) {
+    constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0;
+    constexpr uint64_t kThrees = 0x3030303030303030;
+    const uint64_t notDigit = ((word & kHighNibbles) ^ kThrees) |
+                              (((word + 0x0606060606060606) & kHighNibbles) ^ kThrees);
+    return std::countr_zero(notDigit) >> 3;
+}
+
+// The value of the first `count` (0 to 8) digits of `word`, eight at a time as one
+// 64-bit word instead of one multiply-add chain per digit. The digits are moved to the
+// top of the word, so the bytes below them read as leading zeros.
+inline uint32_t DigitsValue(uint64_t word, int count) {
+    if (count == 0) return 0;
+    word = (word - 0x3030303030303030) << (64 - 8 * count);
     word = (word * 10) + (word >> 8);
     constexpr uint64_t kMask = 0x000000FF000000FF;
     constexpr uint64_t kHigh = 100 + (uint64_t{1000000} << 32);
     constexpr uint64_t kLow = 1 + (uint64_t{10000} << 32);
     return static_cast<uint32_t>((((word & kMask) * kHigh) + (((word >> 16) & kMask) * kLow)) >>
                                  32);
+}
+
+// The value from its decimal digits when one IEEE operation rounds it correctly;
+// false otherwise.
+inline bool ExactValue(uint64_t mantissa, int digits, int exponent, bool negative, double& value) {
+    if (digits == 0 || digits > kMaxMantissaDigits || mantissa > kMaxExactMantissa ||
+        exponent < -kMaxExactPower || exponent > kMaxExactPower)
+        return false;
+    double magnitude = static_cast<double>(mantissa);
+    magnitude = exponent < 0 ? magnitude / kExactPowersOfTen[-exponent]
+                             : magnitude * kExactPowersOfTen[exponent];
+    value = negative ? -magnitude : magnitude;
+    return true;
 }
 
 // Scope exports write at most nine or ten significant digits and small exponents: such a
@@ -57,8 +85,9 @@ inline const char* ParseNumber(const char* p, const char* end, double& value) {
     for (; p < end && IsDecimalDigit(*p); ++p, ++digits) mantissa = mantissa * 10 + (*p - '0');
     if (p < end && *p == '.') {
         ++p;
-        if (end - p >= 8 && StartsWithEightDigits(p)) {
-            mantissa = mantissa * 100000000 + EightDigits(p);
+        // The fraction of a scope's number is mostly eight digits or more.
+        if (end - p >= 8 && LeadingDigits(EightChars(p)) == 8) {
+            mantissa = mantissa * 100000000 + DigitsValue(EightChars(p), 8);
             p += 8;
             digits += 8;
             exponent -= 8;
@@ -66,7 +95,7 @@ inline const char* ParseNumber(const char* p, const char* end, double& value) {
         for (; p < end && IsDecimalDigit(*p); ++p, ++digits, --exponent)
             mantissa = mantissa * 10 + (*p - '0');
     }
-    bool exact = digits > 0 && digits <= kMaxMantissaDigits && mantissa <= kMaxExactMantissa;
+    bool exact = digits > 0 && digits <= kMaxMantissaDigits;
     if (exact && p < end && (*p == 'e' || *p == 'E')) {
         const char* q = p + 1;
         const bool negativeExponent = q < end && *q == '-';
@@ -79,12 +108,6 @@ inline const char* ParseNumber(const char* p, const char* end, double& value) {
         exponent += negativeExponent ? -power : power;
         p = q;
     }
-    if (exact && exponent >= -kMaxExactPower && exponent <= kMaxExactPower) {
-        double magnitude = static_cast<double>(mantissa);
-        magnitude = exponent < 0 ? magnitude / kExactPowersOfTen[-exponent]
-                                 : magnitude * kExactPowersOfTen[exponent];
-        value = negative ? -magnitude : magnitude;
-        return p;
-    }
+    if (exact && ExactValue(mantissa, digits, exponent, negative, value)) return p;
     return ParseNumberInFull(start, end, value);
 }

@@ -19,6 +19,7 @@
 #include "input/CLineSource.h"
 #include "input/CNumberParser.h"
 #include "input/CSampleBlock.h"
+#include "input/CTimeDigits.h"
 #include "input/CTimeLine.h"
 
 namespace {
@@ -118,6 +119,7 @@ struct TextRows {
     bool m_bEnded = false;
     CEvenTimeCheck m_Axis;
     CTimeLine m_Line;
+    CTimeDigits m_TimeDigits{};
 
     // Keeps one row of time and traces, each of them a sample the analysis can use.
     void Push(const double* values, int32_t columns, int64_t line) {
@@ -138,9 +140,9 @@ struct TextRows {
 // any other row (spaces, empty fields, comments, a zero byte, a value that is no
 // number), which the full rules below then read.
 template <int N>
-const char* PlainRow(const char* p, const char* end, double* values) {
+const char* PlainRow(CTimeDigits& time, const char* p, const char* end, double* values) {
     for (int i = 0; i < N; ++i) {
-        p = ParseNumber(p, end, values[i]);
+        p = i == 0 ? time.Parse(p, end, values[0]) : ParseNumber(p, end, values[i]);
         if (p == nullptr || p == end || !std::isfinite(values[i])) return nullptr;
         const char c = *p++;
         if (i + 1 < N) {
@@ -162,7 +164,7 @@ void ParseRows(TextRows& rows, std::string_view block, bool lastBlock) {
         ++rows.m_nLine;
         double values[N];
         if (rows.m_nShortLine == 0) {
-            if (const char* next = PlainRow<N>(p, end, values)) {
+            if (const char* next = PlainRow<N>(rows.m_TimeDigits, p, end, values)) {
                 rows.Push(values, N, rows.m_nLine);
                 p = next;
                 continue;

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "input/CNumberParser.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// The time column of a text capture is the scope's sample clock printed row after row
+// in one format, so the text of a time differs from the one before it only in its last
+// few digits. Such a time is read from those digits alone, added to the mantissa
+// already read, which gives the very double a full read of the text gives; any other
+// text is read in full and becomes the one the next rows are compared with.
+class CTimeDigits {
+public:
+    // Reads the number at `p` as ParseNumber does and returns its end, or nullptr when
+    // no number starts there. Inline: it runs for every row of a long capture.
+    const char* Parse(const char* p, const char* end, double& value) {
+        if (m_bRemembered && end - p >= kTextChars && (DifferingChars(p) & m_nFixed) == 0) {
+            const uint64_t last = EightChars(p + m_nMantissaEnd - 8) >> m_nLastShift;
+            const uint64_t mantissa = m_nMantissa - m_nLastDigits + DigitsValue(last, m_nChanging);
+            if (LeadingDigits(last) >= m_nChanging && mantissa <= kMaxExactMantissa) {
+                // The one IEEE operation the full read makes of the same digits.
+                const auto magnitude = static_cast<double>(mantissa);
+                const double scaled = m_bDivide ? magnitude / m_dPower : magnitude * m_dPower;
+                value = m_bNegative ? -scaled : scaled;
+                std::memcpy(m_Text, p, kTextChars);
+                m_nLastDigits = DigitsValue(last, m_nChanging);
+                m_nMantissa = mantissa;
+                return p + m_nLength;
+            }
+        }
+        return ParseInFull(p, end, value);
+    }
+
+private:
+    // Characters compared with the remembered time: the whole text and the character
+    // after it.
+    static constexpr int kTextChars = 32;
+
+    // One bit per character of the 32 at `p` that differs from the remembered text.
+    uint32_t DifferingChars(const char* p) const {
+#if defined(__SSE2__)
+        const auto differs = [](const char* x, const char* y) {
+            const __m128i equal =
+                _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)),
+                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(y)));
+            return static_cast<uint32_t>(~_mm_movemask_epi8(equal)) & 0xFFFF;
+        };
+        return differs(p, m_Text) | (differs(p + 16, m_Text + 16) << 16);
+#else
+        uint32_t mask = 0;
+        for (int i = 0; i < kTextChars; ++i) mask |= uint32_t{p[i] != m_Text[i]} << i;
+        return mask;
+#endif
+    }
+
+    const char* ParseInFull(const char* p, const char* end, double& value);
+    // Takes the text [p, next), just read in full as `value`, as the one to compare with,
+    // when it is a plain decimal whose last digits can change alone.
+    void Remember(const char* p, const char* next, double value);
+
+    char m_Text[kTextChars] = {};
+    bool m_bRemembered = false;
+    uint64_t m_nMantissa = 0;  // all the digits, as one integer
+    // The power of ten of the last digit, and whether the mantissa is divided by it.
+    double m_dPower = 1.0;
+    bool m_bDivide = false;
+    bool m_bNegative = false;
+    int m_nLength = 0;
+    // The digits that may change: [m_nMantissaEnd - m_nChanging, m_nMantissaEnd), at most
+    // eight, none before the point; every other character must stay as it is.
+    int m_nMantissaEnd = 0;
+    int m_nChanging = 0;
+    int m_nLastShift = 0;        // moves them to the low bytes of the word that ends with them
+    uint32_t m_nLastDigits = 0;  // their value
+    uint32_t m_nFixed = 0;       // one bit per character that must stay
+};
