@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string_view>
 #include <thread>
@@ -262,13 +263,16 @@ void RecoverSamplesBesideHeader(TextRows& rows, int32_t columns,
         rows.Push(sample->data(), columns, line++);
 }
 
+constexpr double kNoRowsSeen = std::numeric_limits<double>::infinity();
+
 // Sizes the vectors once for the whole file from the mean length of the rows read so
 // far, so that a long capture never holds two copies of a trace while it grows.
 void ReserveForFile(TextRows& rows, int32_t columns, int64_t dataStart, int64_t readBytes,
-                    int64_t fileBytes) {
+                    int64_t fileBytes, double shortestRows = kNoRowsSeen) {
     const std::size_t have = rows.m_Traces[0]->size();
     if (have < kRowsBeforeEstimate || fileBytes <= readBytes) return;
-    const double bytesPerRow = static_cast<double>(readBytes - dataStart) / have;
+    const double bytesPerRow =
+        std::min(static_cast<double>(readBytes - dataStart) / have, shortestRows);
     const auto expected =
         have + static_cast<std::size_t>(static_cast<double>(fileBytes - readBytes) / bytesPerRow *
                                         kRowEstimateMargin);
@@ -332,18 +336,34 @@ DataStart FindDataStart(CLineSource& source, bool percentComments) {
 }
 
 // Where each stretch of [from, to) begins: the byte after the first line feed at or
-// past an even share of the bytes, so every stretch holds whole lines.
-std::vector<int64_t> StretchStarts(const std::string& path, int64_t from, int64_t to,
-                                   int64_t stretchBytes) {
+// past an even share of the bytes, so every stretch holds whole lines. Rows may be longer
+// in one part of a capture than in another (a minus sign before zero time), so the rows
+// are also counted in a sample after each start and at the end, and the shortest mean
+// row length found sizes the vectors: a vector that outgrows its room would for a while
+// be held twice.
+struct StretchPlan {
+    std::vector<int64_t> m_Starts;
+    double m_dShortestRows = kNoRowsSeen;  // bytes per row
+};
+
+StretchPlan PlanStretches(const std::string& path, int64_t from, int64_t to, int64_t stretchBytes) {
     const auto cores = static_cast<int64_t>(std::max(1u, std::thread::hardware_concurrency()));
     const int64_t count = std::min(cores, (to - from) / std::max<int64_t>(stretchBytes, 1));
-    std::vector<int64_t> starts{from};
-    if (count < 2) return starts;
+    StretchPlan plan{.m_Starts = {from}};
+    if (count < 2) return plan;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return starts;
+    if (fd < 0) return plan;
+    constexpr std::size_t kSampleBytes = std::size_t{64} << 10;
+    const auto sample = std::make_unique_for_overwrite<char[]>(kSampleBytes);
+    const auto countRows = [&](int64_t at) {
+        const ssize_t got = ::pread(fd, sample.get(), kSampleBytes, at);
+        const auto rows = got > 0 ? std::count(sample.get(), sample.get() + got, '\n') : 0;
+        if (rows > 0)
+            plan.m_dShortestRows = std::min(plan.m_dShortestRows, static_cast<double>(got) / rows);
+    };
     char probe[4096];
     for (int64_t k = 1; k < count; ++k) {
-        int64_t at = std::max(from + (to - from) * k / count, starts.back());
+        int64_t at = std::max(from + (to - from) * k / count, plan.m_Starts.back());
         for (int64_t found = -1; found < 0 && at < to;) {
             const ssize_t got = ::pread(fd, probe, sizeof probe, at);
             if (got <= 0) break;
@@ -352,10 +372,12 @@ std::vector<int64_t> StretchStarts(const std::string& path, int64_t from, int64_
             at = found >= 0 ? found : at + got;
         }
         if (at >= to) break;
-        starts.push_back(at);
+        plan.m_Starts.push_back(at);
+        countRows(at);
     }
+    countRows(std::max(from, to - static_cast<int64_t>(kSampleBytes)));
     ::close(fd);
-    return starts;
+    return plan;
 }
 
 // One stretch of the rows after the head, parsed on a core of its own into traces of
@@ -385,10 +407,13 @@ void ParseStretch(const std::string& path, int64_t begin, int64_t end, int32_t c
 // every core, appended in file order to the head's rows. False when a stretch holds anything the
 // head's rules must judge in file order (a bad row, a zero byte, a short row) or a seam breaks the
 // step: the file is then read again row by row, which refuses it exactly as it always has.
-bool ParseRestInStretches(const std::string& path, const std::vector<int64_t>& starts, int64_t to,
+bool ParseRestInStretches(const std::string& path, const StretchPlan& plan, int64_t to,
                           int32_t columns, TextRows& head) {
-    const double bytesPerRow = static_cast<double>(starts.front()) /
-                               static_cast<double>(std::max<std::size_t>(head.m_Line.Count(), 1));
+    const std::vector<int64_t>& starts = plan.m_Starts;
+    const double bytesPerRow =
+        std::min(static_cast<double>(starts.front()) /
+                     static_cast<double>(std::max<std::size_t>(head.m_Line.Count(), 1)),
+                 plan.m_dShortestRows);
     std::vector<std::unique_ptr<Stretch>> stretches;
     for (std::size_t k = 1; k < starts.size(); ++k) {
         auto stretch = std::make_unique<Stretch>(
@@ -501,12 +526,12 @@ bool CReadText::ReadRows(const std::string& path, bool inrushOnly, bool stretche
             if (stretches && rows.m_Axis.Learnt() && rows.Clean() &&
                 rows.m_Line.Count() >= kRowsBeforeEstimate) {
                 stretches = false;
-                const std::vector<int64_t> starts =
-                    StretchStarts(path, source.Offset(), source.FileBytes(), m_nStretchBytes);
-                if (starts.size() >= 2) {
+                const StretchPlan plan =
+                    PlanStretches(path, source.Offset(), source.FileBytes(), m_nStretchBytes);
+                if (plan.m_Starts.size() >= 2) {
                     ReserveForFile(rows, columns, start.m_nOffset, source.Offset(),
-                                   source.FileBytes());
-                    if (!ParseRestInStretches(path, starts, source.FileBytes(), columns, rows))
+                                   source.FileBytes(), plan.m_dShortestRows);
+                    if (!ParseRestInStretches(path, plan, source.FileBytes(), columns, rows))
                         return false;
                     break;
                 }
