@@ -1,6 +1,11 @@
 #include "input/CTimeLine.h"
 
+#include <algorithm>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "common/CAnalysisError.h"
 #include "input/CEvenTimeCheck.h"
@@ -24,9 +29,30 @@ void CTimeLine::CloseBlock() {
     if (n == 0) return;
     const double first = m_Block[0];
     const double step = n > 1 ? (m_Block[n - 1] - first) / static_cast<double>(n - 1) : 0.0;
-    for (std::size_t i = 1; i + 1 < n; ++i) {
-        if (std::abs(m_Block[i] - (first + static_cast<double>(i) * step)) > kLineTolerance * step)
-            Refuse(m_BlockRows[i], step);
+    // The whole block is judged in one pass with no exit, which runs several rows per
+    // instruction; only a block that fails is walked again for the row to name.
+    const double tolerance = kLineTolerance * step;
+    const auto offLine = [&](std::size_t i) {
+        return std::abs(m_Block[i] - (first + static_cast<double>(i) * step));
+    };
+    double worst = 0.0;
+    std::size_t i = 1;
+#if defined(__SSE2__)
+    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+    const __m128d start = _mm_set1_pd(first), stride = _mm_set1_pd(step), two = _mm_set1_pd(2.0);
+    __m128d index = _mm_set_pd(2.0, 1.0), worstPair = _mm_setzero_pd();
+    for (; i + 2 < n; i += 2, index = _mm_add_pd(index, two)) {
+        const __m128d line = _mm_add_pd(start, _mm_mul_pd(index, stride));
+        const __m128d off = _mm_and_pd(_mm_sub_pd(_mm_loadu_pd(&m_Block[i]), line), magnitude);
+        worstPair = _mm_max_pd(worstPair, off);
+    }
+    double pair[2];
+    _mm_storeu_pd(pair, worstPair);
+    worst = std::max(pair[0], pair[1]);
+#endif
+    for (; i + 1 < n; ++i) worst = std::max(worst, offLine(i));
+    for (i = 1; worst > tolerance && i + 1 < n; ++i) {
+        if (offLine(i) > tolerance) Refuse(m_BlockRows[i], step);
     }
     m_Ends.push_back({m_nCount, first, m_BlockRows[0]});
     if (n > 1) m_Ends.push_back({m_nCount + n - 1, m_Block[n - 1], m_BlockRows[n - 1]});
