@@ -23,17 +23,15 @@ public:
             const uint64_t last = EightChars(p + m_nMantissaEnd - 8) >> m_nLastShift;
             const uint64_t mantissa = m_nMantissa - m_nLastDigits + DigitsValue(last, m_nChanging);
             if (LeadingDigits(last) >= m_nChanging && mantissa <= kMaxExactMantissa) {
-                // The one IEEE operation the full read makes of the same digits.
-                const auto magnitude = static_cast<double>(mantissa);
-                const double scaled = m_bDivide ? magnitude / m_dPower : magnitude * m_dPower;
-                value = m_bNegative ? -scaled : scaled;
+                value = Scaled(mantissa);
                 std::memcpy(m_Text, p, kTextChars);
+                m_nCarried = m_nCarried - m_nLastDigits + DigitsValue(last, m_nChanging);
                 m_nLastDigits = DigitsValue(last, m_nChanging);
                 m_nMantissa = mantissa;
                 return p + m_nLength;
             }
         }
-        return ParseInFull(p, end, value);
+        return ParseCarryOrInFull(p, end, value);
     }
 
 private:
@@ -58,7 +56,18 @@ private:
 #endif
     }
 
-    const char* ParseInFull(const char* p, const char* end, double& value);
+    // The one IEEE operation the full read makes of the same digits.
+    double Scaled(uint64_t mantissa) const {
+        const auto magnitude = static_cast<double>(mantissa);
+        const double scaled = m_bDivide ? magnitude / m_dPower : magnitude * m_dPower;
+        return m_bNegative ? -scaled : scaled;
+    }
+    // A time whose change carried past the last eight digits is read from its last
+    // sixteen, which happens every few dozen rows; any other text is read in full.
+    const char* ParseCarryOrInFull(const char* p, const char* end, double& value);
+    // The value of the last sixteen digits (or all after the point) of the text at `p`;
+    // false when one of them is no digit.
+    bool CarriedDigits(const char* p, uint64_t& digits) const;
     // Takes the text [p, next), just read in full as `value`, as the one to compare with,
     // when it is a plain decimal whose last digits can change alone.
     void Remember(const char* p, const char* next, double value);
@@ -78,4 +87,8 @@ private:
     int m_nLastShift = 0;        // moves them to the low bytes of the word that ends with them
     uint32_t m_nLastDigits = 0;  // their value
     uint32_t m_nFixed = 0;       // one bit per character that must stay
+    // The same for the digits a carry reaches: at most sixteen, none before the point.
+    int m_nCarryFrom = 0;
+    uint64_t m_nCarried = 0;
+    uint32_t m_nCarryFixed = 0;
 };
