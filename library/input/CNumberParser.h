@@ -68,6 +68,30 @@ inline bool ExactValue(uint64_t mantissa, int digits, int exponent, bool negativ
     return true;
 }
 
+// A sample as scopes write nearly all of them, "-" and digits either side of a point,
+// in a row known to end before the text does: no digit loop need watch for the end of
+// the text. Returns the end of the number, or nullptr for any other form (an exponent,
+// a sign "+", too many digits, no digit), which ParseNumber then reads; the value is
+// the one ParseNumber gives.
+inline const char* ParseEndedDecimal(const char* p, double& value) {
+    const bool negative = *p == '-';
+    p += negative;
+    uint64_t mantissa = 0;
+    const char* const first = p;
+    for (; IsDecimalDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+    int digits = static_cast<int>(p - first);
+    int fraction = 0;
+    if (*p == '.') {
+        const char* const point = ++p;
+        for (; IsDecimalDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
+        fraction = static_cast<int>(p - point);
+        digits += fraction;
+    }
+    if ((*p | 0x20) == 'e' || !ExactValue(mantissa, digits, -fraction, negative, value))
+        return nullptr;
+    return p;
+}
+
 // Scope exports write at most nine or ten significant digits and small exponents: such a
 // value is the exact mantissa scaled by an exact power of ten, which one IEEE
 // multiplication or division rounds correctly. Anything else (long mantissas, large

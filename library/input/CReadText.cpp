@@ -141,9 +141,16 @@ struct TextRows {
 // any other row (spaces, empty fields, comments, a zero byte, a value that is no
 // number), which the full rules below then read.
 template <int N>
-const char* PlainRow(CTimeDigits& time, const char* p, const char* end, double* values) {
+const char* PlainRow(CTimeDigits& time, const char* p, const char* end, bool lineEnded,
+                     double* values) {
     for (int i = 0; i < N; ++i) {
-        p = i == 0 ? time.Parse(p, end, values[0]) : ParseNumber(p, end, values[i]);
+        if (i == 0) {
+            p = time.Parse(p, end, values[0]);
+        } else if (const char* next = lineEnded ? ParseEndedDecimal(p, values[i]) : nullptr) {
+            p = next;
+        } else {
+            p = ParseNumber(p, end, values[i]);
+        }
         if (p == nullptr || p == end || !std::isfinite(values[i])) return nullptr;
         const char c = *p++;
         if (i + 1 < N) {
@@ -161,11 +168,13 @@ template <int N>
 void ParseRows(TextRows& rows, std::string_view block, bool lastBlock) {
     const char* p = block.data();
     const char* const end = p + block.size();
+    // A block of whole lines ends with a line end, which stops every digit loop.
+    const bool lineEnded = !block.empty() && (block.back() == '\n' || block.back() == '\r');
     while (p < end && !rows.m_bEnded) {
         ++rows.m_nLine;
         double values[N];
         if (rows.m_nShortLine == 0) {
-            if (const char* next = PlainRow<N>(rows.m_TimeDigits, p, end, values)) {
+            if (const char* next = PlainRow<N>(rows.m_TimeDigits, p, end, lineEnded, values)) {
                 rows.Push(values, N, rows.m_nLine);
                 p = next;
                 continue;
