@@ -24,7 +24,7 @@ double CVectorMath::Mean(const Reals& a) {
     return sum / static_cast<double>(a.size());
 }
 
-double CVectorMath::RoundHalfUp(double x) {
+double CVectorMath::RoundHalfUpByFloor(double x) {
     // For |x| below 2^52 x - floor(x) is exact; above it x is whole and the
     // fraction is 0. NaN stays NaN; an infinity stays itself (inf - inf is NaN,
     // which fails the comparison).
