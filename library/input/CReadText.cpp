@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <string_view>
@@ -344,35 +345,47 @@ DataStart FindDataStart(CLineSource& source, bool percentComments) {
     return start;
 }
 
-// Where each stretch of [from, to) begins: the byte after the first line feed at or
-// past an even share of the bytes, so every stretch holds whole lines. Rows may be longer
-// in one part of a capture than in another (a minus sign before zero time), so the rows
-// are also counted in a sample after each start and at the end, and the shortest mean
-// row length found sizes the vectors: a vector that outgrows its room would for a while
-// be held twice.
-struct StretchPlan {
-    std::vector<int64_t> m_Starts;
-    double m_dShortestRows = kNoRowsSeen;  // bytes per row
-};
+// The shortest mean row length (bytes per row) among windows of rows spread over
+// [from, to); kNoRowsSeen when none holds two line feeds. Rows may be longer in one part
+// of a capture than in another (a minus sign before zero time), and the vectors are
+// sized once from this: a vector that outgrew its room would for a while be held twice,
+// and be cleared and copied again each time.
+double ShortestRows(const std::string& path, int64_t from, int64_t to) {
+    constexpr int64_t kWindows = 8;
+    constexpr std::size_t kWindowBytes = std::size_t{64} << 10;
+    double shortest = kNoRowsSeen;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return shortest;
+    const auto window = std::make_unique_for_overwrite<char[]>(kWindowBytes);
+    for (int64_t k = 0; k < kWindows; ++k) {
+        const ssize_t got =
+            ::pread(fd, window.get(), kWindowBytes, from + (to - from) * k / kWindows);
+        if (got <= 0) continue;
+        const char* const begin = window.get();
+        const char* const first = std::find(begin, begin + got, '\n');
+        const auto rows = std::count(first, begin + got, '\n') - 1;
+        const char* const last = std::find(std::make_reverse_iterator(begin + got),
+                                           std::make_reverse_iterator(first), '\n')
+                                     .base();
+        if (rows > 0) shortest = std::min(shortest, static_cast<double>(last - 1 - first) / rows);
+    }
+    ::close(fd);
+    return shortest;
+}
 
-StretchPlan PlanStretches(const std::string& path, int64_t from, int64_t to, int64_t stretchBytes) {
+// Where each stretch of [from, to) begins: the byte after the first line feed at or
+// past an even share of the bytes, so every stretch holds whole lines.
+std::vector<int64_t> StretchStarts(const std::string& path, int64_t from, int64_t to,
+                                   int64_t stretchBytes) {
     const auto cores = static_cast<int64_t>(std::max(1u, std::thread::hardware_concurrency()));
     const int64_t count = std::min(cores, (to - from) / std::max<int64_t>(stretchBytes, 1));
-    StretchPlan plan{.m_Starts = {from}};
-    if (count < 2) return plan;
+    std::vector<int64_t> starts{from};
+    if (count < 2) return starts;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return plan;
-    constexpr std::size_t kSampleBytes = std::size_t{64} << 10;
-    const auto sample = std::make_unique_for_overwrite<char[]>(kSampleBytes);
-    const auto countRows = [&](int64_t at) {
-        const ssize_t got = ::pread(fd, sample.get(), kSampleBytes, at);
-        const auto rows = got > 0 ? std::count(sample.get(), sample.get() + got, '\n') : 0;
-        if (rows > 0)
-            plan.m_dShortestRows = std::min(plan.m_dShortestRows, static_cast<double>(got) / rows);
-    };
+    if (fd < 0) return starts;
     char probe[4096];
     for (int64_t k = 1; k < count; ++k) {
-        int64_t at = std::max(from + (to - from) * k / count, plan.m_Starts.back());
+        int64_t at = std::max(from + (to - from) * k / count, starts.back());
         for (int64_t found = -1; found < 0 && at < to;) {
             const ssize_t got = ::pread(fd, probe, sizeof probe, at);
             if (got <= 0) break;
@@ -381,12 +394,10 @@ StretchPlan PlanStretches(const std::string& path, int64_t from, int64_t to, int
             at = found >= 0 ? found : at + got;
         }
         if (at >= to) break;
-        plan.m_Starts.push_back(at);
-        countRows(at);
+        starts.push_back(at);
     }
-    countRows(std::max(from, to - static_cast<int64_t>(kSampleBytes)));
     ::close(fd);
-    return plan;
+    return starts;
 }
 
 // One stretch of the rows after the head, parsed on a core of its own into traces of
@@ -416,13 +427,12 @@ void ParseStretch(const std::string& path, int64_t begin, int64_t end, int32_t c
 // every core, appended in file order to the head's rows. False when a stretch holds anything the
 // head's rules must judge in file order (a bad row, a zero byte, a short row) or a seam breaks the
 // step: the file is then read again row by row, which refuses it exactly as it always has.
-bool ParseRestInStretches(const std::string& path, const StretchPlan& plan, int64_t to,
-                          int32_t columns, TextRows& head) {
-    const std::vector<int64_t>& starts = plan.m_Starts;
+bool ParseRestInStretches(const std::string& path, const std::vector<int64_t>& starts, int64_t to,
+                          int32_t columns, double shortestRows, TextRows& head) {
     const double bytesPerRow =
         std::min(static_cast<double>(starts.front()) /
                      static_cast<double>(std::max<std::size_t>(head.m_Line.Count(), 1)),
-                 plan.m_dShortestRows);
+                 shortestRows);
     std::vector<std::unique_ptr<Stretch>> stretches;
     for (std::size_t k = 1; k < starts.size(); ++k) {
         auto stretch = std::make_unique<Stretch>(
@@ -529,25 +539,31 @@ bool CReadText::ReadRows(const std::string& path, bool inrushOnly, bool stretche
     if (start.m_nSecondLine != 0) {
         rows.m_nLine = start.m_nSecondLine - 1;
         ParseRows(rows, columns, start.m_SecondRow, false);
+        double shortestRows = kNoRowsSeen;
+        bool sized = false;
         for (bool last = false; !last && !rows.m_bEnded;) {
             // Once the head has taught the step, the rest may go to every core; a rest
             // too short to split is read on here, once.
-            if (stretches && rows.m_Axis.Learnt() && rows.Clean() &&
-                rows.m_Line.Count() >= kRowsBeforeEstimate) {
-                stretches = false;
-                const StretchPlan plan =
-                    PlanStretches(path, source.Offset(), source.FileBytes(), m_nStretchBytes);
-                if (plan.m_Starts.size() >= 2) {
+            if (!sized && rows.m_Line.Count() >= kRowsBeforeEstimate) {
+                sized = true;
+                shortestRows = ShortestRows(path, source.Offset(), source.FileBytes());
+                const std::vector<int64_t> starts =
+                    stretches && rows.m_Axis.Learnt() && rows.Clean()
+                        ? StretchStarts(path, source.Offset(), source.FileBytes(), m_nStretchBytes)
+                        : std::vector<int64_t>{};
+                if (starts.size() >= 2) {
                     ReserveForFile(rows, columns, start.m_nOffset, source.Offset(),
-                                   source.FileBytes(), plan.m_dShortestRows);
-                    if (!ParseRestInStretches(path, plan, source.FileBytes(), columns, rows))
+                                   source.FileBytes(), shortestRows);
+                    if (!ParseRestInStretches(path, starts, source.FileBytes(), columns,
+                                              shortestRows, rows))
                         return false;
                     break;
                 }
             }
             const std::string_view block = source.NextBlock(last);
             const int64_t readBytes = source.Offset() - static_cast<int64_t>(block.size());
-            ReserveForFile(rows, columns, start.m_nOffset, readBytes, source.FileBytes());
+            ReserveForFile(rows, columns, start.m_nOffset, readBytes, source.FileBytes(),
+                           shortestRows);
             ParseRows(rows, columns, block, last);
         }
     }
