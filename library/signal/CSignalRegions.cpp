@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <type_traits>
 
 #include "common/CAnalysisError.h"
 #include "common/CCoreParts.h"
 #include "common/CHugePages.h"
+#include "signal/CFlatStateChanges.h"
 #include "signal/CVectorMath.h"
 
 namespace {
@@ -36,6 +38,12 @@ inline int32_t Classify(double level, double th, int32_t symJ, int32_t symK, int
     const int32_t outside = level > th ? symJ : symK;
     return level > th || level < -th ? outside : symS;
 }
+
+// The threshold of a trace with no common mode to follow: the same at every sample.
+struct FlatThreshold {
+    double m_dLevel;
+    double operator()(std::size_t) const { return m_dLevel; }
+};
 
 // Below this many runs a second core costs more than it saves.
 constexpr std::size_t kRunsPerPart = std::size_t{1} << 16;
@@ -92,15 +100,24 @@ std::vector<CRunStart> RunStarts(const CSampleTimes& time, const std::vector<dou
         if (from == 0 || code != state(from - 1)) starts.push_back(start(from));
         // A high-speed line changes state every few samples, too often for a branch to
         // guess: every index is written and kept only where the state changed.
-        std::array<int32_t, kStartsPerBlock> block;
+        std::array<int32_t, kStartsPerBlock + CFlatStateChanges::kSlack> block;
+        int flatState = code == symJ   ? CFlatStateChanges::kJ
+                        : code == symK ? CFlatStateChanges::kK
+                                       : CFlatStateChanges::kBetween;
         for (std::size_t i = from + 1; i < to;) {
             const std::size_t end = std::min(to, i + kStartsPerBlock);
             std::size_t kept = 0;
-            for (; i < end; ++i) {
-                const int32_t next = state(i);
-                block[kept] = static_cast<int32_t>(i);
-                kept += next != code ? 1 : 0;
-                code = next;
+            if constexpr (std::is_same_v<Threshold, FlatThreshold>) {
+                kept = CFlatStateChanges::Find(d, i, end, jSign, threshold(i), flatState,
+                                               block.data());
+                i = end;
+            } else {
+                for (; i < end; ++i) {
+                    const int32_t next = state(i);
+                    block[kept] = static_cast<int32_t>(i);
+                    kept += next != code ? 1 : 0;
+                    code = next;
+                }
             }
             for (std::size_t k = 0; k < kept; ++k)
                 starts.push_back(start(static_cast<std::size_t>(block[k])));
@@ -141,7 +158,7 @@ std::vector<CSymbolRun> CSignalRegions::FindRegions(const CSampleTimes& time,
         const double cm = commonMode[i];
         return cm < limit ? baseThreshold - (cm - limit) : baseThreshold;
     };
-    auto flatThreshold = [baseThreshold](std::size_t) { return baseThreshold; };
+    const FlatThreshold flatThreshold{baseThreshold};
 
     // Every run, its state and edge found in the one pass over the samples.
     std::vector<CRunStart> starts =
