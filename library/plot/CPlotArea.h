@@ -32,6 +32,8 @@ public:
     double TemplateX(double x) const { return m_dLeft + m_dSx * x; }
     double XOrigin() const { return m_dX0; }  // pixel of x = 0
     double XScale() const { return m_dSx; }   // pixels per x unit
+    double YOrigin() const { return m_dY0; }  // pixel of y = 0
+    double YScale() const { return m_dSy; }   // pixels per y unit, upwards
     double Left() const { return m_dLeft; }
     double Right() const { return m_dRight; }
     double Top() const { return m_dTop; }

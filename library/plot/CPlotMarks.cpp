@@ -65,8 +65,8 @@ void CPlotMarks::Trace(const CSampleTimes& xs, std::span<const double> ys, const
         // ends where x first reaches the column's right edge; their times need not
         // be mapped one by one.
         const std::size_t end = ColumnEnd(xs, xFactor, i, n, reducer.ColumnHigh());
-        for (++i; i < end; ++i)
-            if (CPlotScale::IsSample(ys[i])) reducer.Join(i, m_Area.PixelY(ys[i]));
+        reducer.JoinRun(ys, i + 1, end, m_Area.YOrigin(), m_Area.YScale());
+        i = end;
     }
     reducer.Flush();
     m_Area.Canvas().Polyline(points, pen);
