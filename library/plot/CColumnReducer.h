@@ -36,8 +36,8 @@ public:
     }
     // The samples ys[from, to), all in the open column, joined as one by one they would
     // be, their heights being yOrigin - yScale * value. A column of a long capture holds
-    // thousands of samples: the highest and lowest values are found two samples per
-    // instruction, then only the first sample at each of them is looked for.
+    // thousands of samples: the highest and lowest values are ranged as a trace is, two
+    // samples per instruction, then only the first sample at each of them is looked for.
     void JoinRun(std::span<const double> ys, std::size_t from, std::size_t to, double yOrigin,
                  double yScale);
     // The pixel position at which the open column ends.
