@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kWordDigits = 8;
 constexpr uint64_t kWordScale = 100000000;
 constexpr uint32_t kLastPowers[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 

@@ -20,13 +20,14 @@ public:
     // no number starts there. Inline: it runs for every row of a long capture.
     const char* Parse(const char* p, const char* end, double& value) {
         if (m_bRemembered && end - p >= kTextChars && (DifferingChars(p) & m_nFixed) == 0) {
-            const uint64_t last = EightChars(p + m_nMantissaEnd - 8) >> m_nLastShift;
-            const uint64_t mantissa = m_nMantissa - m_nLastDigits + DigitsValue(last, m_nChanging);
+            const uint64_t last = EightChars(p + m_nMantissaEnd - kWordDigits) >> m_nLastShift;
+            const uint32_t lastDigits = DigitsValue(last, m_nChanging);
+            const uint64_t mantissa = m_nMantissa - m_nLastDigits + lastDigits;
             if (LeadingDigits(last) >= m_nChanging && mantissa <= kMaxExactMantissa) {
                 value = Scaled(mantissa);
                 std::memcpy(m_Text, p, kTextChars);
-                m_nCarried = m_nCarried - m_nLastDigits + DigitsValue(last, m_nChanging);
-                m_nLastDigits = DigitsValue(last, m_nChanging);
+                m_nCarried = m_nCarried - m_nLastDigits + lastDigits;
+                m_nLastDigits = lastDigits;
                 m_nMantissa = mantissa;
                 return p + m_nLength;
             }
@@ -38,6 +39,8 @@ private:
     // Characters compared with the remembered time: the whole text and the character
     // after it.
     static constexpr int kTextChars = 32;
+    // Digits read as one word.
+    static constexpr int kWordDigits = 8;
 
     // One bit per character of the 32 at `p` that differs from the remembered text.
     uint32_t DifferingChars(const char* p) const {

@@ -35,8 +35,8 @@ std::size_t WholeBits(double bits, double cap) {
 // J, K or the between level of one sample, given the sample's differential
 // voltage with J made positive.
 inline int32_t Classify(double level, double th, int32_t symJ, int32_t symK, int32_t symS) {
-    const int32_t outside = level > th ? symJ : symK;
-    return level > th || level < -th ? outside : symS;
+    const int state = CFlatStateChanges::StateOf(level, 1.0, th);
+    return state == CFlatStateChanges::kJ ? symJ : state == CFlatStateChanges::kK ? symK : symS;
 }
 
 // The threshold of a trace with no common mode to follow: the same at every sample.
